@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Quillar needs, when any is missing, then
+# configures and builds into build/. Used by run.sh and test.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev libzip-dev libcanberra-dev
+  libgtest-dev libbenchmark-dev fonts-liberation2 xvfb xauth xdotool imagemagick poppler-utils
+  python3-dbfread libdbd-xbase-perl fp-compiler fp-units-db)
+
+missing=0
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || { missing=1; break; }
+done
+if [ "$missing" = 1 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" = 0 ] || sudo_cmd="sudo"
+  $sudo_cmd sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev libzip-dev libcanberra-dev \
+    libgtest-dev libbenchmark-dev fonts-liberation2 xvfb xauth xdotool imagemagick poppler-utils \
+    python3-dbfread libdbd-xbase-perl fp-compiler fp-units-db'
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
