@@ -1,7 +1,177 @@
 #include "app/UMainAgenda.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/AppPaths.h"
+#include "app/Help.h"
+#include "app/UAgendaUtil.h"
+#include "app/UConfigAgenda.h"
+#include "app/USplash.h"
+#include "app/Version.h"
+
+namespace {
+constexpr int kStatusPanelWidth = 250;
+constexpr int kHelpContext = 1;
+
+QFrame* Panel(QWidget* parent, const char* name) {
+  auto* p = new QFrame(parent);
+  p->setObjectName(QLatin1String(name));
+  return p;
+}
+}  // namespace
+
+QString AcortarRuta(const QString& ruta, const std::function<bool(const QString&)>& fits) {
+  if (fits(ruta)) return ruta;
+  const QStringList parts = ruta.split(u'/', Qt::SkipEmptyParts);
+  // Drop leading folders one at a time; the last folder always stays.
+  for (int first = 1; first < parts.size(); ++first) {
+    const QString candidate = QStringLiteral(".../") + parts.mid(first).join(u'/');
+    if (fits(candidate) || first == parts.size() - 1) return candidate;
+  }
+  return ruta;
+}
+
 TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmAgenda"));
-  setWindowTitle(QStringLiteral("Quillar 1.30"));
+  Help::SetHelpContext(this, kHelpContext);
   resize(825, 620);
+  setMinimumSize(600, 400);
+  if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+
+  StatusBar = new QStatusBar(this);
+  StatusBar->setObjectName(QStringLiteral("StatusBar"));
+  setStatusBar(StatusBar);
+  StatusPanel0 = new QLabel(StatusBar);
+  StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+  StatusPanel1 = new QLabel(StatusBar);
+  StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+  for (QLabel* l : {StatusPanel0, StatusPanel1}) {
+    l->setFixedWidth(kStatusPanelWidth);
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusBar->addWidget(l);
+  }
+
+  pnlSup = Panel(this, "pnlSup");
+  auto* supLayout = new QHBoxLayout(pnlSup);
+  supLayout->setContentsMargins(2, 2, 2, 2);
+  splHor = new QSplitter(Qt::Horizontal, pnlSup);
+  splHor->setObjectName(QStringLiteral("splHor"));
+  splHor->setHandleWidth(6);
+  splHor->setOpaqueResize(true);
+  splHor->setChildrenCollapsible(false);
+  pnlTimeView = Panel(splHor, "pnlTimeView");
+  pnlCalendar = Panel(splHor, "pnlCalendar");
+  for (QFrame* p : {pnlTimeView, pnlCalendar}) {
+    p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* l = new QHBoxLayout(p);
+    l->setContentsMargins(1, 1, 1, 1);
+    splHor->addWidget(p);
+  }
+  splHor->setStretchFactor(0, 1);
+  splHor->setStretchFactor(1, 0);
+  splHor->setSizes({825 - 150 - 6 - 4, 150});
+  supLayout->addWidget(splHor);
+  setCentralWidget(pnlSup);
+
+  mnuArchivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
+  mnuArchivo->setObjectName(QStringLiteral("mnuArchivo"));
+  mnuArchivo->addAction(QStringLiteral("&Salir"), this, &TfrmAgenda::Cerrar1Click)->setObjectName(QStringLiteral("Cerrar1"));
+  mnuAyuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
+  mnuAyuda->setObjectName(QStringLiteral("mnuAyuda"));
+  mnuAyuda->addAction(QStringLiteral("&Contenido"), this, &TfrmAgenda::Ayuda2Click)->setObjectName(QStringLiteral("Ayuda2"));
+
+  tmrRefresh = new QTimer(this);
+  tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
+  tmrRefresh->setInterval(300000);
+  tmrAvisos = new QTimer(this);
+  tmrAvisos->setObjectName(QStringLiteral("tmrAvisos"));
+  tmrAvisos->setInterval(500);
+  tmrMaximize = new QTimer(this);
+  tmrMaximize->setObjectName(QStringLiteral("tmrMaximize"));
+  tmrMaximize->setInterval(200);
+  connect(tmrAvisos, &QTimer::timeout, this, &TfrmAgenda::tmrAvisosTimer);
+  connect(tmrMaximize, &QTimer::timeout, this, &TfrmAgenda::tmrMaximizeTimer);
+  tmrRefresh->start();
+
+  FormCreate();
+}
+
+TfrmAgenda::~TfrmAgenda() { delete splash_; }
+
+void TfrmAgenda::FormCreate() {
+  setWindowTitle(TituloAplicacion());
+  splash_ = new TfrmSplash();
+  splash_->FormShow();
+  splash_->show();
+  // The splash stays up at least a second while the windows keep painting.
+  Esperar(1000);
+}
+
+void TfrmAgenda::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    FormShow();
+  }
+}
+
+void TfrmAgenda::FormShow() {
+  CargarConfig();
+  if (ConfigAgenda.DataPath.isEmpty() || !QDir(ConfigAgenda.DataPath).exists())
+    ConfigAgenda.DataPath = AppPaths::DefaultDataFolder();
+  MostrarDirDatos();
+
+  if (ConfigAgenda.WindowState == 1) tmrMaximize->start();
+  tmrAvisos->start();
+  setFocus();
+  if (splash_) {
+    splash_->hide();
+    splash_->deleteLater();
+    splash_ = nullptr;
+  }
+}
+
+void TfrmAgenda::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TfrmAgenda::FormClose() { GuardarConfig(); }
+
+void TfrmAgenda::tmrAvisosTimer() { tmrAvisos->stop(); }
+
+void TfrmAgenda::tmrMaximizeTimer() {
+  tmrMaximize->stop();
+  showMaximized();
+}
+
+void TfrmAgenda::Cerrar1Click() { close(); }
+
+void TfrmAgenda::Ayuda2Click() { Help::ShowHelp(0); }
+
+void TfrmAgenda::MostrarDirDatos() {
+  QString folder = ConfigAgenda.DataPath;
+  while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
+  const QFontMetrics fm(StatusBar->font());
+  const QString prefix = QStringLiteral("Datos: ");
+  StatusPanel0->setText(prefix + AcortarRuta(folder, [&](const QString& s) {
+    return fm.horizontalAdvance(prefix + s) <= kStatusPanelWidth;
+  }));
+}
+
+void TfrmAgenda::MostrarEstado(const QString& Texto) {
+  StatusPanel1->setText(Texto);
+  StatusPanel1->repaint();
+  QCoreApplication::processEvents();
 }

@@ -1,10 +1,12 @@
 #include <QApplication>
 
+#include "app/Help.h"
 #include "app/UMainAgenda.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  TfrmAgenda frm;
-  frm.show();
+  Help::InstallF1Handler(&app);
+  TfrmAgenda frmAgenda;
+  frmAgenda.show();
   return app.exec();
 }

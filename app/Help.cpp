@@ -1,0 +1,57 @@
+#include "app/Help.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "app/AppPaths.h"
+#include "app/UAgendaUtil.h"
+
+namespace Help {
+namespace {
+const char* const kProperty = "quillarHelpContext";
+
+class F1Filter : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+        watched->isWidgetType()) {
+      // Walk up from the active window to the first one that names a context.
+      for (QWidget* w = QApplication::activeWindow(); w; w = w->parentWidget()) {
+        if (const int ctx = HelpContext(w)) {
+          ShowHelp(ctx);
+          return true;
+        }
+      }
+      ShowHelp(0);
+      return true;
+    }
+    return false;
+  }
+};
+}  // namespace
+
+QString HelpFile() {
+  const QString beside = AppPaths::ProgramFolder() + QStringLiteral("help/index.html");
+  if (QFileInfo::exists(beside)) return beside;
+  const QString installed = QDir::cleanPath(AppPaths::ProgramFolder() + QStringLiteral("../share/quillar/help/index.html"));
+  return QFileInfo::exists(installed) ? installed : beside;
+}
+
+void SetHelpContext(QWidget* window, int context) { window->setProperty(kProperty, context); }
+int HelpContext(const QWidget* window) { return window->property(kProperty).toInt(); }
+
+bool ShowHelp(int context) {
+  QUrl url = QUrl::fromLocalFile(HelpFile());
+  if (context > 0) url.setFragment(QStringLiteral("ctx%1").arg(context));
+  if (!QFileInfo::exists(HelpFile())) return false;
+  return AbrirUrl(url);
+}
+
+void InstallF1Handler(QObject* application) { application->installEventFilter(new F1Filter(application)); }
+}  // namespace Help

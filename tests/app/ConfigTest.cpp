@@ -1,0 +1,151 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/AppPaths.h"
+#include "app/Autostart.h"
+#include "app/ConfigFile.h"
+#include "app/UConfigAgenda.h"
+#include "core/Messages.h"
+
+namespace {
+class ConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    AppPaths::SetProgramFolder(dir.path());
+    ConfigAgenda = TConfigAgenda{};
+    SetMessageAnswerer([this](const MessageRequest& r) {
+      messages.push_back(r.text);
+      return int(mrOk);
+    });
+  }
+  void TearDown() override {
+    AppPaths::SetProgramFolder(QString());
+    SetMessageAnswerer({});
+  }
+  void WriteIni(const QByteArray& text) {
+    QFile f(dir.filePath("config.ini"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+  QStringList IniLines() {
+    QFile f(dir.filePath("config.ini"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  }
+  QTemporaryDir dir;
+  QStringList messages;
+};
+}  // namespace
+
+TEST_F(ConfigTest, NoFileGivesDefaultsAndFirstSaveWritesNineteenKeysInOrder) {
+  CargarConfig();
+  EXPECT_EQ(ConfigAgenda.DataPath, dir.path() + "/");
+  EXPECT_EQ(ConfigAgenda.WindowState, 1);
+  EXPECT_DOUBLE_EQ(ConfigAgenda.BeginWorkTime, dt::EncodeTime(9, 0));
+  EXPECT_DOUBLE_EQ(ConfigAgenda.EndWorkTime, dt::EncodeTime(20, 0));
+  EXPECT_TRUE(ConfigAgenda.WorkLun && ConfigAgenda.WorkVie);
+  EXPECT_FALSE(ConfigAgenda.WorkSab || ConfigAgenda.WorkDom);
+  EXPECT_EQ(ConfigAgenda.WorkTimeColor, clInfoBk);
+  EXPECT_EQ(ConfigAgenda.PathCopSeg, QDir::homePath() + "/");
+  EXPECT_EQ(ConfigAgenda.DaysSelected, 1);
+  EXPECT_TRUE(ConfigAgenda.ShowReminder);
+  EXPECT_FALSE(ConfigAgenda.WindowsRun);
+
+  GuardarConfig();
+  const QStringList lines = IniLines();
+  const QStringList expected = {
+      "[General]", "DataPath=" + dir.path() + "/", "WindowState=1", "BeginWorkTime=9:00:00",
+      "EndWorkTime=20:00:00", "WorkLun=1", "WorkMar=1", "WorkMie=1", "WorkJue=1", "WorkVie=1", "WorkSab=0",
+      "WorkDom=0", "WorkTimeColor=-2147483624", "MarkDayColor=-2147483624", "ReportFormat=0", "ShowReminder=1",
+      "PathCopSeg=" + QDir::homePath() + "/", "DaysSelected=1", "RulerMarkMinutes=0", "WindowsRun=0"};
+  EXPECT_EQ(lines, expected);
+  EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ConfigTest, ValuesAreReadLenientlyWithDefaultsForWhatCannotBeRead) {
+  WriteIni("[Otra]\nDaysSelected=9\n[General]\n"
+           "DataPath=/datos/agenda/\n"
+           "daysselected=300\n"
+           "WorkTimeColor=0x80000018\n"
+           "MarkDayColor=255\n"
+           "BeginWorkTime=abc\n"
+           "EndWorkTime= 18:30:00 \n"
+           "WorkSab=7\n"
+           "WorkLun=si\n"
+           "ReportFormat=0x101\n"
+           "RulerMarkMinutes=-1\n"
+           "WindowState=99999999999\n");
+  CargarConfig();
+  EXPECT_EQ(ConfigAgenda.DataPath, "/datos/agenda/");
+  EXPECT_EQ(ConfigAgenda.DaysSelected, 44);
+  EXPECT_EQ(ConfigAgenda.WorkTimeColor, clInfoBk);
+  EXPECT_EQ(ConfigAgenda.MarkDayColor, clRed);
+  EXPECT_DOUBLE_EQ(ConfigAgenda.BeginWorkTime, dt::EncodeTime(9, 0));
+  EXPECT_DOUBLE_EQ(ConfigAgenda.EndWorkTime, dt::EncodeTime(18, 30));
+  EXPECT_TRUE(ConfigAgenda.WorkSab);
+  EXPECT_TRUE(ConfigAgenda.WorkLun);  // unreadable: default
+  EXPECT_EQ(ConfigAgenda.ReportFormat, 1);
+  EXPECT_EQ(ConfigAgenda.RulerMarkMinutes, 255);
+  EXPECT_EQ(ConfigAgenda.WindowState, 1);  // out of 32-bit range: default
+
+  GuardarConfig();
+  EXPECT_TRUE(IniLines().contains("WorkTimeColor=-2147483624"));
+  EXPECT_TRUE(IniLines().contains("DaysSelected=44"));
+}
+
+TEST_F(ConfigTest, EveryTimeWrittenReadsBackAsTheSameTimeOfDay) {
+  for (int minute = 0; minute < 1440; minute += 7) {
+    const TTime t = dt::EncodeTime(minute / 60, minute % 60, minute % 60);
+    const auto back = ConfigFormat::ParseTime(ConfigFormat::FormatTime(t));
+    ASSERT_TRUE(back.has_value()) << minute;
+    EXPECT_TRUE(dt::SameDateTime(*back, t)) << ConfigFormat::FormatTime(t).toStdString();
+  }
+  for (const char* bad : {"", "25:00:00", "10:61", "1:2:3:4", "abc", "9h"})
+    EXPECT_FALSE(ConfigFormat::ParseTime(bad).has_value()) << bad;
+}
+
+// A folder where config.ini should be cannot be read or replaced, whatever
+// rights the test runs with.
+TEST_F(ConfigTest, AnUnreadableFileShowsTheErrorAndKeepsTheValues) {
+  ASSERT_TRUE(QDir(dir.path()).mkpath("config.ini/sub"));
+  ConfigAgenda.DaysSelected = 3;
+  CargarConfig();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith("Error cargando configuración.\r\n"));
+  EXPECT_GT(messages[0].size(), QString("Error cargando configuración.\r\n").size());
+  EXPECT_EQ(ConfigAgenda.DaysSelected, 3);
+}
+
+TEST_F(ConfigTest, AFailedSaveIsReportedWithItsReason) {
+  ASSERT_TRUE(QDir(dir.path()).mkpath("config.ini/sub"));
+  GuardarConfig();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith("Error guardando configuración.\r\n"));
+  EXPECT_GT(messages[0].size(), QString("Error guardando configuración.\r\n").size());
+  EXPECT_TRUE(QDir(dir.filePath("config.ini/sub")).exists());
+}
+
+TEST_F(ConfigTest, AutostartEntryFollowsTheSettingAndIsNeverDeleted) {
+  const auto entryLines = [] {
+    QFile f(Autostart::EntryFile());
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  };
+  CargarConfig();
+  ConfigAgenda.WindowsRun = true;
+  GuardarConfig();
+  QStringList on = entryLines();
+  EXPECT_EQ(on.first(), "[Desktop Entry]");
+  EXPECT_TRUE(on.contains("Name=Quillar"));
+  EXPECT_TRUE(on.contains("Exec=" + AppPaths::ProgramFile()));
+  EXPECT_TRUE(on.contains("Hidden=false"));
+
+  ConfigAgenda.WindowsRun = false;
+  GuardarConfig();
+  QStringList off = entryLines();
+  EXPECT_TRUE(off.contains("Hidden=true"));
+  EXPECT_TRUE(off.contains("Exec=" + AppPaths::ProgramFile()));
+}
