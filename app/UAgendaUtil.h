@@ -2,8 +2,40 @@
 // Helpers shared by the windows of the program.
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
+
+#include "core/DateTime.h"
+
+// ---- Appointment record rules ----
+
+// The day of Fecha at the time written in Hora ("h:m"). Unreadable parts
+// count as 0; a time that does not exist (hour above 23, minute above 59)
+// gives Fecha itself.
+TDateTime FechaHora(TDateTime Fecha, const QString& Hora);
+
+// A time as typed ("9", "930", "0930", "7:5") written as "hh:nn"; anything it
+// cannot read comes back unchanged.
+QString NormalizarHora(const QString& Texto);
+
+// "hh:nn" of a moment, whatever the locale.
+QString HoraTexto(TDateTime Momento);
+
+// Momento moved by Sentido (-1 or +1) times the interval of reminder choice
+// Eleccion (0..14); other choices return Momento.
+TDateTime CalcularAviso(int Eleccion, int Sentido, TDateTime Momento);
+
+// The fifteen reminder labels, the index being the stored choice.
+void ListaAvisos(QStringList& Lista);
+QStringList ListaAvisos();
+
+// Whole minutes from Desde to Hasta (negative when Hasta is earlier); both
+// are whole minutes, so an hour is exactly 60.
+int MinutosEntre(TDateTime Desde, TDateTime Hasta);
+TDateTime SumarMinutos(int N, TDateTime Momento);
+
+// ---- Shell helpers ----
 
 // Ruta followed by "/" unless Ruta, blanks aside, already ends with one. The
 // blanks are kept; an empty Ruta gives a lone "/".
