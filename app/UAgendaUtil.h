@@ -35,6 +35,23 @@ QStringList ListaAvisos();
 int MinutosEntre(TDateTime Desde, TDateTime Hasta);
 TDateTime SumarMinutos(int N, TDateTime Momento);
 
+// ---- The appointments table ----
+
+namespace data {
+class Table;
+}
+
+// The highest ID in use plus one (1 for an empty table); the table's current
+// index and record are restored.
+int NuevoID(data::Table& Tabla);
+// Creates AGENDA.DBF in Carpeta (the data folder when empty) unless it is
+// there. A failure is shown as "Error generando tabla" and the caller goes on.
+void CrearTablaAgenda(const QString& Carpeta = QString());
+// Recomputes F_AVISO and H_AVISO of the record being edited.
+void RecalcularAviso(data::Table& Tabla);
+// True when AGENDA.DBF or CATEGORIAS.DBF of Carpeta is held open elsewhere.
+bool TablasEnUso(const QString& Carpeta);
+
 // ---- Shell helpers ----
 
 // Ruta followed by "/" unless Ruta, blanks aside, already ends with one. The

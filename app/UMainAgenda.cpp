@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <cstdlib>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -13,12 +14,16 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/AgendaHooks.h"
 #include "app/AppPaths.h"
 #include "app/Help.h"
 #include "app/UAgendaUtil.h"
 #include "app/UConfigAgenda.h"
 #include "app/USplash.h"
+#include "app/UCategoriaClass.h"
 #include "app/Version.h"
+#include "core/Messages.h"
+#include "data/Table.h"
 
 namespace {
 constexpr int kStatusPanelWidth = 250;
@@ -42,7 +47,7 @@ QString AcortarRuta(const QString& ruta, const std::function<bool(const QString&
   return ruta;
 }
 
-TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent) {
+TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::make_unique<data::Table>()) {
   setObjectName(QStringLiteral("frmAgenda"));
   Help::SetHelpContext(this, kHelpContext);
   resize(825, 620);
@@ -131,6 +136,7 @@ void TfrmAgenda::FormShow() {
   if (ConfigAgenda.DataPath.isEmpty() || !QDir(ConfigAgenda.DataPath).exists())
     ConfigAgenda.DataPath = AppPaths::DefaultDataFolder();
   MostrarDirDatos();
+  AbrirTablas();
 
   if (ConfigAgenda.WindowState == 1) tmrMaximize->start();
   tmrAvisos->start();
@@ -142,12 +148,56 @@ void TfrmAgenda::FormShow() {
   }
 }
 
+// Missing tables are created without asking; a categories table that cannot
+// be created ends the program, as nothing can be shown without it.
+void TfrmAgenda::AbrirTablas() {
+  const QString folder = ConfigAgenda.DataPath;
+  if (!data::Table(folder.toStdString(), "CATEGORIAS.DBF").Exists() && !CrearTablaCategorias())
+    std::exit(1);
+  Categorias = std::make_unique<TCategorias>();
+  try {
+    Categorias->Cargar();
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("No se pudieron leer las categorías.\r\n") + QString::fromStdString(e.what()));
+  }
+  CrearTablaAgenda();
+  AdjuntarHooksAgenda(*tblAgenda, {});
+  try {
+    tblAgenda->SetFolder(folder.toStdString());
+    tblAgenda->SetTableName("AGENDA.DBF");
+    tblAgenda->Open();
+    tblAgenda->SetIndexName("FECHA_INI");
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("No se pudo abrir la tabla de citas.\r\n") + QString::fromStdString(e.what()));
+  }
+}
+
+bool TfrmAgenda::ComprobarTablas(const QString& Carpeta) {
+  const bool hayAgenda = data::Table(Carpeta.toStdString(), "AGENDA.DBF").Exists();
+  const bool hayCategorias = data::Table(Carpeta.toStdString(), "CATEGORIAS.DBF").Exists();
+  if (hayAgenda && hayCategorias) return true;
+  if (MessageDlg(QStringLiteral("En el directorio:\r\n") + Carpeta +
+                     QStringLiteral("\r\nno se han encontrado las tablas\r\nde la agenda.\r\n¿Desea crearlas?"),
+                 mtConfirmation, mbYes | mbNo, this) != mrYes)
+    return false;
+  try {
+    if (!hayAgenda) CrearTablaAgenda(Carpeta);
+    if (!hayCategorias && !CrearTablaCategorias(Carpeta)) std::exit(1);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 void TfrmAgenda::closeEvent(QCloseEvent* event) {
   FormClose();
   event->accept();
 }
 
-void TfrmAgenda::FormClose() { GuardarConfig(); }
+void TfrmAgenda::FormClose() {
+  GuardarConfig();
+  Categorias.reset();
+}
 
 void TfrmAgenda::tmrAvisosTimer() { tmrAvisos->stop(); }
 

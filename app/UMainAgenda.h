@@ -1,7 +1,11 @@
 #pragma once
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
+namespace data {
+class Table;
+}
 class QFrame;
 class QLabel;
 class QMenu;
@@ -26,6 +30,10 @@ class TfrmAgenda : public QMainWindow {
   void Cerrar1Click();
   void Ayuda2Click();
 
+  // Makes sure a newly chosen data folder holds both tables, asking before
+  // creating them.
+  bool ComprobarTablas(const QString& Carpeta);
+
   // Status bar: panel 0 shows the data folder, panel 1 transient messages.
   void MostrarDirDatos();
   void MostrarEstado(const QString& Texto);
@@ -40,6 +48,7 @@ class TfrmAgenda : public QMainWindow {
   QFrame* pnlCalendar;
   QMenu* mnuArchivo;
   QMenu* mnuAyuda;
+  std::unique_ptr<data::Table> tblAgenda;
   QTimer* tmrRefresh;
   QTimer* tmrAvisos;
   QTimer* tmrMaximize;
@@ -49,6 +58,8 @@ class TfrmAgenda : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void AbrirTablas();
+
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
 };
