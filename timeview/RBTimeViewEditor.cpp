@@ -1,0 +1,69 @@
+#include "timeview/RBTimeViewEditor.h"
+
+#include <QKeyEvent>
+#include <QPointer>
+
+#include "timeview/RBTimeViewControl.h"
+
+TRBTVEditor::TRBTVEditor(TRBTimeView* view, bool centred) : QTextEdit(view), view_(view), centred_(centred) {
+  setObjectName("Editor");
+  setFrameStyle(QFrame::NoFrame);
+  setAcceptRichText(false);
+  setLineWrapMode(QTextEdit::WidgetWidth);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setTabChangesFocus(true);
+  document()->setDocumentMargin(1);
+}
+
+void TRBTVEditor::SetText(const QString& text) {
+  setPlainText(text);
+  if (centred_) {
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat format;
+    format.setAlignment(Qt::AlignHCenter);
+    all.mergeBlockFormat(format);
+  }
+  moveCursor(QTextCursor::End);
+}
+
+void TRBTVEditor::SetColor(const QColor& color) {
+  QPalette pal = palette();
+  pal.setColor(QPalette::Base, color);
+  setPalette(pal);
+}
+
+void TRBTVEditor::RequestEndEdit(bool accept) {
+  QPointer<TRBTimeView> view(view_);
+  QMetaObject::invokeMethod(
+      view_, [view, accept] { if (view) view->EndEdit(accept); }, Qt::QueuedConnection);
+}
+
+// Tab stays out (no tab stop); Enter, Esc and the arrows stay with the editor.
+bool TRBTVEditor::event(QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      e->accept();
+      return true;
+    }
+  }
+  return QTextEdit::event(e);
+}
+
+void TRBTVEditor::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    RequestEndEdit(false);
+    return;
+  }
+  const QString text = event->text();
+  QChar ch = text.isEmpty() ? QChar() : text[0];
+  if (ch == QChar(13) || ch == QChar(10) || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    RequestEndEdit(true);
+    ch = QChar(0);  // the character is dropped
+  } else {
+    QTextEdit::keyPressEvent(event);
+  }
+  if (!text.isEmpty() && view_->OnKeyPress) view_->OnKeyPress(view_, ch);
+}
