@@ -11,7 +11,7 @@ int NuevoID(data::Table& Tabla) {
   const data::Bookmark where = Tabla.GetBookmark();
   Tabla.SetIndexName("ID");
   Tabla.Last();
-  const int id = Tabla.Eof() ? 1 : static_cast<int>(Tabla.FieldByName("ID").AsInteger()) + 1;
+  const int id = Tabla.IsEmpty() ? 1 : static_cast<int>(Tabla.FieldByName("ID").AsInteger()) + 1;
   Tabla.SetIndexName(index);
   if (where.IsValid()) Tabla.GotoBookmark(where);
   return id;

@@ -60,7 +60,7 @@ void TCategorias::Guardar() {
     if (c->ID == -1 || !tabla_->FindKey(c->ID)) {
       if (c->ID == -1) {
         tabla_->Last();
-        c->ID = tabla_->Eof() ? 1 : static_cast<int>(tabla_->FieldByName("ID").AsInteger()) + 1;
+        c->ID = tabla_->IsEmpty() ? 1 : static_cast<int>(tabla_->FieldByName("ID").AsInteger()) + 1;
       }
       tabla_->Append();
     } else {

@@ -21,6 +21,7 @@
 #include "calendar/RBCalendarGeometry.h"
 #include "calendar/RBCalendarMonths.h"
 #include "calendar/RBCalendarSelection.h"
+#include "core/BorderStyle.h"
 #include "core/Colors.h"
 #include "core/DateTime.h"
 
@@ -30,7 +31,7 @@ class TRBCalendar;
 
 enum TRBCSelectionKind { skNone, skSingleDay, skWeek, skProgressive, skFree };
 enum TRBCDayAlignment { taLeftJustify, taRightJustify, taCenter };
-enum TRBCBorderStyle { bsNone, bsSingle };
+using TRBCBorderStyle = TBorderStyle;
 
 // Events, sender first; a reference argument carries the answer back. The
 // canvas handed to the drawing events is prepared by the calendar: its brush

@@ -381,8 +381,11 @@ void Table::OpenFiles(OpenMode mode) {
 // in the file when the table can be had exclusively, else in memory.
 void Table::PrepareIndexes() {
   TableFiles& f = *files_;
-  const bool level4 = f.header.level == DbfLevel::dBase4 || f.header.level == DbfLevel::dBase7;
-  if (!level4 || (f.header.mdxFlag == 0 && !f.paths.mdxFound)) return;
+  // A dBase IV table without memo carries the dBase III level byte (0x03),
+  // so any dBase level may claim a production index; FoxPro's byte 28 means
+  // something else.
+  const bool dbase = f.header.level != DbfLevel::FoxPro;
+  if (!dbase || (f.header.mdxFlag == 0 && !f.paths.mdxFound)) return;
   if (f.header.mdxFlag == 0) return;  // a stray index file the table does not claim
   std::vector<IndexInfo> defs;
   bool usable = false;

@@ -45,7 +45,7 @@ class TablesTest : public ::testing::Test {
   int answer = mrOk;
 };
 
-bool HasPython3Dbfread() { return QProcess::execute("python3", {"-c", "import dbfread"}) == 0; }
+bool HasPython3Dbfread() { return QProcess::execute("/usr/bin/python3", {"-c", "import dbfread"}) == 0; }
 }  // namespace
 
 TEST_F(TablesTest, FreshCategoriesTableHoldsOnlyNormal) {
@@ -147,7 +147,7 @@ TEST_F(TablesTest, AgendaTableHasItsFieldsAndIndexesAndOpensElsewhere) {
   t.Close();
   if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
   QProcess py;
-  py.start("python3", {"-c",
+  py.start("/usr/bin/python3", {"-c",
                        "import sys, dbfread\n"
                        "t = dbfread.DBF(sys.argv[1])\n"
                        "r = list(t)[0]\n"
