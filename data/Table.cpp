@@ -908,6 +908,21 @@ void Table::CommitIndexes() {
   if (files_->mdx && !bulk_) files_->mdx->Commit(files_->counter);
 }
 
+void Table::RenumberIfTaken() {
+  TableFiles& f = *files_;
+  const int field = ResolveField(renumberField_);
+  for (size_t t = 0; t < f.tags.size(); ++t) {
+    const IndexInfo& info = f.tags[t]->Info();
+    if (f.tagField[t] != field || !info.unique || info.keyType != KeyType::Numeric) continue;
+    const std::string key = f.KeyOf(static_cast<int>(t), record_.data());
+    const auto e = f.tags[t]->SeekGE(key, 0);
+    if (!e || CompareKeys(info.keyType, e->key.data(), key.data(), info.keyLength) != 0) return;
+    const auto last = f.tags[t]->Last();
+    WriteNumber(f.header.fields[field], record_.data(), f.header.level, NumericKeyValue(last->key.data()) + 1);
+    return;
+  }
+}
+
 bool Table::Post() {
   RequireActive();
   if (state_ != TableState::Edit && state_ != TableState::Insert) return true;
@@ -919,6 +934,7 @@ bool Table::Post() {
   LockForWrite();
   try {
     std::uint32_t recno = insert ? f.header.recordCount + 1 : recno_;
+    if (insert && !renumberField_.empty()) RenumberIfTaken();
     // Unique tags refuse a second record with the same key.
     std::vector<std::string> newKeys(f.tags.size()), oldKeys(f.tags.size());
     for (size_t t = 0; t < f.tags.size(); ++t) {
