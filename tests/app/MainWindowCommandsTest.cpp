@@ -165,3 +165,25 @@ TEST_F(MainWindowTest, KeysOfTheTimeViewRunTheirCommands) {
   frm->TimeViewKeyDown(other, Qt::NoModifier);
   EXPECT_EQ(other, Qt::Key_A);
 }
+
+TEST_F(MainWindowTest, NoticesWaitThreeSecondsSoStampsNeverRepeat) {
+  Start();
+  std::vector<int> waits;
+  SetNoticeWait([&](int ms) {
+    waits.push_back(ms);
+    now += ms / 86400000.0;  // the wait lets the clock run on
+  });
+  now = dt::EncodeDate(2004, 3, 12) + dt::EncodeTime(23, 59, 59);
+  frm->AvisarCambio(D(12, 3, 2004), D(12, 3, 2004));
+  frm->AvisarCambio(D(13, 3, 2004), D(14, 3, 2004));
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices[0][3], "20040312235959RFS2004031220040312");
+  EXPECT_EQ(notices[1][3], "20040313000002RFS2004031320040314");
+  EXPECT_EQ(waits, (std::vector<int>{3000, 3000}));
+
+  // A path that cannot be opened sends nothing, says nothing, and still waits.
+  SetMailSlotSender([](const MailSlotDatagram&) { return false; });
+  frm->AvisarCambio(D(1, 4, 2004), D(1, 4, 2004));
+  EXPECT_EQ(waits.size(), 3u);
+  EXPECT_TRUE(messages.isEmpty());
+}
