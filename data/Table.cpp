@@ -340,6 +340,7 @@ void Table::OpenFiles(OpenMode mode) {
   files->paths = FindFamily(folder_, tableName_);
   if (!files->paths.dbfFound) throw DbError("La tabla " + files->paths.dbf + " no existe.");
   try {
+    if (mode == OpenMode::ReadOnly) throw DbError("solo lectura");
     files->dbf.Open(files->paths.dbf, true);
     files->writable = true;
   } catch (const DbError&) {
@@ -407,9 +408,13 @@ void Table::PrepareIndexes() {
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
       usable = mdx->HasMirror() && mdx->Mirror() == f.counter && static_cast<int>(defs.size()) == mdx->TagCount();
       if (usable) f.mdx = std::move(mdx);
+      else f.indexProblem = "El índice " + f.paths.mdx + " no está al día con los registros.";
+    } else {
+      f.indexProblem = "Falta el índice " + f.paths.mdx + ".";
     }
-  } catch (const DbError&) {
+  } catch (const DbError& e) {
     usable = false;
+    f.indexProblem = e.what();
   }
   if (locked && !f.exclusive) f.dbf.Unlock(kLockBase, 1);
   if (usable) return;
