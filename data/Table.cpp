@@ -440,6 +440,7 @@ void Table::PrepareIndexes() {
     f.tagField.push_back(f.header.FieldIndex(d.expression));
   }
   bool inFile = f.writable && (f.exclusive || f.dbf.TryLock(0, 0, true));
+  if (inFile) f.indexProblem.clear();  // mended for good below
   if (inFile && !f.exclusive) {
     // Had it exclusively for a moment: rebuild in the file, then share again.
     try {
@@ -522,6 +523,9 @@ void Table::CheckForeignChanges() {
   f.ForgetWindow();
   f.liveCount.reset();
   if (f.mdx) {
+    // Reloading replaces the tag objects: keep their definitions first.
+    std::vector<IndexInfo> infos;
+    for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
     if (f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
@@ -546,10 +550,7 @@ void Table::CheckForeignChanges() {
     }
     // Someone left the index behind: keep going on an index in memory.
     f.memoryTags.clear();
-    for (size_t i = 0; i < f.tags.size(); ++i) {
-      IndexInfo info = f.tags[i]->Info();
-      f.memoryTags.push_back(MakeMemoryTag(info));
-    }
+    for (const auto& info : infos) f.memoryTags.push_back(MakeMemoryTag(info));
     f.mdx.reset();
     for (size_t i = 0; i < f.tags.size(); ++i) f.tags[i] = f.memoryTags[i].get();
   }
