@@ -36,6 +36,7 @@ struct TableFiles {
   File dbf;
   bool writable = false;
   bool exclusive = false;
+  bool holdingHeaderLock = false;  // posting: the header (append) lock is ours
   DbfHeader header;
   std::string head32;  // first 32 header bytes as last read or written
   std::uint32_t counter = 0;
@@ -46,6 +47,7 @@ struct TableFiles {
   std::vector<IndexTag*> tags;
   std::vector<int> tagField;
   std::optional<std::uint32_t> liveCount;
+  std::string indexProblem;  // why the index file was not used at open
   // Read-ahead window of whole records.
   std::string window;
   std::uint32_t windowFirst = 0;
