@@ -3,6 +3,8 @@
 // scan in file order (a unary + hides a column from the index planner).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "SqlFixture.h"
 #include "SqlTestUtil.h"
 #include "data/sql/Query.h"
@@ -13,25 +15,35 @@ namespace {
 using Ids = std::vector<int>;
 
 // 400 appointments over 200 days from 1 March 2024 (two a day, written in
-// an order unlike date order) and 10 categories.
-class IndexUseTest : public SqlFolderTest {
+// an order unlike date order) and 10 categories, made once for the suite.
+class IndexUseTest : public ::testing::Test {
  protected:
   static constexpr int kDays = 200;
-  void SetUp() override {
-    SqlFolderTest::SetUp();
+  static void SetUpTestSuite() {
+    const auto dir = std::filesystem::temp_directory_path() / "IndexUseTest";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    folder_ = dir.string() + "/";
     std::vector<Categoria> cats;
     for (int i = 0; i < 10; ++i) cats.push_back({i, "Cat " + std::to_string(i), i});
     CreateCategorias(folder_, cats);
     std::vector<Cita> citas;
+    const TDate start = Day(2024, 3, 1);
     for (int i = 0; i < 2 * kDays; ++i) {
       const int day = (i * 37) % kDays;
-      citas.push_back({i + 1, start_ + day, i % 2 ? "16:00" : "09:00", "Cita " + std::to_string(i + 1), "", 0,
+      citas.push_back({i + 1, start + day, i % 2 ? "16:00" : "09:00", "Cita " + std::to_string(i + 1), "", 0,
                        i % 10, 0, "", ""});
     }
     CreateAgenda(folder_, citas);
   }
-  const TDate start_ = Day(2024, 3, 1);
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  static std::string folder_;
 };
+
+std::string IndexUseTest::folder_;
 
 TEST_F(IndexUseTest, AMonthOfTheReportQueryReadsOnlyThatMonthAndLooksCategoriesUpByID) {
   Query q(folder_);
