@@ -382,11 +382,10 @@ void Table::OpenFiles(OpenMode mode) {
 // in the file when the table can be had exclusively, else in memory.
 void Table::PrepareIndexes() {
   TableFiles& f = *files_;
-  // A dBase IV table without memo carries the dBase III level byte (0x03),
-  // so any dBase level may claim a production index; FoxPro's byte 28 means
-  // something else.
-  const bool dbase = f.header.level != DbfLevel::FoxPro;
-  if (!dbase || (f.header.mdxFlag == 0 && !f.paths.mdxFound)) return;
+  // dBase IV writes level byte 0x03 for a table without memo fields: the
+  // production-index flag, not the level, says whether there is an .MDX.
+  // (FoxPro uses the same flag for its .CDX, which this engine does not read.)
+  if (f.header.level == DbfLevel::FoxPro) return;
   if (f.header.mdxFlag == 0) return;  // a stray index file the table does not claim
   std::vector<IndexInfo> defs;
   bool usable = false;
