@@ -26,7 +26,7 @@ TRBTimeView::TRBTimeView(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   items_ = std::make_unique<TRBTimeViewItems>(this);
-  rulerFont_ = QFont(QStringLiteral("Arial"));
+  rulerFont_ = QFont(QStringLiteral("Arial"), 8);  // the toolkit's default size
   itemsAboveMark_ = DefaultItemsAboveMark();
   itemsBelowMark_ = DefaultItemsBelowMark();
   hintWindow_ = new TRBTimeViewHintWindow(this);
