@@ -453,6 +453,11 @@ void TRBTimeView::mouseDoubleClickEvent(QMouseEvent* event) {
   clickTimer_->stop();
   EndEdit(true);
   if (event->button() != Qt::LeftButton) return;
+  if (operation_ == opNone) {
+    const QPoint p = event->position().toPoint() - ClientOrigin();
+    hotDay_ = DayAtX(p.x());
+    FindZone(p.x(), p.y());
+  }
   if (zone_ == zItemBody) {
     if (OnItemDblClick) OnItemDblClick(this, hotItem_);
   } else if (OnDblClick) {
@@ -501,7 +506,9 @@ void TRBTimeView::StartMoveDrag() {
   }
   (void)action;
   if (drag) drag->deleteLater();
-  // The release that ended the drag ends the item press too.
+  // The release that ended the drag ends the item press too, as a press
+  // that moved (a drop may have cleared the flag already).
+  moveDrag_ = true;
   if (operation_ == opItemPress) EndOperation();
   moveDrag_ = false;
 }

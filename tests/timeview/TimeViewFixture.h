@@ -23,6 +23,7 @@ class TimeViewTest : public ::testing::Test {
     Settle();
   }
   void TearDown() override {
+    if (view) view->OnDeletion = nullptr;  // handlers may refer to the test's locals
     view.reset();
     Clock::SetSource({});
   }
