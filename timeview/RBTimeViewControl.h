@@ -68,6 +68,9 @@ using TKeyEvent = std::function<void(TRBTimeView* Sender, int& Key, Qt::Keyboard
 using TKeyPressEvent = std::function<void(TRBTimeView* Sender, QChar& Key)>;
 using TMouseWheelEvent =
     std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, int WheelDelta, QPoint MousePos, bool& Handled)>;
+using TMouseEvent =
+    std::function<void(TRBTimeView* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TMouseWheelUpDownEvent =
     std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, QPoint MousePos, bool& Handled)>;
 
@@ -296,6 +299,10 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   TMouseWheelUpDownEvent OnMouseWheelDown;
   TMouseWheelUpDownEvent OnMouseWheelUp;
   TNotifyEvent OnResize;
+  // Fired first by the control's own handling of each pointer event (client coordinates).
+  TMouseEvent OnMouseDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

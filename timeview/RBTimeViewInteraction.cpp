@@ -124,6 +124,7 @@ void TRBTimeView::FindZone(int x, int y) {
 void TRBTimeView::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint() - ClientOrigin();
   lastPoint_ = p;
+  if (OnMouseDown) OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
   setFocus();
   clickTimer_->stop();
   EndEdit(true);
@@ -193,6 +194,7 @@ void TRBTimeView::StartOperation(int x, int y) {
 void TRBTimeView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint() - ClientOrigin();
   lastPoint_ = p;
+  if (OnMouseMove) OnMouseMove(this, event->modifiers(), p.x(), p.y());
   hotDay_ = DayAtX(p.x());
   switch (operation_) {
     case opNone:
@@ -392,6 +394,7 @@ void TRBTimeView::AutoScrollTick() {
 
 void TRBTimeView::mouseReleaseEvent(QMouseEvent* event) {
   lastPoint_ = event->position().toPoint() - ClientOrigin();
+  if (OnMouseUp) OnMouseUp(this, event->button(), event->modifiers(), lastPoint_.x(), lastPoint_.y());
   EndOperation();
 }
 

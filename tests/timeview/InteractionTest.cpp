@@ -409,3 +409,23 @@ TEST_F(InteractionTest, SetDaysDuringAWorkingHoursDragLeavesNoOldDay) {
   EXPECT_EQ(events, 1);
   EXPECT_EQ(view->Operation(), TRBTimeView::opNone);
 }
+
+TEST_F(InteractionTest, CoordinatesAreClientCoordinatesInsideTheBorder) {
+  view->SetBorderStyle(bsSingle);
+  Settle();
+  EXPECT_EQ(view->ClientOrigin(), QPoint(2, 2));
+  EXPECT_EQ(view->ClientHeight(), view->height() - 4);
+  std::vector<QPoint> downs;
+  view->OnMouseDown = [&](TRBTimeView*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    EXPECT_EQ(button, Qt::LeftButton);
+    downs.push_back(QPoint(x, y));
+  };
+  const int x = MidX(0), y = Y(HM(8, 40)) + 1;
+  Press(x, y);
+  Release(x, y);
+  EXPECT_EQ(downs, (std::vector{QPoint(x, y)}));
+  EXPECT_NEAR(view->TimeSelectionStart(), Day0() + HM(8, 30), 1e-9);
+  view->SetTimeSelectionColor(RGBColor(10, 200, 10));
+  const QImage shot = view->grab().toImage();
+  EXPECT_EQ(shot.pixel(view->ClientOrigin() + QPoint(x, Y(HM(8, 45)))), qRgb(10, 200, 10));
+}

@@ -201,11 +201,31 @@ TEST_F(PaintTest, CustomDrawHooksReplaceTheirPartOnlyWhenEnabled) {
   EXPECT_EQ(itemRects.front(), r);
   EXPECT_EQ(At(2, 5), Rgb(Green));  // the hook's ruler, top corner included
   EXPECT_EQ(topSpaces, 0);          // the top space hook follows cdoDays
-  view->SetCustomDrawOptions({cdoDays});
+  std::vector<TRect> captions;
+  view->OnDrawCaption = [&](TRBTimeView*, QPainter*, TRect rect, TRBTimeviewDay* day) {
+    EXPECT_EQ(rect, (TRect{day->Left(), 0, day->Left() + day->Width(), view->CaptionHeight() - 1}));
+    captions.push_back(rect);
+  };
+  view->SetCustomDrawOptions({cdoDays, cdoCaptions});
   Repaint();
   At(0, 0);
   EXPECT_EQ(topSpaces, 3);
   EXPECT_EQ(days, 3);
+  EXPECT_EQ(captions.size(), 3u);
+}
+
+TEST_F(PaintTest, RulerClockFollowsTheFormatAndTheLocale) {
+  view->SetRulerTimeFormat(tf12Hours);
+  EXPECT_TRUE(view->Ruler24Hours());  // the Spanish locale reads 24 hours
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_FALSE(view->Ruler24Hours());
+  for (TRBTVRulerMarkMinutes scale : {rmm60Minutes, rmm15Minutes}) {
+    view->SetRulerMarkMinutes(scale);
+    EXPECT_FALSE(view->grab().isNull());
+  }
+  view->SetRulerTimeFormat(tf24Hours);
+  EXPECT_TRUE(view->Ruler24Hours());
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
 }
 
 TEST_F(PaintTest, CaptionFallsBackFromLongToMediumToShortFormat) {
