@@ -113,6 +113,7 @@ void TRBCalendar::changeEvent(QEvent* event) {
 
 void TRBCalendar::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
+  FPopup->Cancel();  // a month list without its calendar would choose for nothing
   CaptureLost();
 }
 

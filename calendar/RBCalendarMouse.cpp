@@ -175,8 +175,8 @@ void TRBCalendar::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TRBCalendar::mouseDoubleClickEvent(QMouseEvent* event) {
-  // The double click is announced first, then handled as the press it also is.
-  if (OnDblClick) OnDblClick(this);
+  // A left double click is announced first, then handled as the press it also is.
+  if (event->button() == Qt::LeftButton && OnDblClick) OnDblClick(this);
   mousePressEvent(event);
 }
 

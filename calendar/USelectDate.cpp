@@ -186,7 +186,8 @@ TColor TfrmSelectDate::ColorDeIndice(int indice) const {
 
 void TfrmSelectDate::FormShow() {
   const AnnualViewSource& source = Source();
-  FMarkColor = source.markDayColor();
+  FMarkDayColor = source.markDayColor();
+  FMarkColor = FMarkDayColor;
   FCategorias = source.categories();
   FFilling = true;
   cbbCategoria->clear();
@@ -237,7 +238,7 @@ void TfrmSelectDate::lblYearClick() { popYear->popup(lblYear->mapToGlobal(QPoint
 
 void TfrmSelectDate::cbbCategoriaChange() {
   const int i = cbbCategoria->currentIndex();
-  FMarkColor = i > 0 ? ColorDeIndice(i - 1) : Source().markDayColor();
+  FMarkColor = i > 0 ? ColorDeIndice(i - 1) : FMarkDayColor;
   CargarMarcas();
   AnualCalendar->update();
 }

@@ -68,7 +68,8 @@ class TfrmSelectDate : public QDialog {
   TColor ColorDeIndice(int indice) const;  // category colour; the window colour outside the list
 
   int FAnio = 0;
-  TColor FMarkColor = clWindow;
+  TColor FMarkDayColor = clWindow;  // the configured colour, read when the view is shown
+  TColor FMarkColor = clWindow;     // the colour marked days are filled with now
   std::array<bool, 367> FMarcas{};  // by day of the year, 1..366
   TDate FResultado = 0;
   std::vector<AnnualViewCategory> FCategorias;
