@@ -3,7 +3,6 @@
 // selecting, week-gesture and adding flags, the anchor day and current end of
 // a gesture, the held flags of the arrows and their repeat timer.
 
-#include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>

@@ -101,7 +101,7 @@ void TRBCalendar::PaintCaption(QPainter& p, int c, int r) {
     if (lastColumn) R.setWidth(R.width() - 1);
     if (r == 0 && c == 0 && FPrevMonthButton) R.setLeft(R.left() + CH);
     if (r == 0 && lastColumn && FNextMonthButton) R.setRight(R.right() - (CH - 1));
-    qDrawWinButton(&p, R, palette(), false, nullptr);
+    qDrawWinButton(&p, R, palette(), false, &palette().button());
     R.adjust(2, 2, -2, -2);
   }
   const QString text = LongMonthName(m.Month) + QLatin1Char(' ') + QString::number(m.Year);
