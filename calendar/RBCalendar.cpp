@@ -113,6 +113,7 @@ void TRBCalendar::changeEvent(QEvent* event) {
 
 void TRBCalendar::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
+  FPopup->Cancel();  // a month list without its calendar would choose for nothing
   CaptureLost();
 }
 
@@ -179,17 +180,17 @@ void TRBCalendar::SetNextMonthColor(TColor value) {
 }
 
 void TRBCalendar::SetBorderWidth(int value) {
-  if (!Assign(FGeo.BorderWidth, value)) return;
+  if (!Assign(FGeo.BorderWidth, std::max(0, value))) return;
   UpdateSize();
   update();
 }
 
 void TRBCalendar::SetCaptionHeight(int value) {
-  if (Assign(FGeo.CaptionHeight, value)) UpdateSize();
+  if (Assign(FGeo.CaptionHeight, std::max(0, value))) UpdateSize();
 }
 
 void TRBCalendar::SetTitlesHeight(int value) {
-  if (Assign(FGeo.TitlesHeight, value)) UpdateSize();
+  if (Assign(FGeo.TitlesHeight, std::max(0, value))) UpdateSize();
 }
 
 void TRBCalendar::SetPrevMonthButton(bool value) {

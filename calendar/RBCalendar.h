@@ -87,11 +87,11 @@ class TRBCalendar : public QWidget {
   TColor NextMonthColor() const { return FNextMonthColor; }
   void SetNextMonthColor(TColor value);
   int BorderWidth() const { return FGeo.BorderWidth; }
-  void SetBorderWidth(int value);
+  void SetBorderWidth(int value);  // negative sizes give 0: a block is never narrower than its days
   int CaptionHeight() const { return FGeo.CaptionHeight; }
-  void SetCaptionHeight(int value);
+  void SetCaptionHeight(int value);  // negative gives 0
   int TitlesHeight() const { return FGeo.TitlesHeight; }
-  void SetTitlesHeight(int value);
+  void SetTitlesHeight(int value);  // negative gives 0
   bool PrevMonthButton() const { return FPrevMonthButton; }
   void SetPrevMonthButton(bool value);
   bool NextMonthButton() const { return FNextMonthButton; }

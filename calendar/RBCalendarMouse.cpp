@@ -3,7 +3,6 @@
 // selecting, week-gesture and adding flags, the anchor day and current end of
 // a gesture, the held flags of the arrows and their repeat timer.
 
-#include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -175,8 +174,8 @@ void TRBCalendar::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TRBCalendar::mouseDoubleClickEvent(QMouseEvent* event) {
-  // The double click is announced first, then handled as the press it also is.
-  if (OnDblClick) OnDblClick(this);
+  // A left double click is announced first, then handled as the press it also is.
+  if (event->button() == Qt::LeftButton && OnDblClick) OnDblClick(this);
   mousePressEvent(event);
 }
 

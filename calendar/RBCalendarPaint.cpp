@@ -101,7 +101,7 @@ void TRBCalendar::PaintCaption(QPainter& p, int c, int r) {
     if (lastColumn) R.setWidth(R.width() - 1);
     if (r == 0 && c == 0 && FPrevMonthButton) R.setLeft(R.left() + CH);
     if (r == 0 && lastColumn && FNextMonthButton) R.setRight(R.right() - (CH - 1));
-    qDrawWinButton(&p, R, palette(), false, nullptr);
+    qDrawWinButton(&p, R, palette(), false, &palette().button());
     R.adjust(2, 2, -2, -2);
   }
   const QString text = LongMonthName(m.Month) + QLatin1Char(' ') + QString::number(m.Year);
@@ -135,18 +135,17 @@ void TRBCalendar::PaintTitles(QPainter& p, int c, int r) {
 void TRBCalendar::PaintDays(QPainter& p, int c, int r) {
   const TRBMonthData& m = FMonths[c][r];
   const QColor textColor = palette().color(foregroundRole());
+  QFont plainFont = font(), boldFont = font();
+  plainFont.setBold(false);
+  boldFont.setBold(true);
+  const bool custom = FCustomCellsDraw && OnCellDraw;
   for (int w = 0; w < 6; ++w) {
     for (int i = 0; i < 7; ++i) {
       const TRBDayData& cell = m.Days[i][w];
       if (!(cell.Flags & dfShown)) continue;
       const QRect R = FGeo.CellRect(c, r, i, w);
       const bool marked = cell.Flags & dfMarked;
-      p.save();
-      QFont f = font();
-      f.setBold(marked);
-      p.setFont(f);
       const bool selected = IsSelected(cell.Date);
-      p.setBrush(ToQColor(selected ? FSelectionColor : FColor));
       QColor pen = selected ? ToQColor(FSelectionTextColor) : textColor;
       bool inMonth = true;
       if (cell.Flags & dfPrevMonth) {
@@ -156,19 +155,23 @@ void TRBCalendar::PaintDays(QPainter& p, int c, int r) {
         pen = ToQColor(FNextMonthColor);
         inMonth = false;
       }
+      // The canvas the owner draws on: brush = background, pen = text colour.
+      if (custom) p.save();
+      p.setFont(marked ? boldFont : plainFont);
+      p.setBrush(ToQColor(selected ? FSelectionColor : FColor));
       p.setPen(pen);
-      if (FCustomCellsDraw && OnCellDraw) {
+      if (custom) {
         OnCellDraw(this, cell.Date, selected, marked, inMonth, &p, R);
-      } else {
-        if (selected) p.fillRect(R, p.brush());
-        p.drawText(R.adjusted(2, 2, -2, -2), TextFlags(), QString::fromLatin1(cell.Text, cell.TextLength));
-        if ((cell.Flags & dfToday) && FShowToday) {
-          p.setPen(ToQColor(FTodayColor));
-          p.setBrush(Qt::NoBrush);
-          p.drawRect(R.adjusted(0, 0, -1, -1));
-        }
+        p.restore();
+        continue;
       }
-      p.restore();
+      if (selected) p.fillRect(R, p.brush());
+      p.drawText(R.adjusted(2, 2, -2, -2), TextFlags(), QString::fromLatin1(cell.Text, cell.TextLength));
+      if ((cell.Flags & dfToday) && FShowToday) {
+        p.setPen(ToQColor(FTodayColor));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(R.adjusted(0, 0, -1, -1));
+      }
     }
   }
 }

@@ -110,7 +110,7 @@ void TRBCPopupListBox::mouseReleaseEvent(QMouseEvent* event) {
 void TRBCPopupListBox::Close() {
   FScrollTimer.stop();
   FScrollUp = FScrollDown = false;
-  releaseMouse();
+  if (QWidget::mouseGrabber() == this) releaseMouse();
   hide();
 }
 

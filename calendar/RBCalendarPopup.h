@@ -34,6 +34,9 @@ class TRBCPopupListBox : public QWidget {
   bool ScrollingDown() const { return FScrollDown; }
   int ScrollInterval() const { return FScrollTimer.interval(); }
 
+  // Closes the list without choosing a month.
+  void Cancel() { Close(); }
+
   // Height for 2 x PopupListDays + 1 items plus the 1-pixel border.
   void UpdateHeight();
 

@@ -364,3 +364,32 @@ TEST_F(CalendarMouse, ThePopupListScrollsOutsideItsEdgesAndAReleaseOutsideChange
   EXPECT_EQ(cal->Month(), 6);
 }
 }  // namespace
+
+namespace {
+TEST_F(CalendarMouse, HidingTheCalendarClosesItsPopupListWithoutChoosing) {
+  auto cal = MakeShown(2, 1);
+  Counter n;
+  n.Attach(*cal);
+  QTest::mousePress(cal.get(), Qt::LeftButton, {}, cal->ClientRect().topLeft() + QPoint(60, 6));
+  ASSERT_TRUE(cal->PopupList()->isVisible());
+  cal->hide();
+  EXPECT_FALSE(cal->PopupList()->isVisible());
+  EXPECT_EQ(n.dates, 0);
+}
+
+TEST_F(CalendarMouse, OnlyALeftDoubleClickIsAnnounced) {
+  auto cal = MakeShown();
+  int dbl = 0;
+  cal->OnDblClick = [&](TRBCalendar*) { ++dbl; };
+  const QPoint p = DayPoint(*cal, 0, 0, D(2026, 6, 10));
+  for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton}) {
+    QMouseEvent ev(QEvent::MouseButtonDblClick, QPointF(p), QPointF(cal->mapToGlobal(p)), b, b, Qt::NoModifier);
+    QApplication::sendEvent(cal.get(), &ev);
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(p), QPointF(cal->mapToGlobal(p)), b, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(cal.get(), &up);
+  }
+  EXPECT_EQ(dbl, 1);
+  EXPECT_EQ(cal->SelectionStart(), D(2026, 6, 10)) << "the double click's press selects as any press";
+}
+}  // namespace

@@ -242,3 +242,25 @@ TEST_F(CalendarPaint, MainWindowCalendarScreenshot) {
   EXPECT_TRUE(img.save(dir + "/calendar_main_window.png"));
 }
 }  // namespace
+
+namespace {
+// Without the flat look the captions are push buttons and the arrows sit in
+// their own framed buttons: the arrow corner is no longer the caption's face.
+TEST_F(CalendarPaint, WithoutFlatLookCaptionsAndArrowsAreFramedButtons) {
+  TRBCalendar cal;
+  cal.SetMonthsInWidth(2);
+  cal.SetFlatLook(false);
+  cal.SetShowWeekNumbers(true);
+  cal.SetShowPrevMonth(true);
+  cal.SelectRange(D(2026, 6, 9), D(2026, 6, 12));
+  const QImage img = Grab(cal);
+  const int CH = cal.CaptionHeight();
+  // The caption of the first block starts right of the arrow button.
+  const QRect arrow = QRect(QPoint(0, 0), QSize(CH - 1, CH - 1)).translated(cal.ClientRect().topLeft());
+  EXPECT_GT(NonBackgroundPixels(img, arrow.adjusted(3, 3, -3, -3), ToQColor(clBtnFace)), 0) << "the arrow";
+  EXPECT_EQ(Pixel(img, W(cal, {cal.MonthWidth() + 5, CH / 2})), ToQColor(clBtnFace));
+  const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
+  QDir().mkpath(dir);
+  EXPECT_TRUE(img.save(dir + "/calendar_classic_look.png"));
+}
+}  // namespace

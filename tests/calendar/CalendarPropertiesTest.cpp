@@ -1,6 +1,5 @@
 // Properties, rebuilds and the operations owners call.
 
-#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -117,6 +116,9 @@ TEST_F(CalendarProperties, OutOfRangeValuesAreClamped) {
       {"MaxSelections", [&](int v) { cal.SetMaxSelections(v); }, [&] { return cal.MaxSelections(); }, -1, 0},
       {"DayWidth", [&](int v) { cal.SetDayWidth(v); }, [&] { return cal.DayWidth(); }, 0, 1},
       {"DayHeight", [&](int v) { cal.SetDayHeight(v); }, [&] { return cal.DayHeight(); }, -3, 1},
+      {"BorderWidth", [&](int v) { cal.SetBorderWidth(v); }, [&] { return cal.BorderWidth(); }, -20, 0},
+      {"CaptionHeight", [&](int v) { cal.SetCaptionHeight(v); }, [&] { return cal.CaptionHeight(); }, -1, 0},
+      {"TitlesHeight", [&](int v) { cal.SetTitlesHeight(v); }, [&] { return cal.TitlesHeight(); }, -9, 0},
   };
   for (auto& c : cases) {
     c.set(c.given);
