@@ -16,6 +16,7 @@
 #include "app/ALMailSlot.h"
 #include "app/AgendaHooks.h"
 #include "app/AppPaths.h"
+#include "app/FuenteVistaAnual.h"
 #include "app/Help.h"
 #include "app/Iconos.h"
 #include "app/UAgendaUtil.h"
@@ -24,6 +25,7 @@
 #include "app/USplash.h"
 #include "app/Version.h"
 #include "calendar/RBCalendar.h"
+#include "calendar/USelectDate.h"
 #include "core/Clock.h"
 #include "core/Messages.h"
 #include "data/Table.h"
@@ -61,6 +63,8 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   CrearControles();
   CrearAcciones();
   ConectarEventos();
+  InstalarFuenteVistaAnual();
+  AnnualViewFn = [this] { return ShowAnnualView(this); };
 
   MailSlot = new TALMailSlot(this);
   MailSlot->SetMailBox(QStringLiteral("DEVADIZU"));
