@@ -382,8 +382,10 @@ void Table::OpenFiles(OpenMode mode) {
 // in the file when the table can be had exclusively, else in memory.
 void Table::PrepareIndexes() {
   TableFiles& f = *files_;
-  const bool level4 = f.header.level == DbfLevel::dBase4 || f.header.level == DbfLevel::dBase7;
-  if (!level4 || (f.header.mdxFlag == 0 && !f.paths.mdxFound)) return;
+  // dBase IV writes level byte 0x03 for a table without memo fields: the
+  // production-index flag, not the level, says whether there is an .MDX.
+  // (FoxPro uses the same flag for its .CDX, which this engine does not read.)
+  if (f.header.level == DbfLevel::FoxPro) return;
   if (f.header.mdxFlag == 0) return;  // a stray index file the table does not claim
   std::vector<IndexInfo> defs;
   bool usable = false;
