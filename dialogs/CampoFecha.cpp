@@ -21,6 +21,8 @@ QString FormatoFecha() {
 
 QDate QDateDe(TDateTime Fecha) { return kDiaCero.addDays(static_cast<qint64>(dt::DateOf(Fecha))); }
 
+QString TextoFecha(TDateTime Fecha) { return QDateDe(Fecha).toString(FormatoFecha()); }
+
 TDate FechaDe(const QDate& Dia) { return static_cast<TDate>(kDiaCero.daysTo(Dia)); }
 
 TCampoFecha::TCampoFecha(QWidget* parent) : QDateEdit(parent) {

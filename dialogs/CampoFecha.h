@@ -8,7 +8,9 @@
 
 #include "core/DateTime.h"
 
-QDate QDateDe(TDateTime Fecha);  // the day of Fecha
+QDate QDateDe(TDateTime Fecha);
+// The day of Fecha as the date fields show it ("01/01/2004").
+QString TextoFecha(TDateTime Fecha);  // the day of Fecha
 TDate FechaDe(const QDate& Dia);
 
 // A date edit with the calendar drop-down. Tab leaves the field, as in every
