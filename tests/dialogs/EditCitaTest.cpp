@@ -362,3 +362,26 @@ TEST_F(EditCitaTest, EditCitaByIdStoresAndRecomputesTheReminder) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(EditCitaTest, ADateBeingTypedThatIsNotADateKeepsTheEditorOpen) {
+  AddCita({.id = 1, .fechaIni = kDia});
+  auto t = Agenda();
+  auto frm = Abrir(*t, 1);
+  frm->edtAsunto->setText("Cita");
+  frm->edtFechaFin->setFocus();
+  auto* texto = frm->edtFechaFin->findChild<QLineEdit*>();
+  ASSERT_NE(texto, nullptr);
+  texto->setCursorPosition(2);  // after the day
+  QTest::keyClick(frm->edtFechaFin, Qt::Key_Backspace);
+  QTest::keyClick(frm->edtFechaFin, Qt::Key_Backspace);
+  TDate dia = 0;
+  ASSERT_FALSE(LeerCampoFecha(frm->edtFechaFin, dia)) << frm->edtFechaFin->text().toStdString();
+  frm->btnOkClick();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(messages[0], kMsgInicio);
+  EXPECT_TRUE(frm->isVisible());
+  EXPECT_NE(frm->result(), QDialog::Accepted);
+  frm->reject();
+}
+}  // namespace
