@@ -406,9 +406,20 @@ void Table::PrepareIndexes() {
       f.head32 = head;
       f.counter = ReadU32(&head[kHdrChangeCounter]);
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
-      usable = mdx->HasMirror() && mdx->Mirror() == f.counter && static_cast<int>(defs.size()) == mdx->TagCount();
+      const bool allTags = static_cast<int>(defs.size()) == mdx->TagCount();
+      usable = mdx->HasMirror() && mdx->Mirror() == f.counter && allTags;
+      if (!mdx->HasMirror() && allTags && f.header.recordCount <= kMaxRecordsToVerifyForeignIndex) {
+        // Written by another program: no counter to trust, so check it.
+        auto problems = CheckTags(f);
+        usable = problems.empty();
+        if (!usable) f.indexProblem = problems.front();
+        if (usable && f.writable && (f.exclusive || f.dbf.TryLock(kOpenLockByte, 1, true))) {
+          mdx->Commit(f.counter);  // ours from now on
+          if (!f.exclusive) f.dbf.TryLock(kOpenLockByte, 1, false);
+        }
+      }
       if (usable) f.mdx = std::move(mdx);
-      else f.indexProblem = "El índice " + f.paths.mdx + " no está al día con los registros.";
+      else if (f.indexProblem.empty()) f.indexProblem = "El índice " + f.paths.mdx + " no está al día con los registros.";
     } else {
       f.indexProblem = "Falta el índice " + f.paths.mdx + ".";
     }
