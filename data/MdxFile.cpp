@@ -390,7 +390,7 @@ MdxFile::MdxFile() = default;
 MdxFile::~MdxFile() = default;
 
 void MdxFile::Create(const std::string& path, const std::string& tableName, const std::vector<IndexInfo>& tags,
-                     std::uint32_t counter) {
+                     std::uint32_t counter, std::uint32_t records) {
   if (tags.size() > static_cast<size_t>(kMaxTags)) throw DbError("Demasiados índices para " + path + ".");
   std::string h(kHeaderBytes, '\0');
   h[0] = 2;
@@ -406,6 +406,7 @@ void MdxFile::Create(const std::string& path, const std::string& tableName, cons
   StampDate(&h[44]);
   std::memcpy(&h[kMirrorMagicAt], kMirrorMagic, 4);
   WriteU32(&h[kMirrorAt], counter);
+  WriteU32(&h[kMirrorAt + 4], records);
   File f;
   f.Create(path);
   f.WriteAt(0, h.data(), h.size());
@@ -413,7 +414,7 @@ void MdxFile::Create(const std::string& path, const std::string& tableName, cons
   MdxFile mdx;
   mdx.Open(path, true);
   for (const auto& t : tags) mdx.AddTag(t);
-  mdx.Commit(counter);
+  mdx.Commit(counter, records);
 }
 
 void MdxFile::Open(const std::string& path, bool writable) {
@@ -446,6 +447,7 @@ void MdxFile::ReadHeader() {
     throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
   hasMirror_ = std::memcmp(&header_[kMirrorMagicAt], kMirrorMagic, 4) == 0;
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
+  mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
   const int used = ReadU16(&header_[28]);
   if (used > kMaxTags || static_cast<unsigned char>(header_[26]) != kTagEntrySize)
     throw DbError("El índice " + file_.Path() + " está dañado (tabla de etiquetas).");
@@ -565,7 +567,7 @@ void MdxFile::SetRoot(int tag, std::uint32_t block) {
   static_cast<MdxTag&>(*tags_.at(tag)).SetRoot(block);
 }
 
-void MdxFile::Commit(std::uint32_t counter) {
+void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
   bool wrote = false;
   // Pages in file order keep the writes sequential.
   std::vector<std::uint32_t> dirty;
@@ -585,15 +587,17 @@ void MdxFile::Commit(std::uint32_t counter) {
     wrote = true;
   }
   if (wrote) file_.Sync();
-  if (!hasMirror_ || mirror_ != counter || wrote) {
-    char m[8];
+  if (!hasMirror_ || mirror_ != counter || mirrorRecords_ != records || wrote) {
+    char m[12];
     std::memcpy(m, kMirrorMagic, 4);
     WriteU32(m + 4, counter);
-    std::memcpy(&header_[kMirrorMagicAt], m, 8);
-    file_.WriteAt(kMirrorMagicAt, m, 8);
+    WriteU32(m + 8, records);
+    std::memcpy(&header_[kMirrorMagicAt], m, 12);
+    file_.WriteAt(kMirrorMagicAt, m, 12);
     file_.Sync();
     hasMirror_ = true;
     mirror_ = counter;
+    mirrorRecords_ = records;
   }
 }
 
