@@ -420,7 +420,9 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value**
     }
 
     if (t.IndexName() != col.tag) t.SetIndexName(col.tag);
-    cur->single = (flags & kEq) && col.uniqueTag;
+    // Only when the value really bounded the scan: an ignored bound leaves a
+    // walk over the whole tag, which SQLite filters.
+    cur->single = (flags & kEq) && col.uniqueTag && hasLow && cur->hasUpper;
     const bool range = !(flags & kEq) && col.kind != ColumnKind::Text;
     if (range && WideRange(t, column, hasLow, lowNumber, cur->hasUpper, cur->upperNumber)) {
       // Most of the table: reading it in file order is cheaper than jumping
