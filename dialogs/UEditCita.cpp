@@ -285,10 +285,9 @@ void TfrmEditCita::edtHoraInicioChange() { MoverFin(); }
 void TfrmEditCita::edtFechaFinChange() { CalcularDuracion(); }
 void TfrmEditCita::edtHoraFinChange() { CalcularDuracion(); }
 
-void TfrmEditCita::Ordenar(QWidget* Campo) {
-  auto* edit = static_cast<TAdvSpinEdit*>(Campo);
-  const QString ordenada = NormalizarHora(edit->text());
-  if (ordenada != edit->text()) edit->setText(ordenada);
+void TfrmEditCita::Ordenar(TAdvSpinEdit* Campo) {
+  const QString ordenada = NormalizarHora(Campo->text());
+  if (ordenada != Campo->text()) Campo->setText(ordenada);
 }
 
 void TfrmEditCita::edtHoraInicioExit() { Ordenar(edtHoraInicio); }

@@ -80,7 +80,7 @@ class TfrmEditCita : public QDialog {
  private:
   void MoverFin();
   void CalcularDuracion();
-  void Ordenar(QWidget* Campo);  // tidies an hour field's text
+  void Ordenar(TAdvSpinEdit* Campo);  // tidies an hour field's text
   bool Validar();
 
   int FDuracion = 15;
