@@ -222,7 +222,7 @@ void TfrmAvisos::PosponerCita(int Fila, int k) {
   tblAgenda.FieldByName("AVISO").SetAsInteger(k);
   tblAgenda.FieldByName("F_AVISO").SetAsDate(dt::DateOf(t));
   tblAgenda.FieldByName("H_AVISO").SetAsString(HoraTexto(t).toStdString());
-  if (!tblAgenda.Post()) tblAgenda.Cancel();
+  tblAgenda.Post();
   tblAgenda.FlushBuffers();
 }
 
@@ -235,7 +235,11 @@ void TfrmAvisos::Proteger(F&& trabajo) {
   try {
     trabajo();
   } catch (const std::exception& e) {
-    if (tblAgenda.State() == data::TableState::Edit) tblAgenda.Cancel();
+    // Nothing is left half-edited: a locked or failed record is given up.
+    try {
+      if (tblAgenda.State() == data::TableState::Edit) tblAgenda.Cancel();
+    } catch (const std::exception&) {
+    }
     ShowError(kMsgError + QString::fromStdString(e.what()), this);
   }
 }

@@ -296,3 +296,23 @@ TEST_F(AvisosTest, ComprobarAvisosReportsAnUnreadableDataFolder) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(AvisosTest, ARecordLockedElsewhereIsReportedAndTheWindowGoesOn) {
+  AddCita({.id = 1, .fechaIni = kHoy, .aviso = 1, .hAviso = "09:00"});
+  auto frm = Mostrar();
+  auto otro = Agenda();
+  ASSERT_TRUE(otro->FindKey(1));
+  otro->Edit();  // another copy is changing this appointment
+  frm->btnNoAvisarCita->click();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith("Error mostrando avisos de la agenda.\r\n")) << messages[0].toStdString();
+  EXPECT_EQ(frm->tblAgenda.State(), data::TableState::Browse);
+  EXPECT_TRUE(frm->isVisible());
+  otro->Cancel();
+  messages.clear();
+  frm->btnNoAvisarCita->click();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(Leer(1).aviso, 0);
+}
+}  // namespace
