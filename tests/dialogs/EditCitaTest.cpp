@@ -385,3 +385,24 @@ TEST_F(EditCitaTest, ADateBeingTypedThatIsNotADateKeepsTheEditorOpen) {
   frm->reject();
 }
 }  // namespace
+
+namespace {
+TEST_F(EditCitaTest, ARecordLockedElsewhereShowsTheEnginesTextAndIsNotStored) {
+  AddCita({.id = 1, .fechaIni = kDia, .asunto = "Original"});
+  auto otro = Agenda();
+  ASSERT_TRUE(otro->FindKey(1));
+  otro->Edit();
+  AlMostrar<TfrmEditCita>([](TfrmEditCita& frm) {
+    frm.edtAsunto->setText("Cambiado");
+    frm.btnOk->click();
+  });
+  EXPECT_FALSE(EditCitaById(1));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(types[0], mtError);
+  EXPECT_FALSE(messages[0].isEmpty());
+  otro->Cancel();
+  auto r = Agenda();
+  ASSERT_TRUE(r->FindKey(1));
+  EXPECT_EQ(r->FieldByName("ASUNTO").AsString(), "Original");
+}
+}  // namespace
