@@ -63,4 +63,12 @@ struct TableFiles {
   std::vector<IndexEntry> EntriesFromRecords(int tag);
 };
 
+// Walks every tag against the records: each visible record found under its
+// key, entries in order. One line per problem.
+std::vector<std::string> CheckTags(TableFiles& f);
+
+// Tables up to this size get an index file written by another program
+// checked entry by entry at open; larger ones are rebuilt instead.
+constexpr std::uint32_t kMaxRecordsToVerifyForeignIndex = 200000;
+
 }  // namespace data
