@@ -169,6 +169,17 @@ TEST_F(EditTest, DeletingTheEditedItemAcceptsTheEditUnlessCreatedByTyping) {
   EXPECT_EQ(seen, "b");
   EXPECT_EQ(view->Editor(), nullptr);
   EXPECT_EQ(view->EditingItem(), nullptr);
+
+  // An item created by typing is not accepted by its deletion; the editor goes with it.
+  seen.clear();
+  view->SetTimeSelection(Day0() + HM(11, 0), Day0() + HM(12, 0));
+  TypeIntoView('Z');
+  ASSERT_EQ(view->Items()->Count(), 1);
+  ASSERT_NE(view->Editor(), nullptr);
+  view->Items()->Delete(view->Items()->Items(0));
+  EXPECT_TRUE(seen.isEmpty());
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_EQ(view->Items()->Count(), 0);
 }
 
 TEST_F(EditTest, HintSitsBelowThePointerSizedToItsText) {
