@@ -181,6 +181,12 @@ TEST_F(PaintTest, ReminderImageIsDrawnAtTheBlocksTopLeft) {
   EXPECT_TRUE(item->ShowsReminderImage());
   view->SetImages(nullptr);
   EXPECT_FALSE(item->ShowsReminderImage());
+  {
+    TRBImageList shortLived(16, 16);
+    view->SetImages(&shortLived);
+  }
+  EXPECT_EQ(view->Images(), nullptr);  // a destroyed list is let go
+  EXPECT_FALSE(item->ShowsReminderImage());
 }
 
 TEST_F(PaintTest, CustomDrawHooksReplaceTheirPartOnlyWhenEnabled) {
