@@ -250,6 +250,14 @@ class Table {
   void FieldChanged(int index);
   std::string MemoText(int index) const;
   void ResetPosition();
+  void SetCurrentKeyFromRecord();
+  void SkipDeletedForward(std::optional<IndexEntry> e);
+  void LockForWrite();
+  void UnlockWrite();
+  void CommitIndexes();
+  void OpenFiles(OpenMode mode);
+  void PrepareIndexes();
+  void RebuildIndexesFromRecords(bool inFile);
 
   std::string folder_;
   std::string tableName_;
@@ -264,7 +272,8 @@ class Table {
   std::string original_;   // record before Edit
   std::map<int, std::string> memoEdits_;  // memo texts assigned while editing (UTF-8)
   std::map<std::string, FieldHook> fieldHooks_;
-  std::string pendingIndexName_;
+  std::string curKey_;      // key of the current record on the current index
+  bool bulk_ = false;       // AppendAllFrom: one sync at the end
 };
 
 }  // namespace data
