@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 struct PdfWord {
@@ -27,3 +28,6 @@ QString PageText(const PdfPage& page);
 // Renders page `page` (1-based) at `dpi` with pdftoppm and returns the PNG's
 // path.
 QString RenderPdfPage(const QString& pdf, int page, int dpi);
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
