@@ -340,6 +340,7 @@ void Table::OpenFiles(OpenMode mode) {
   files->paths = FindFamily(folder_, tableName_);
   if (!files->paths.dbfFound) throw DbError("La tabla " + files->paths.dbf + " no existe.");
   try {
+    if (mode == OpenMode::ReadOnly) throw DbError("solo lectura");
     files->dbf.Open(files->paths.dbf, true);
     files->writable = true;
   } catch (const DbError&) {
@@ -407,9 +408,13 @@ void Table::PrepareIndexes() {
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
       usable = mdx->HasMirror() && mdx->Mirror() == f.counter && static_cast<int>(defs.size()) == mdx->TagCount();
       if (usable) f.mdx = std::move(mdx);
+      else f.indexProblem = "El índice " + f.paths.mdx + " no está al día con los registros.";
+    } else {
+      f.indexProblem = "Falta el índice " + f.paths.mdx + ".";
     }
-  } catch (const DbError&) {
+  } catch (const DbError& e) {
     usable = false;
+    f.indexProblem = e.what();
   }
   if (locked && !f.exclusive) f.dbf.Unlock(kLockBase, 1);
   if (usable) return;
@@ -435,6 +440,7 @@ void Table::PrepareIndexes() {
     f.tagField.push_back(f.header.FieldIndex(d.expression));
   }
   bool inFile = f.writable && (f.exclusive || f.dbf.TryLock(0, 0, true));
+  if (inFile) f.indexProblem.clear();  // mended for good below
   if (inFile && !f.exclusive) {
     // Had it exclusively for a moment: rebuild in the file, then share again.
     try {
@@ -517,6 +523,9 @@ void Table::CheckForeignChanges() {
   f.ForgetWindow();
   f.liveCount.reset();
   if (f.mdx) {
+    // Reloading replaces the tag objects: keep their definitions first.
+    std::vector<IndexInfo> infos;
+    for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
     if (f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
@@ -541,10 +550,7 @@ void Table::CheckForeignChanges() {
     }
     // Someone left the index behind: keep going on an index in memory.
     f.memoryTags.clear();
-    for (size_t i = 0; i < f.tags.size(); ++i) {
-      IndexInfo info = f.tags[i]->Info();
-      f.memoryTags.push_back(MakeMemoryTag(info));
-    }
+    for (const auto& info : infos) f.memoryTags.push_back(MakeMemoryTag(info));
     f.mdx.reset();
     for (size_t i = 0; i < f.tags.size(); ++i) f.tags[i] = f.memoryTags[i].get();
   }

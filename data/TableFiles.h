@@ -46,6 +46,7 @@ struct TableFiles {
   std::vector<IndexTag*> tags;
   std::vector<int> tagField;
   std::optional<std::uint32_t> liveCount;
+  std::string indexProblem;  // why the index file was not used at open
   // Read-ahead window of whole records.
   std::string window;
   std::uint32_t windowFirst = 0;
