@@ -11,17 +11,14 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTextCharFormat>
-#include <memory>
 
 #include "app/Help.h"
 #include "app/UCategoriaClass.h"
 #include "app/UConfigAgenda.h"
 #include "core/DateFormat.h"
 #include "core/Messages.h"
-#include "data/sql/Query.h"
 #include "reports/UqrAgendaCita.h"
-#include "reports/UqrAgendaFechasDetalles.h"
-#include "reports/UqrAgendaFechasResumen.h"
+#include "reports/UqrAgendaFechas.h"
 
 namespace {
 
@@ -223,32 +220,17 @@ void TfrmListaAgenda::ImprimirFechas(reports::ReportDestination Destino) {
   if (rbEntreFechas->isChecked()) {
     // The count looks at the dates only: a category without appointments in
     // a range that has others still gives an (empty) report.
-    data::Query qryCuenta(ConfigAgenda.DataPath.toStdString());
-    qryCuenta.SetSQL({"SELECT COUNT(*) AS CUANTAS", "FROM \"AGENDA.DBF\"", "WHERE FECHA_INI BETWEEN :DESDE AND :HASTA"});
-    qryCuenta.ParamByName("DESDE").SetAsDate(primero);
-    qryCuenta.ParamByName("HASTA").SetAsDate(ultimo);
-    qryCuenta.Open();
-    const auto cuantas = qryCuenta.FieldByName("CUANTAS").AsInteger();
-    qryCuenta.Close();
-    if (cuantas == 0) {
+    if (ContarCitasEntre(primero, ultimo) == 0) {
       ShowWarning(QStringLiteral("No hay datos entre las fechas indicadas"), this);
       return;
     }
   } else {
     primero = ultimo = dt::DateOf(fechaReferencia_);
   }
-  const TDateTime desde = primero;
-  const TDateTime hasta = ultimo + dt::EncodeTime(23, 59, 59, 999);
   int filtro = -1;
   if (cbbCategoria->currentIndex() > 0 && Categorias)
     if (const TCategoria* c = Categorias->CategoriaEn(cbbCategoria->currentIndex() - 1)) filtro = c->ID;
-
-  std::unique_ptr<TqrAgendaFechas> qr;
-  if (FormatoIndex() == 1)
-    qr = std::make_unique<TqrAgendaFechasResumen>(desde, hasta, filtro);
-  else
-    qr = std::make_unique<TqrAgendaFechasDetalles>(desde, hasta, filtro);
-  reports::SendReport(qr->Preparar(), Destino, this);
+  reports::SendReport(NuevoInformeFechas(FormatoIndex(), primero, ultimo, filtro)->Preparar(), Destino, this);
 }
 
 void ImprimirAgenda(QWidget* Owner, TDate DesdeFecha, TDate HastaFecha, int IDSeleccionado,

@@ -2,6 +2,8 @@
 // What the two date-range reports share: the query of a range, optionally of
 // one category, and the header labels saying which.
 
+#include <memory>
+
 #include "core/DateTime.h"
 #include "data/sql/Query.h"
 #include "reports/BandReport.h"
@@ -31,3 +33,12 @@ class TqrAgendaFechas {
   TDateTime hasta_;
   int categoria_;
 };
+
+// Appointments starting between two days, both included, of any category:
+// what "Entre fechas" asks before making a report.
+int ContarCitasEntre(TDate Primero, TDate Ultimo);
+
+// The report of the days Primero to Ultimo (from the first at 00:00 to the
+// last at 23:59:59.999): Formato 0 "Detallado", 1 "Resumido"; Categoria an ID
+// or -1 for all.
+std::unique_ptr<TqrAgendaFechas> NuevoInformeFechas(int Formato, TDate Primero, TDate Ultimo, int Categoria);
