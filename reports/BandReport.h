@@ -12,8 +12,9 @@
 // cut at the page. Items never paint outside their band.
 //
 //   BandReport r;
-//   r.pageHeader = [](int) { ReportBand b{20.9}; b.items.push_back(Label(1.1, 1.6, "Agenda", {18, true})); return b; };
-//   r.detailCount = rows.size(); r.detailHeight = 5.3; r.detail = [&](int i) { ... };
+//   r.pageHeader = [](int) { return ReportBand{20.9, {Label(1.1, 1.6, "Agenda", {18, true})}}; };
+//   r.detailCount = rows.size(); r.detailHeight = 5.3;
+//   r.detail = [&](int i) { return ReportBand{5.3, {Label(0, 0, rows[i])}}; };
 //   r.Render(printer);
 
 #include <QColor>
@@ -49,10 +50,9 @@ enum class TextAlign { Left, Right, Center };
 
 struct ReportItem {
   ItemKind kind = ItemKind::Text;
-  // Text: left and top of the text; a width of 0 lets the text run to the
-  // band's edge (right-aligned texts: `left` is where the text ends). A height
-  // of 0 is one line of the font. Bar: the filled rectangle. Line: from
-  // (left, top) to (right, bottom).
+  // Text: the box the text is drawn in and cut at (left, right or centred
+  // in it; a height of 0 is one line of the font). Bar: the filled
+  // rectangle. Line: from (left, top) to (right, bottom).
   QRectF rect;
   QString text;
   ReportFont font;
@@ -66,7 +66,9 @@ struct ReportBand {
   std::vector<ReportItem> items;
 };
 
-// Item builders for the layouts.
+// Item builders for the layouts. A label runs from `left` to the band's
+// right edge; a right label ends at `right`; a centred one is centred
+// between `left` and `right`.
 ReportItem Label(double left, double top, const QString& text, ReportFont font = {});
 ReportItem RightLabel(double right, double top, const QString& text, ReportFont font = {});
 ReportItem CenteredLabel(double left, double right, double top, const QString& text, ReportFont font = {});

@@ -24,8 +24,15 @@ void PreviewReport(const BandReport& Report, QWidget* Parent) {
   QPrinter printer(QPrinter::HighResolution);
   QPrintPreviewDialog preview(&printer, Parent);
   preview.setWindowTitle(QStringLiteral("Vista previa"));
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&Report](QPrinter* p) { Report.Render(*p); });
+  // An exception must not cross the preview's event handling; the error is
+  // shown and the preview stays empty.
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&Report, &preview](QPrinter* p) {
+    try {
+      Report.Render(*p);
+    } catch (const std::exception& e) {
+      ShowError(QString::fromUtf8(e.what()), &preview);
+    }
+  });
   preview.exec();
 }
 
@@ -47,9 +54,10 @@ bool PrintReport(const BandReport& Report, QWidget* Parent) {
     progress.setValue(page - 1);
     progress.setLabelText(QStringLiteral("Imprimiendo página %1 de %2").arg(page).arg(pages));
     QApplication::processEvents();
-    return !progress.wasCanceled();
+    if (!progress.wasCanceled()) return true;
+    printer.abort();  // nothing of a cancelled job reaches the printer
+    return false;
   });
-  if (progress.wasCanceled()) printer.abort();
   return true;
 }
 

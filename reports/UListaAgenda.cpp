@@ -151,7 +151,8 @@ void TfrmListaAgenda::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (parentWidget() == nullptr && screen()) move(screen()->availableGeometry().center() - rect().center());
+  // Centred on the desktop, whoever opened it.
+  if (screen()) move(screen()->availableGeometry().center() - rect().center());
   FormShow();
 }
 
