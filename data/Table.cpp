@@ -382,8 +382,10 @@ void Table::OpenFiles(OpenMode mode) {
 // in the file when the table can be had exclusively, else in memory.
 void Table::PrepareIndexes() {
   TableFiles& f = *files_;
-  const bool level4 = f.header.level == DbfLevel::dBase4 || f.header.level == DbfLevel::dBase7;
-  if (!level4 || (f.header.mdxFlag == 0 && !f.paths.mdxFound)) return;
+  // dBase IV writes level byte 0x03 for a table without memo fields: the
+  // production-index flag, not the level, says whether there is an .MDX.
+  // (FoxPro uses the same flag for its .CDX, which this engine does not read.)
+  if (f.header.level == DbfLevel::FoxPro) return;
   if (f.header.mdxFlag == 0) return;  // a stray index file the table does not claim
   std::vector<IndexInfo> defs;
   bool usable = false;
@@ -510,6 +512,9 @@ void Table::Close() {
 void Table::CheckForeignChanges() {
   TableFiles& f = *files_;
   if (f.exclusive) return;
+  // Under our own header lock (posting) no other copy can be mid-write; a
+  // read lock taken here would turn that write lock into a read lock.
+  const bool holdingHeader = f.holdingHeaderLock;
   char head[32];
   if (f.dbf.ReadAt(0, head, 32) < 32) throw DbError("La tabla " + f.paths.dbf + " está dañada.");
   const std::uint32_t counter = ReadU32(head + kHdrChangeCounter);
@@ -527,7 +532,7 @@ void Table::CheckForeignChanges() {
     std::vector<IndexInfo> infos;
     for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
-    if (f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
+    if (holdingHeader || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
         f.mdx->Reload();
         f.dbf.ReadAt(0, head, 32);
@@ -539,7 +544,7 @@ void Table::CheckForeignChanges() {
       } catch (const DbError&) {
         inStep = false;
       }
-      f.dbf.Unlock(kLockBase, 1);
+      if (!holdingHeader) f.dbf.Unlock(kLockBase, 1);
     }
     if (inStep) {
       for (int i = 0, k = 0; i < f.mdx->TagCount() && k < static_cast<int>(f.tags.size()); ++i) {
@@ -895,16 +900,19 @@ void Table::LockForWrite() {
   if (f.exclusive) return;
   if (!f.dbf.Lock(kLockBase, 1, true, kLockWaitMs))
     throw DbError("La tabla " + f.paths.dbf + " está bloqueada por otro usuario; inténtelo de nuevo.");
+  f.holdingHeaderLock = true;
   try {
     CheckForeignChanges();
   } catch (...) {
-    f.dbf.Unlock(kLockBase, 1);
+    UnlockWrite();
     throw;
   }
 }
 
 void Table::UnlockWrite() {
-  if (!files_->exclusive) files_->dbf.Unlock(kLockBase, 1);
+  if (files_->exclusive) return;
+  files_->holdingHeaderLock = false;
+  files_->dbf.Unlock(kLockBase, 1);
 }
 
 void Table::CommitIndexes() {
