@@ -7,7 +7,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
+#include <map>
 #include <stdexcept>
+#include <tuple>
 
 namespace reports {
 
@@ -126,6 +128,23 @@ namespace {
 
 double PixelsPerMm(const QPaintDevice& device) { return device.logicalDpiX() / 25.4; }
 
+// Fonts and their metrics on a device of a given resolution. A report uses a
+// handful of fonts over thousands of items, and building metrics is costly.
+struct FontOnDevice {
+  QFont font;
+  QFontMetricsF metrics;
+};
+const FontOnDevice& FontFor(const ReportFont& f, const QPaintDevice& device) {
+  static std::map<std::tuple<double, bool, int>, FontOnDevice> cache;
+  const auto key = std::make_tuple(f.points, f.bold, device.logicalDpiY());
+  auto it = cache.find(key);
+  if (it == cache.end()) {
+    const QFont font = ToQFont(f);
+    it = cache.emplace(key, FontOnDevice{font, QFontMetricsF(font, &device)}).first;
+  }
+  return it->second;
+}
+
 // The longest start of `text` whose characters begin inside `width`: what a
 // box shows of a text wider than itself (the last character is then cut by
 // the clip). Drawing no more keeps hidden text out of the output.
@@ -144,8 +163,9 @@ QString VisiblePrefix(const QString& text, const QFontMetricsF& fm, double width
 
 void PaintText(QPainter& p, const QPaintDevice& device, const ReportItem& it, const QRectF& box,
                const QRectF& bandRect) {
-  const QFont font = ToQFont(it.font);
-  const QFontMetricsF fm(font, &device);
+  const FontOnDevice& fd = FontFor(it.font, device);
+  const QFont& font = fd.font;
+  const QFontMetricsF& fm = fd.metrics;
   p.setFont(font);
   p.setPen(it.color);
   QRectF area = box;
