@@ -1,6 +1,8 @@
 // The print dialog driven through its controls, over a real data folder: the
 // reports it produces are rendered to PDF and read back.
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QTextCharFormat>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -102,6 +104,21 @@ TEST_F(ListaAgendaTest, ShowEnablesTheChoicesTheCallerCanFill) {
     if (c.fecha) {
       EXPECT_EQ(dlg->rbFecha->text(), QStringLiteral("Fecha: 10/05/2024"));
     }
+  }
+}
+
+TEST_F(ListaAgendaTest, DateFieldsShowFourDigitYearsAndMarkWeekendsInTheirCalendars) {
+  auto dlg = Abrir(-1, -1, dt::EncodeDate(2024, 5, 6), dt::EncodeDate(2031, 12, 31));
+  EXPECT_EQ(dlg->edtDesdeFecha->text(), QStringLiteral("06/05/2024"));
+  EXPECT_EQ(dlg->edtHastaFecha->text(), QStringLiteral("31/12/2031"));
+  EXPECT_EQ(dlg->DesdeFecha(), dt::EncodeDate(2024, 5, 6));
+  for (QDateEdit* e : {dlg->edtDesdeFecha, dlg->edtHastaFecha}) {
+    ASSERT_TRUE(e->calendarPopup());
+    const QCalendarWidget* cal = e->calendarWidget();
+    const QColor weekday = cal->weekdayTextFormat(Qt::Wednesday).foreground().color();
+    for (Qt::DayOfWeek d : {Qt::Saturday, Qt::Sunday})
+      EXPECT_NE(cal->weekdayTextFormat(d).foreground().color(), weekday);
+    EXPECT_EQ(cal->weekdayTextFormat(Qt::Friday).foreground().color(), weekday);
   }
 }
 
