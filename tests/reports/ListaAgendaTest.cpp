@@ -350,3 +350,22 @@ TEST_F(ListaAgendaTest, PrintingWithoutAPrinterSaysSo) {
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages[0].startsWith("No hay ninguna impresora instalada."));
 }
+
+// The main window's print command opens the dialog modally with its presets.
+TEST_F(ListaAgendaTest, ImprimirAgendaOpensTheDialogPresetAndFreesIt) {
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<TfrmListaAgenda*>(QApplication::activeModalWidget());
+    if (!dlg) return;
+    seen = true;
+    EXPECT_EQ(dlg->DesdeFecha(), k10May - 4);
+    EXPECT_EQ(dlg->HastaFecha(), k10May + 2);
+    EXPECT_EQ(dlg->IDSeleccionado(), 12);
+    EXPECT_TRUE(dlg->rbCita->isChecked());
+    EXPECT_EQ(dlg->rbFecha->text(), QStringLiteral("Fecha: 10/05/2024"));
+    dlg->reject();
+  });
+  ImprimirAgenda(nullptr, k10May - 4, k10May + 2, 12, k10May + dt::EncodeTime(9, 30));
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
