@@ -73,7 +73,9 @@ struct TagInfo {
   bool unique = false;
 };
 
-enum class OpenMode { Shared, Exclusive };
+// ReadOnly: shared, and never rewrites anything (an index out of step is
+// rebuilt in memory only); for inspection tools.
+enum class OpenMode { Shared, Exclusive, ReadOnly };
 enum class TableState { Inactive, Browse, Edit, Insert };
 
 // A value to look up on the current index: numbers for numeric tags, a
@@ -215,6 +217,9 @@ class Table {
   std::uint32_t RecordCount();
   // Re-reads what other copies changed.
   void Refresh();
+  // Checks that records, memo file and every index agree; one line per
+  // problem found, empty when the table is sound.
+  std::vector<std::string> Verify();
 
   // --- Editing. Post returns false when the before-post hook aborted it
   // (the record then stays in its edit or insert state).
@@ -250,6 +255,14 @@ class Table {
   void FieldChanged(int index);
   std::string MemoText(int index) const;
   void ResetPosition();
+  void SetCurrentKeyFromRecord();
+  void SkipDeletedForward(std::optional<IndexEntry> e);
+  void LockForWrite();
+  void UnlockWrite();
+  void CommitIndexes();
+  void OpenFiles(OpenMode mode);
+  void PrepareIndexes();
+  void RebuildIndexesFromRecords(bool inFile);
 
   std::string folder_;
   std::string tableName_;
@@ -264,7 +277,8 @@ class Table {
   std::string original_;   // record before Edit
   std::map<int, std::string> memoEdits_;  // memo texts assigned while editing (UTF-8)
   std::map<std::string, FieldHook> fieldHooks_;
-  std::string pendingIndexName_;
+  std::string curKey_;      // key of the current record on the current index
+  bool bulk_ = false;       // AppendAllFrom: one sync at the end
 };
 
 }  // namespace data
