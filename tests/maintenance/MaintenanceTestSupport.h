@@ -27,7 +27,7 @@ inline QByteArray ReadFile(const QString& path) {
 // output, failing the test when the script fails.
 inline QString Python(const QString& script, const QStringList& args = {}) {
   QProcess p;
-  p.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + args);
+  p.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral("-c"), script} + args);
   p.waitForFinished(30000);
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   return QString::fromUtf8(p.readAllStandardOutput());
