@@ -440,6 +440,7 @@ void Table::PrepareIndexes() {
     f.tagField.push_back(f.header.FieldIndex(d.expression));
   }
   bool inFile = f.writable && (f.exclusive || f.dbf.TryLock(0, 0, true));
+  if (inFile) f.indexProblem.clear();  // mended for good below
   if (inFile && !f.exclusive) {
     // Had it exclusively for a moment: rebuild in the file, then share again.
     try {
@@ -509,6 +510,9 @@ void Table::Close() {
 void Table::CheckForeignChanges() {
   TableFiles& f = *files_;
   if (f.exclusive) return;
+  // Under our own header lock (posting) no other copy can be mid-write; a
+  // read lock taken here would turn that write lock into a read lock.
+  const bool holdingHeader = f.holdingHeaderLock;
   char head[32];
   if (f.dbf.ReadAt(0, head, 32) < 32) throw DbError("La tabla " + f.paths.dbf + " está dañada.");
   const std::uint32_t counter = ReadU32(head + kHdrChangeCounter);
@@ -522,8 +526,11 @@ void Table::CheckForeignChanges() {
   f.ForgetWindow();
   f.liveCount.reset();
   if (f.mdx) {
+    // Reloading replaces the tag objects: keep their definitions first.
+    std::vector<IndexInfo> infos;
+    for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
-    if (f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
+    if (holdingHeader || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
         f.mdx->Reload();
         f.dbf.ReadAt(0, head, 32);
@@ -535,7 +542,7 @@ void Table::CheckForeignChanges() {
       } catch (const DbError&) {
         inStep = false;
       }
-      f.dbf.Unlock(kLockBase, 1);
+      if (!holdingHeader) f.dbf.Unlock(kLockBase, 1);
     }
     if (inStep) {
       for (int i = 0, k = 0; i < f.mdx->TagCount() && k < static_cast<int>(f.tags.size()); ++i) {
@@ -546,10 +553,7 @@ void Table::CheckForeignChanges() {
     }
     // Someone left the index behind: keep going on an index in memory.
     f.memoryTags.clear();
-    for (size_t i = 0; i < f.tags.size(); ++i) {
-      IndexInfo info = f.tags[i]->Info();
-      f.memoryTags.push_back(MakeMemoryTag(info));
-    }
+    for (const auto& info : infos) f.memoryTags.push_back(MakeMemoryTag(info));
     f.mdx.reset();
     for (size_t i = 0; i < f.tags.size(); ++i) f.tags[i] = f.memoryTags[i].get();
   }
@@ -894,16 +898,19 @@ void Table::LockForWrite() {
   if (f.exclusive) return;
   if (!f.dbf.Lock(kLockBase, 1, true, kLockWaitMs))
     throw DbError("La tabla " + f.paths.dbf + " está bloqueada por otro usuario; inténtelo de nuevo.");
+  f.holdingHeaderLock = true;
   try {
     CheckForeignChanges();
   } catch (...) {
-    f.dbf.Unlock(kLockBase, 1);
+    UnlockWrite();
     throw;
   }
 }
 
 void Table::UnlockWrite() {
-  if (!files_->exclusive) files_->dbf.Unlock(kLockBase, 1);
+  if (files_->exclusive) return;
+  files_->holdingHeaderLock = false;
+  files_->dbf.Unlock(kLockBase, 1);
 }
 
 void Table::CommitIndexes() {
