@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <exception>
 
 #include "app/UAgendaUtil.h"
@@ -125,16 +124,8 @@ void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStr
     tabla.Close();
     paso(2);
 
-    // The engine adds a production index afterwards only to a table with a
-    // memo file (a file without one reads as dBase III); such a copy gets
-    // its indexes when it is created instead.
-    const bool indexarAlCrear = std::none_of(defs.begin(), defs.end(), [](const data::FieldDef& d) {
-      return d.kind == data::FieldKind::Memo;
-    });
-    std::vector<data::IndexDef> indices;
-    for (const QString& campo : Indices) indices.push_back({campo.toStdString(), campo.toStdString(), false});
     data::Table copia(dir, tempName);
-    copia.Create(defs, indexarAlCrear ? indices : std::vector<data::IndexDef>{});
+    copia.Create(defs);
     copia.Open(data::OpenMode::Exclusive);
     paso(3);
 
@@ -153,16 +144,14 @@ void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStr
 
     if (QFileInfo::exists(temp.Dbt()) && !Renombrar(temp.Dbt(), base.Dbt()))
       throw RebuildError(QStringLiteral("No se pudo renombrar el fichero temporal ") + Quoted(temp.stem + ".DBT"));
-    if (QFileInfo::exists(temp.Mdx()) && !Renombrar(temp.Mdx(), base.Mdx()))
-      throw RebuildError(QStringLiteral("No se pudo renombrar el fichero temporal ") + Quoted(temp.stem + ".MDX"));
     paso(7);
 
-    if (!indexarAlCrear) {
-      data::Table nueva(dir, QFileInfo(base.Dbf()).fileName().toStdString());
-      nueva.Open(data::OpenMode::Exclusive);
-      for (const data::IndexDef& ix : indices) nueva.AddIndex(ix);
-      nueva.Close();
-    }
+    // Plain ascending indexes named like their fields; ID loses the unique
+    // flag it was created with.
+    data::Table nueva(dir, QFileInfo(base.Dbf()).fileName().toStdString());
+    nueva.Open(data::OpenMode::Exclusive);
+    for (const QString& campo : Indices) nueva.AddIndex({campo.toStdString(), campo.toStdString(), false});
+    nueva.Close();
     paso(8);
   } catch (const std::exception& e) {
     // Put the data back under the table's names: the complete copy when the
