@@ -100,8 +100,10 @@ void GenerarCitas(const QString& Carpeta, int Cantidad, const TextosPrueba& Text
   const TDate hoy = Clock::Today();
   for (int i = 1; i <= Cantidad; ++i) {
     if (Avance) Avance(i);
+    // Last leaves Eof set, as it does for a non-empty table too: an empty
+    // table is one without a current record.
     t.Last();
-    const int id = t.Eof() ? 1 : static_cast<int>(t.FieldByName("ID").AsInteger()) + 1;
+    const int id = t.RecNo() == 0 ? 1 : static_cast<int>(t.FieldByName("ID").AsInteger()) + 1;
     const TCitaPrueba c = GenerarCita(Azar, Textos, categorias, hoy);
     t.Append();
     t.FieldByName("ID").SetAsInteger(id);
@@ -115,8 +117,8 @@ void GenerarCitas(const QString& Carpeta, int Cantidad, const TextosPrueba& Text
     t.FieldByName("TIPO").SetAsInteger(c.Tipo);
     t.FieldByName("NOTAS").SetAsString(c.Notas.toStdString());
     RecalcularAviso(t);
-    t.Post();
-    t.FlushBuffers();
+    t.Post();  // on disk when it returns: each appointment is flushed on its own
+
   }
   t.Close();
 }

@@ -21,6 +21,9 @@ class TfrmCopSeg : public QDialog {
   int Modo() const { return modo_; }
   void SetModo(int modo);
 
+  // Closing is refused while the work runs (it lets window messages run).
+  void reject() override;
+
   // Handlers.
   void FormShow();
   void btnOKClick();
@@ -46,7 +49,6 @@ class TfrmCopSeg : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void reject() override;
 
  private:
   void ProgressTotal(std::int64_t total);

@@ -16,6 +16,9 @@ class TfrmGenerarDatos : public QDialog {
  public:
   explicit TfrmGenerarDatos(MainWindowLink link = {}, QWidget* parent = nullptr);
 
+  // Closing is refused while the work runs (it lets window messages run).
+  void reject() override;
+
   // Handlers.
   void FormCreate();
   void btnGenerarClick();
@@ -25,9 +28,6 @@ class TfrmGenerarDatos : public QDialog {
   QProgressBar* ProgressBar;
   QPushButton* btnGenerar;
   QPushButton* btnCancel;
-
- protected:
-  void reject() override;
 
  private:
   MainWindowLink link_;

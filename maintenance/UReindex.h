@@ -15,6 +15,9 @@ class TfrmReindex : public QDialog {
  public:
   explicit TfrmReindex(MainWindowLink link = {}, QWidget* parent = nullptr);
 
+  // Closing is refused while the work runs (it lets window messages run).
+  void reject() override;
+
   // Handlers.
   void btnOkClick();
   // Advances the bar and rebuilds one table of the data folder when present.
@@ -27,9 +30,6 @@ class TfrmReindex : public QDialog {
   QLabel* lblTabla;
   QPushButton* btnOk;
   QPushButton* btnCancel;
-
- protected:
-  void reject() override;
 
  private:
   MainWindowLink link_;
