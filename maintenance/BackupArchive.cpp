@@ -195,6 +195,13 @@ QStringList BackupFiles(const QString& Carpeta) {
   return dir.entryList(Patterns(), QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+bool HasBackupData(const QString& Carpeta) {
+  const QStringList files = BackupFiles(Carpeta);
+  return std::any_of(files.begin(), files.end(), [](const QString& n) {
+    return n.compare(QLatin1String("AGENDA.DBF"), Qt::CaseInsensitive) == 0;
+  });
+}
+
 bool IsStoredSuffix(const QString& fileName) {
   static const QSet<QString> stored = {"gif", "png", "z",   "zip", "zoo", "arc", "lzh", "arj", "taz",
                                        "tgz", "lha", "rar", "ace", "cab", "gz",  "gzip", "jar"};

@@ -44,6 +44,10 @@ QString BackupArchiveName(TDateTime momento);
 // "CATEGORIAS.*" in any case, regular files only, sorted by name.
 QStringList BackupFiles(const QString& Carpeta);
 
+// True when Carpeta holds AGENDA.DBF (in any case): without it there is
+// nothing to back up.
+bool HasBackupData(const QString& Carpeta);
+
 // True for the suffixes that are stored without compression because their
 // contents are compressed already (.zip, .gz, .png, ...).
 bool IsStoredSuffix(const QString& fileName);

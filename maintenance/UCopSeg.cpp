@@ -20,10 +20,9 @@
 #include "core/Clock.h"
 #include "core/Messages.h"
 #include "maintenance/BackupArchive.h"
+#include "maintenance/BackupMessages.h"
 
 namespace {
-const QString kCRLF = QStringLiteral("\r\n");
-
 // Where a first backup is proposed: the user's home folder.
 QString DefaultBackupFolder() { return IncluirBarra(QDir::homePath()); }
 }  // namespace
@@ -145,47 +144,20 @@ void TfrmCopSeg::btnOKClick() {
     if (r == backupcode::kOk) {
       ShowInformation(QStringLiteral("Copia de seguridad realizada con éxito."), this);
       closeOk = true;
-    } else if (r == backupcode::kNoSpace) {
-      ShowError(QStringLiteral("Error realizando la copia de seguridad.") + kCRLF +
-                    QStringLiteral("No hay suficiente espacio en el destino.") + kCRLF + QStringLiteral("Error: ") +
-                    errorText_,
-                this);
     } else {
-      ShowError(QStringLiteral("Error realizando la copia de seguridad.") + kCRLF + QStringLiteral("Error numero: ") +
-                    QString::number(r) + kCRLF + errorText_,
-                this);
+      ShowError(BackupFailureText({r, errorText_}), this);
     }
   } else {
     OpenDialog->setDirectory(folder);
     if (OpenDialog->exec() == QDialog::Accepted && !OpenDialog->selectedFiles().isEmpty()) {
       const int r = HacerRestauracion(OpenDialog->selectedFiles().constFirst());
-      switch (r) {
-        case backupcode::kOk:
-          closeOk = true;
-          ShowInformation(QStringLiteral("Se han restaurado los datos con éxito."), this);
-          break;
-        case backupcode::kCancelled:
-          ShowInformation(QStringLiteral("Acción cancelada por el usuario"), this);
-          break;
-        case backupcode::kNotZip:
-          ShowError(QStringLiteral("El fichero seleccionado no tiene un formato soportado") + kCRLF +
-                        QStringLiteral("por el programa. Seleccione otro fichero."),
-                    this);
-          break;
-        case -2:
-          ShowError(QStringLiteral("El fichero indicado no es una copia de seguridad") + kCRLF +
-                        QStringLiteral("del programa Kestrali."),
-                    this);
-          break;
-        case backupcode::kNotBackup:
-          ShowError(QStringLiteral("El fichero seleccionado no es una copia de seguridad") + kCRLF +
-                        QStringLiteral("del programa. Seleccione otro fichero."),
-                    this);
-          break;
-        default:
-          ShowError(QStringLiteral("Error restaurando la copia de seguridad.") + kCRLF +
-                        QStringLiteral("Error numero: ") + QString::number(r) + kCRLF + errorText_,
-                    this);
+      if (r == backupcode::kOk) {
+        closeOk = true;
+        ShowInformation(QStringLiteral("Se han restaurado los datos con éxito."), this);
+      } else if (r == backupcode::kCancelled) {
+        ShowInformation(QStringLiteral("Acción cancelada por el usuario"), this);
+      } else {
+        ShowError(RestoreFailureText({r, errorText_}), this);
       }
     }
   }
@@ -196,12 +168,8 @@ void TfrmCopSeg::btnOKClick() {
 
 int TfrmCopSeg::HacerCopia(const QString& Carpeta) {
   const QString data = IncluirBarra(ConfigAgenda.DataPath);
-  const QStringList files = BackupFiles(data);
-  const bool hasAgenda = std::any_of(files.begin(), files.end(), [](const QString& n) {
-    return n.compare(QLatin1String("AGENDA.DBF"), Qt::CaseInsensitive) == 0;
-  });
-  if (!hasAgenda) {
-    ShowError(QStringLiteral("No se han encontrado los ficheros a copiar en:") + kCRLF + u'"' + data + u'"', this);
+  if (!HasBackupData(data)) {
+    ShowError(NoDataFilesText(data), this);
     errorText_ = QStringLiteral("No se ha realizado ninguna operación.");
     return backupcode::kNotBackup;
   }
