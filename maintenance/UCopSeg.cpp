@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <algorithm>
+#include <exception>
 
 #include "app/Help.h"
 #include "app/UAgendaUtil.h"
@@ -139,6 +140,18 @@ void TfrmCopSeg::btnOKClick() {
     edtPath->setFocus();
     return;
   }
+  try {
+    Ejecutar(folder, closeOk);
+  } catch (const std::exception& e) {
+    busy_ = false;
+    ShowError(QString::fromStdString(e.what()), this);
+  }
+  btnOK->setEnabled(true);
+  btnCancel->setEnabled(true);
+  if (closeOk) accept();
+}
+
+void TfrmCopSeg::Ejecutar(const QString& folder, bool& closeOk) {
   if (modo_ == mdCopia) {
     const int r = HacerCopia(folder);
     if (r == backupcode::kOk) {
@@ -161,9 +174,6 @@ void TfrmCopSeg::btnOKClick() {
       }
     }
   }
-  btnOK->setEnabled(true);
-  btnCancel->setEnabled(true);
-  if (closeOk) accept();
 }
 
 int TfrmCopSeg::HacerCopia(const QString& Carpeta) {

@@ -51,6 +51,8 @@ class TfrmCopSeg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The backup or the restore behind "Aceptar", with the boxes that report it.
+  void Ejecutar(const QString& folder, bool& closeOk);
   void ProgressTotal(std::int64_t total);
   void ProgressNewFile(const QString& name);
   void ProgressBytes(std::int64_t bytes);
