@@ -1091,10 +1091,25 @@ void Table::Delete() {
 void Table::FlushBuffers() {
   RequireActive();
   TableFiles& f = *files_;
-  if (!f.writable) return;
+  // Posts outside a batch synced everything already.
+  if (!f.writable || !f.unsynced) return;
+  f.unsynced = false;
   if (f.memo.IsOpen()) f.memo.Sync();
   f.dbf.Sync();
   if (f.mdx) f.mdx->Commit(f.counter, f.header.recordCount);
+}
+
+void Table::BeginBatch() {
+  RequireActive();
+  if (!files_->exclusive) throw DbError("Para cargar registros en bloque la tabla " + tableName_ + " debe estar abierta en exclusiva.");
+  bulk_ = true;
+}
+
+void Table::EndBatch() {
+  RequireActive();
+  bulk_ = false;
+  files_->unsynced = true;
+  FlushBuffers();
 }
 
 // ---------------------------------------------------------------- whole table
@@ -1322,6 +1337,7 @@ void Table::AppendAllFrom(Table& source) {
     throw;
   }
   bulk_ = false;
+  files_->unsynced = true;
   FlushBuffers();
   source.SetIndexName(savedIndex);
 }
