@@ -263,14 +263,7 @@ void TfrmAgenda::AbrirTablas() {
   }
   CrearTablaAgenda();
   AdjuntarHooksAgenda(*tblAgenda, [this](TDate desde, TDate hasta) { AvisarCambio(desde, hasta); });
-  try {
-    tblAgenda->SetFolder(folder.toStdString());
-    tblAgenda->SetTableName("AGENDA.DBF");
-    tblAgenda->Open();
-    tblAgenda->SetIndexName("FECHA_INI");
-  } catch (const std::exception& e) {
-    ShowError(QStringLiteral("No se pudo abrir la tabla de citas.\r\n") + QString::fromStdString(e.what()));
-  }
+  AbrirTablaAgenda();
 }
 
 bool TfrmAgenda::ComprobarTablas(const QString& Carpeta) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "core/DateTime.h"
+#include "maintenance/MainWindowLink.h"
 
 namespace data {
 class Table;
@@ -77,6 +78,10 @@ class TfrmAgenda : public QMainWindow {
   void acDelExecute();
   void acFindExecute();
   void acPrintExecute();
+  void acReindexExecute();
+  void Copiar1Click();
+  void Restaurar1Click();
+  void Acercade1Click();
   bool EditarCita(TRBTimeViewItem* Item);
   void GuardarItem(TRBTimeViewItem* Item);
   void TimeViewKeyDown(int& Key, Qt::KeyboardModifiers Shift);
@@ -116,7 +121,7 @@ class TfrmAgenda : public QMainWindow {
   QTimer* tmrMaximize;
 
   // Actions (alAgenda) and menus.
-  QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes;
+  QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes, *acReindex;
   QMenu *mnuArchivo, *mnuVer, *mnuAyuda, *popTimeView, *popView;
   QAction *Unahora1, *Mediahora1, *N15minutos1;  // "Ver" menu
   QAction *Unahora2, *Mediahora2, *N15minutos2;  // popView
@@ -136,6 +141,8 @@ class TfrmAgenda : public QMainWindow {
   void CrearAcciones();
   void ConectarEventos();
   void AbrirTablas();
+  void AbrirTablaAgenda();  // opens tblAgenda on the data folder unless open
+  MainWindowLink Enlace();  // what maintenance windows may do to this one
   void MarcarEscala(int escala);
   // The item's fields from the table's current record.
   void ActualizarItem(TRBTimeViewItem* Item);

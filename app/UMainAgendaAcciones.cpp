@@ -43,6 +43,7 @@ void TfrmAgenda::CrearAcciones() {
   acDel = Accion(this, "acDel", "&Borrar", "Borrar", nullptr, QKeySequence(Qt::Key_Delete));
   acFind = Accion(this, "acFind", "B&uscar", "Buscar", "Buscar citas", QKeySequence(Qt::Key_F6));
   acPrint = Accion(this, "acPrint", "Im&primir", "Imprimir", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P));
+  acReindex = Accion(this, "acReindex", "Reorganizar información", "Reorganizar", nullptr, QKeySequence());
   acToday = Accion(this, "acToday", "&Hoy", "Hoy", "Ir al día de hoy", QKeySequence(Qt::Key_F4));
   acYear = Accion(this, "acYear", "Vista anual", "Anual", nullptr, QKeySequence());
   acVerSemana = Accion(this, "acVerSemana", "Semana", "Semana", nullptr, QKeySequence(Qt::Key_F7));
@@ -61,6 +62,7 @@ void TfrmAgenda::CrearAcciones() {
   connect(acDel, &QAction::triggered, this, &TfrmAgenda::acDelExecute);
   connect(acFind, &QAction::triggered, this, &TfrmAgenda::acFindExecute);
   connect(acPrint, &QAction::triggered, this, &TfrmAgenda::acPrintExecute);
+  connect(acReindex, &QAction::triggered, this, &TfrmAgenda::acReindexExecute);
   connect(acToday, &QAction::triggered, this, &TfrmAgenda::acTodayExecute);
   connect(acYear, &QAction::triggered, this, &TfrmAgenda::acYearExecute);
   connect(acVerSemana, &QAction::triggered, this, &TfrmAgenda::acVerSemanaExecute);
@@ -107,6 +109,13 @@ void TfrmAgenda::CrearAcciones() {
   mnuArchivo->addAction(acFind);
   mnuArchivo->addAction(acPrint);
   mnuArchivo->addSeparator();
+  QMenu* copias = mnuArchivo->addMenu(QStringLiteral("Copias seguridad"));
+  copias->setObjectName(QStringLiteral("Copiasseguridad1"));
+  copias->addAction(QStringLiteral("Copiar"), this, &TfrmAgenda::Copiar1Click)->setObjectName(QStringLiteral("Copiar1"));
+  copias->addAction(QStringLiteral("Restaurar"), this, &TfrmAgenda::Restaurar1Click)
+      ->setObjectName(QStringLiteral("Restaurar1"));
+  mnuArchivo->addAction(acReindex);
+  mnuArchivo->addSeparator();
   Cerrar1 = mnuArchivo->addAction(QStringLiteral("&Salir"), this, &TfrmAgenda::Cerrar1Click);
   Cerrar1->setObjectName(QStringLiteral("Cerrar1"));
 
@@ -129,6 +138,9 @@ void TfrmAgenda::CrearAcciones() {
   mnuAyuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
   mnuAyuda->setObjectName(QStringLiteral("mnuAyuda"));
   mnuAyuda->addAction(QStringLiteral("&Contenido"), this, &TfrmAgenda::Ayuda2Click)->setObjectName(QStringLiteral("Ayuda2"));
+  mnuAyuda->addSeparator();
+  mnuAyuda->addAction(QStringLiteral("Acerca de ..."), this, &TfrmAgenda::Acercade1Click)
+      ->setObjectName(QStringLiteral("Acercade1"));
 
   popTimeView = new QMenu(this);
   popTimeView->setObjectName(QStringLiteral("popTimeView"));

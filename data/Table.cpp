@@ -1249,8 +1249,10 @@ void Table::AddIndex(const IndexDef& ix) {
   RequireBrowse("crear un índice");
   TableFiles& f = *files_;
   if (!f.exclusive) throw DbError("Para crear un índice la tabla " + tableName_ + " debe estar abierta en exclusiva.");
-  if (f.header.level != DbfLevel::dBase4 && f.header.level != DbfLevel::dBase7)
-    throw DbError("La tabla " + tableName_ + " no admite índices de producción (nivel dBase III o FoxPro).");
+  // dBase IV itself writes level 0x03 for a table without memo fields, so
+  // only FoxPro tables (whose byte 28 means something else) are refused.
+  if (f.header.level == DbfLevel::FoxPro)
+    throw DbError("La tabla " + tableName_ + " no admite índices de producción (nivel FoxPro).");
   IndexInfo info;
   info.name = Upper(ix.name);
   info.expression = Upper(ix.field);

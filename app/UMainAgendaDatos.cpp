@@ -1,0 +1,61 @@
+// The main window's data maintenance commands: backup, restore,
+// reorganisation and the About box (whose generator fills the table).
+#include <QTimer>
+
+#include "app/UCategoriaClass.h"
+#include "app/UConfigAgenda.h"
+#include "app/UMainAgenda.h"
+#include "calendar/RBCalendar.h"
+#include "core/Messages.h"
+#include "data/Table.h"
+#include "maintenance/UAcercaDeAgenda.h"
+#include "maintenance/UCopSeg.h"
+#include "maintenance/UReindex.h"
+
+namespace {
+void ShowEngineError(const std::exception& e, QWidget* parent) { ShowError(QString::fromStdString(e.what()), parent); }
+}  // namespace
+
+void TfrmAgenda::AbrirTablaAgenda() {
+  if (tblAgenda->Active()) return;
+  try {
+    tblAgenda->SetFolder(ConfigAgenda.DataPath.toStdString());
+    tblAgenda->SetTableName("AGENDA.DBF");
+    tblAgenda->Open();
+    tblAgenda->SetIndexName("FECHA_INI");
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("No se pudo abrir la tabla de citas.\r\n") + QString::fromStdString(e.what()), this);
+  }
+}
+
+MainWindowLink TfrmAgenda::Enlace() {
+  MainWindowLink link;
+  link.CloseTable = [this] { tblAgenda->Close(); };
+  link.OpenTable = [this] { AbrirTablaAgenda(); };
+  link.StopRefresh = [this] { tmrRefresh->stop(); };
+  link.StartRefresh = [this] { tmrRefresh->start(); };
+  link.Refresh = [this] { tmrRefreshTimer(); };
+  return link;
+}
+
+void TfrmAgenda::Copiar1Click() {
+  tblAgenda->Close();
+  CopiarDatos(this);
+  AbrirTablaAgenda();
+}
+
+void TfrmAgenda::Restaurar1Click() {
+  tblAgenda->Close();
+  RestaurarDatos(this);
+  AbrirTablaAgenda();
+  try {
+    if (Categorias) Categorias->Cargar();
+  } catch (const std::exception& e) {
+    ShowEngineError(e, this);
+  }
+  CargarCitas(Calendar->StartDay(), Calendar->EndDay());
+}
+
+void TfrmAgenda::acReindexExecute() { Reorganizar(Enlace(), this); }
+
+void TfrmAgenda::Acercade1Click() { AcercaDe(Enlace(), this); }
