@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev libzip-dev libcanberra-dev
   libgtest-dev libbenchmark-dev fonts-liberation2 xvfb xauth xdotool imagemagick poppler-utils
-  python3-dbfread libdbd-xbase-perl fp-compiler fp-units-db)
+  python3-dbfread libdbd-xbase-perl fp-compiler fp-units-db clang libclang-rt-14-dev)
 
 missing=0
 for p in "${packages[@]}"; do
@@ -18,7 +18,7 @@ if [ "$missing" = 1 ]; then
   $sudo_cmd sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
     g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev libzip-dev libcanberra-dev \
     libgtest-dev libbenchmark-dev fonts-liberation2 xvfb xauth xdotool imagemagick poppler-utils \
-    python3-dbfread libdbd-xbase-perl fp-compiler fp-units-db'
+    python3-dbfread libdbd-xbase-perl fp-compiler fp-units-db clang libclang-rt-14-dev'
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
