@@ -172,7 +172,7 @@ QString TAdvSpinEdit::TimeSeparator() {
 void TAdvSpinEdit::SetSpinType(TAdvSpinType value) {
   if (value == FSpinType) return;
   FSpinType = value;
-  if (FSpinType == sptTime) ShowTime(FDay);
+  if (FSpinType == sptTime) ShowTime(FValue);
 }
 
 void TAdvSpinEdit::SetShowSeconds(bool value) {
@@ -204,12 +204,12 @@ TDateTime TAdvSpinEdit::TimeValue() const {
   const QString text = FShowSeconds ? this->text() : this->text().trimmed() + sep + "00";
   TTime time = 0;
   if (!ReadTimeText(text, sep, time)) time = 0;
-  return FDay + time;
+  return dt::DateOf(FValue) + time;
 }
 
 void TAdvSpinEdit::SetTimeValue(TDateTime value) {
   if (dt::SameDateTime(value, TimeValue()) && text() == FormatTime(value)) return;
-  FDay = dt::DateOf(value);
+  FValue = value;
   ShowTime(value);
 }
 

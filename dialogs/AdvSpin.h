@@ -147,7 +147,7 @@ class TAdvSpinEdit : public QLineEdit {
   bool FShowSeconds = false;
   bool FReturnIsTab = false;
   bool FEditorEnabled = true;
-  TDate FDay = 0;
+  TDateTime FValue = 0;  // the last value written
   QString FLabelCaption;
   int FLabelMargin = 4;
   QPointer<QLabel> FLabel;

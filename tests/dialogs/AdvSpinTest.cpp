@@ -312,3 +312,14 @@ TEST(AdvSpinEdit, LabelSetBeforeTheFieldHasAParentAppearsWithIt) {
   delete spin;  // the label goes with its field
   EXPECT_TRUE(window.findChildren<QLabel*>().isEmpty());
 }
+
+TEST(AdvSpinEdit, SwitchingToTheTimeKindShowsTheValueLastWritten) {
+  TAdvSpinEdit edit;
+  edit.SetTimeValue(HM(7, 45));
+  edit.SetSpinType(sptNormal);
+  edit.setText("123");
+  edit.UpClick();  // only the time kind spins
+  EXPECT_EQ(edit.text(), "123");
+  edit.SetSpinType(sptTime);
+  EXPECT_EQ(edit.text(), "07:45");
+}
