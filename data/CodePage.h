@@ -1,0 +1,21 @@
+#pragma once
+// Single-byte code pages of dBase text: tables hold bytes in the code page of
+// their language driver; the engine hands out UTF-8. Every byte value maps to
+// its own character, so text read and written back unchanged keeps its bytes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace data {
+
+// 437, 850 or 1252 (the default for tables whose driver is unknown or unset).
+int CodePageOfLanguageDriver(std::uint8_t driverId);
+// dBase 7 names its driver ("DBWINWE0", "DB437US0", ...).
+int CodePageOfDriverName(std::string_view name);
+std::uint8_t LanguageDriverOfCodePage(int codePage);
+
+std::string ToUtf8(std::string_view bytes, int codePage);
+// Characters the code page cannot hold become '?'.
+std::string FromUtf8(std::string_view utf8, int codePage);
+
+}  // namespace data

@@ -1,0 +1,144 @@
+#include "data/FileIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "data/DbError.h"
+
+namespace data {
+namespace {
+std::string SysText() { return std::strerror(errno); }
+}  // namespace
+
+File::File(File&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)) { o.fd_ = -1; }
+File& File::operator=(File&& o) noexcept {
+  if (this != &o) {
+    Close();
+    fd_ = o.fd_;
+    path_ = std::move(o.path_);
+    o.fd_ = -1;
+  }
+  return *this;
+}
+File::~File() { Close(); }
+
+void File::Open(const std::string& path, bool writable) {
+  Close();
+  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  if (fd_ < 0) throw DbError("No se puede abrir el fichero " + path + ": " + SysText() + ".");
+  struct stat st;
+  if (::fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    throw DbError("No se puede abrir " + path + ": no es un fichero.");
+  }
+  path_ = path;
+}
+
+void File::Create(const std::string& path) {
+  Close();
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0) throw DbError("No se puede crear el fichero " + path + ": " + SysText() + ".");
+  path_ = path;
+}
+
+void File::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::uint64_t File::Size() const {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) throw DbError("No se puede leer " + path_ + ": " + SysText() + ".");
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+size_t File::ReadAt(std::uint64_t offset, void* buffer, size_t n) const {
+  size_t done = 0;
+  auto* p = static_cast<char*>(buffer);
+  while (done < n) {
+    ssize_t r = ::pread(fd_, p + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      throw DbError("Error leyendo " + path_ + ": " + SysText() + ".");
+    }
+    if (r == 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+void File::ReadExact(std::uint64_t offset, void* buffer, size_t n) const {
+  if (ReadAt(offset, buffer, n) != n)
+    throw DbError("El fichero " + path_ + " está truncado o dañado.");
+}
+
+void File::WriteAt(std::uint64_t offset, const void* buffer, size_t n) {
+  size_t done = 0;
+  const auto* p = static_cast<const char*>(buffer);
+  while (done < n) {
+    ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      throw DbError("Error escribiendo en " + path_ + ": " + SysText() + ".");
+    }
+    done += static_cast<size_t>(r);
+  }
+}
+
+void File::Truncate(std::uint64_t size) {
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+    throw DbError("Error escribiendo en " + path_ + ": " + SysText() + ".");
+}
+
+void File::Sync() {
+  if (::fdatasync(fd_) != 0) throw DbError("Error escribiendo en disco " + path_ + ": " + SysText() + ".");
+}
+
+bool File::TryLock(std::uint64_t start, std::uint64_t length, bool exclusive) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(start);
+  fl.l_len = static_cast<off_t>(length);
+  if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) return true;
+  if (errno == EAGAIN || errno == EACCES) return false;
+  if (errno == EINTR) return false;
+  throw DbError("No se puede bloquear " + path_ + ": " + SysText() + ".");
+}
+
+bool File::Lock(std::uint64_t start, std::uint64_t length, bool exclusive, int timeoutMs) {
+  for (int waited = 0;; waited += 5) {
+    if (TryLock(start, length, exclusive)) return true;
+    if (waited >= timeoutMs) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void File::Unlock(std::uint64_t start, std::uint64_t length) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(start);
+  fl.l_len = static_cast<off_t>(length);
+  ::fcntl(fd_, F_OFD_SETLK, &fl);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+    throw DbError("No se puede borrar el fichero " + path + ": " + SysText() + ".");
+}
+
+}  // namespace data

@@ -1,0 +1,54 @@
+#pragma once
+// Thin POSIX file access for the engine: whole reads and writes at offsets,
+// data syncs, and the byte-range locks other dBase engines honour. Failures
+// raise DbError naming the file.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+namespace data {
+
+class File {
+ public:
+  File() = default;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  File(File&& o) noexcept;
+  File& operator=(File&& o) noexcept;
+  ~File();
+
+  // Opens an existing file; `writable` asks for read-write access.
+  void Open(const std::string& path, bool writable);
+  // Creates or truncates.
+  void Create(const std::string& path);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  const std::string& Path() const { return path_; }
+  int Fd() const { return fd_; }
+
+  std::uint64_t Size() const;
+  // Reads up to n bytes; returns how many were there.
+  size_t ReadAt(std::uint64_t offset, void* buffer, size_t n) const;
+  // Reads exactly n bytes or throws.
+  void ReadExact(std::uint64_t offset, void* buffer, size_t n) const;
+  void WriteAt(std::uint64_t offset, const void* buffer, size_t n);
+  void Truncate(std::uint64_t size);
+  void Sync();
+
+  // Open-file-description locks (F_OFD_SETLK): they belong to this open, not
+  // to the process, so two tables of one process exclude each other too.
+  bool TryLock(std::uint64_t start, std::uint64_t length, bool exclusive);
+  // Retries for up to `timeoutMs` before giving up.
+  bool Lock(std::uint64_t start, std::uint64_t length, bool exclusive, int timeoutMs);
+  void Unlock(std::uint64_t start, std::uint64_t length);
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+bool FileExists(const std::string& path);
+void RemoveFile(const std::string& path);  // ignores a missing file
+
+}  // namespace data

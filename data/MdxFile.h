@@ -1,0 +1,79 @@
+#pragma once
+// The production index file (.MDX) in dBase IV form: 1024-byte pages
+// addressed in 512-byte blocks, a tag table after the 544-byte header, one
+// B-tree per tag. Leaf entries hold (record number, key); branch entries hold
+// (child page, highest key below it), with one more child pointer after the
+// last entry. Pages are cached in memory and written back by Flush().
+//
+// Bytes 48-55 of the header (reserved in the format) mirror the change
+// counter of the .DBF header: an index whose mirror differs from the table's
+// counter is out of step and gets rebuilt from the records.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "data/FileIo.h"
+#include "data/IndexTag.h"
+
+namespace data {
+
+class MdxFile {
+ public:
+  static constexpr int kPageSize = 1024;
+  static constexpr int kBlockSize = 512;
+  static constexpr int kMaxTags = 47;
+
+  MdxFile();
+  ~MdxFile();
+
+  // Writes a new index file holding empty tags.
+  static void Create(const std::string& path, const std::string& tableName, const std::vector<IndexInfo>& tags,
+                     std::uint32_t counter);
+  // Throws DbError for a file that is not a dBase IV index or is damaged.
+  void Open(const std::string& path, bool writable);
+  void Close();
+  const std::string& Path() const { return file_.Path(); }
+
+  int TagCount() const { return static_cast<int>(tags_.size()); }
+  IndexTag& Tag(int i);
+  // Appends an empty tag.
+  void AddTag(const IndexInfo& info);
+
+  bool HasMirror() const { return hasMirror_; }
+  std::uint32_t Mirror() const { return mirror_; }
+  // Writes dirty pages and the header (with the new mirror), syncing so that
+  // the mirror reaches the disk only after the pages it vouches for.
+  void Commit(std::uint32_t counter);
+  // Forgets cached pages and re-reads the header (after another copy wrote).
+  void Reload();
+
+  // For the tags: page access and allocation.
+  char* PageForRead(std::uint32_t block);
+  char* PageForWrite(std::uint32_t block);
+  std::uint32_t AllocatePage();
+  void SetRoot(int tag, std::uint32_t block);
+  std::uint32_t PagesInFile() const { return nextBlock_; }
+
+ private:
+  void ReadHeader();
+  void WriteHeader();
+
+  struct Page {
+    std::vector<char> bytes;
+    bool dirty = false;
+  };
+  File file_;
+  bool writable_ = false;
+  std::string header_;  // first 2048 bytes: header and tag table
+  bool headerDirty_ = false;
+  std::uint32_t nextBlock_ = 0;
+  bool hasMirror_ = false;
+  std::uint32_t mirror_ = 0;
+  std::unordered_map<std::uint32_t, Page> pages_;
+  std::vector<std::unique_ptr<IndexTag>> tags_;
+  std::vector<std::uint32_t> tagHeaderBlocks_;
+};
+
+}  // namespace data

@@ -1,0 +1,135 @@
+#include "data/MemoFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "data/DbError.h"
+
+namespace data {
+namespace {
+std::uint32_t ReadBE32(const char* p) {
+  const auto* b = reinterpret_cast<const unsigned char*>(p);
+  return (static_cast<std::uint32_t>(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+}
+}  // namespace
+
+void MemoFile::Open(const std::string& path, MemoStyle style, bool writable) {
+  file_.Open(path, writable);
+  style_ = style;
+  char header[32] = {};
+  file_.ReadAt(0, header, sizeof header);
+  blockSize_ = 512;
+  if (style == MemoStyle::dBase4) {
+    std::uint16_t size = ReadU16(header + 20);
+    if (size >= 64 && size % 64 == 0) blockSize_ = size;
+  } else if (style == MemoStyle::FoxPro) {
+    std::uint16_t size = static_cast<std::uint16_t>((static_cast<unsigned char>(header[6]) << 8) |
+                                                    static_cast<unsigned char>(header[7]));
+    blockSize_ = size ? size : 64;
+  }
+}
+
+void MemoFile::CreateDbase4(const std::string& path, const std::string& tableName) {
+  File f;
+  f.Create(path);
+  std::string header(512, '\0');
+  WriteU32(&header[0], 1);  // next free block
+  std::string name = tableName.substr(0, 8);
+  std::memcpy(&header[8], name.data(), name.size());
+  header[16] = 0x00;
+  header[17] = 0x00;
+  header[18] = 0x02;
+  header[19] = 0x01;
+  WriteU16(&header[20], 512);
+  f.WriteAt(0, header.data(), header.size());
+  f.Sync();
+}
+
+void MemoFile::Truncate() {
+  file_.Truncate(blockSize_);
+  char next[4];
+  WriteU32(next, 1);
+  file_.WriteAt(0, next, 4);
+}
+
+std::string MemoFile::Read(std::uint32_t block) const {
+  if (block == 0) return {};
+  const std::uint64_t size = file_.Size();
+  const std::uint64_t offset = static_cast<std::uint64_t>(block) * blockSize_;
+  if (offset >= size) throw DbError("El fichero de memos " + file_.Path() + " está dañado: falta el bloque " +
+                                    std::to_string(block) + ".");
+  const std::uint64_t available = size - offset;
+  char head[8] = {};
+  file_.ReadAt(offset, head, 8);
+  if (style_ == MemoStyle::FoxPro) {
+    std::uint64_t len = ReadBE32(head + 4);
+    if (len > available - std::min<std::uint64_t>(available, 8))
+      throw DbError("El fichero de memos " + file_.Path() + " está dañado.");
+    std::string out(len, '\0');
+    file_.ReadExact(offset + 8, out.data(), len);
+    return out;
+  }
+  if (static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xFF &&
+      head[2] == 0x08 && head[3] == 0x00) {
+    std::uint64_t len = ReadU32(head + 4);
+    len = len >= 8 ? len - 8 : 0;
+    if (len > available - std::min<std::uint64_t>(available, 8))
+      throw DbError("El fichero de memos " + file_.Path() + " está dañado.");
+    std::string out(len, '\0');
+    file_.ReadExact(offset + 8, out.data(), len);
+    return out;
+  }
+  // dBase III: text up to the first 0x1A, read a block at a time.
+  std::string out;
+  std::string chunk(blockSize_, '\0');
+  for (std::uint64_t pos = offset; pos < size; pos += blockSize_) {
+    size_t n = file_.ReadAt(pos, chunk.data(), blockSize_);
+    auto end = std::find(chunk.begin(), chunk.begin() + n, '\x1A');
+    out.append(chunk.begin(), end);
+    if (end != chunk.begin() + n || n < blockSize_) break;
+  }
+  return out;
+}
+
+std::uint32_t MemoFile::Append(const std::string& bytes) {
+  if (bytes.empty()) return 0;
+  const std::uint64_t size = file_.Size();
+  char header[4] = {};
+  file_.ReadAt(0, header, 4);
+  const std::uint32_t stored = style_ == MemoStyle::FoxPro ? ReadBE32(header) : ReadU32(header);
+  std::uint64_t next = std::max<std::uint64_t>(stored, (size + blockSize_ - 1) / blockSize_);
+  if (next == 0) next = 1;
+  std::string block;
+  if (style_ == MemoStyle::dBase3) {
+    block = bytes + "\x1A\x1A";
+  } else if (style_ == MemoStyle::FoxPro) {
+    block.assign(8, '\0');
+    block[3] = 1;  // text
+    std::uint32_t len = static_cast<std::uint32_t>(bytes.size());
+    for (int i = 0; i < 4; ++i) block[4 + i] = static_cast<char>(len >> (24 - 8 * i));
+    block += bytes;
+  } else {
+    block.assign("\xFF\xFF\x08\x00", 4);
+    block.resize(8);
+    WriteU32(&block[4], static_cast<std::uint32_t>(bytes.size() + 8));
+    block += bytes;
+    // Readers that take the length as counting only the text stop at 0x1F.
+    block += '\x1F';
+    block.resize(block.size() + 7, '\0');
+  }
+  const std::uint64_t blocks = (block.size() + blockSize_ - 1) / blockSize_;
+  block.resize(blocks * blockSize_, '\0');
+  if (next + blocks > 0xFFFFFFFFULL) throw DbError("El fichero de memos " + file_.Path() + " está lleno.");
+  file_.WriteAt(next * blockSize_, block.data(), block.size());
+  char newNext[4];
+  const auto end = static_cast<std::uint32_t>(next + blocks);
+  if (style_ == MemoStyle::FoxPro) {
+    for (int i = 0; i < 4; ++i) newNext[i] = static_cast<char>(end >> (24 - 8 * i));
+  } else {
+    WriteU32(newNext, end);
+  }
+  file_.WriteAt(0, newNext, 4);
+  return static_cast<std::uint32_t>(next);
+}
+
+}  // namespace data

@@ -1,0 +1,38 @@
+#pragma once
+// Memo files: dBase III (.DBT, 512-byte blocks, text ended by 0x1A), dBase
+// IV/7 (.DBT, blocks starting FF FF 08 00 with the length, block size in the
+// header) and FoxPro (.FPT, big-endian block headers). New memos are always
+// written at the end of the file, so a record keeps its old memo intact until
+// the record itself is rewritten; reorganising the table reclaims the space.
+#include <cstdint>
+#include <string>
+
+#include "data/DbfHeader.h"
+#include "data/FileIo.h"
+
+namespace data {
+
+class MemoFile {
+ public:
+  void Open(const std::string& path, MemoStyle style, bool writable);
+  // A new, empty dBase IV memo file.
+  static void CreateDbase4(const std::string& path, const std::string& tableName);
+  void Close() { file_.Close(); }
+  bool IsOpen() const { return file_.IsOpen(); }
+
+  // The raw bytes (in the table's code page) of the memo at `block`; block 0
+  // is no memo. Throws DbError for a block outside the file.
+  std::string Read(std::uint32_t block) const;
+  // Stores `bytes` as a new memo and returns its block (0 for empty text).
+  std::uint32_t Append(const std::string& bytes);
+  void Sync() { file_.Sync(); }
+  void Truncate();  // back to an empty memo file (header only)
+  const std::string& Path() const { return file_.Path(); }
+
+ private:
+  File file_;
+  MemoStyle style_ = MemoStyle::dBase4;
+  std::uint32_t blockSize_ = 512;
+};
+
+}  // namespace data

@@ -1,0 +1,65 @@
+#pragma once
+// What an open Table holds: the .DBF, its memo file, its production index (in
+// the file, or rebuilt in memory when the file cannot be used), the locks and
+// a read-ahead window over the records.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/DbfHeader.h"
+#include "data/FileIo.h"
+#include "data/IndexTag.h"
+#include "data/MdxFile.h"
+#include "data/MemoFile.h"
+#include "data/Table.h"
+
+namespace data {
+
+// Lock offsets used by dBase engines: record n at kLockBase - n, the header
+// (append) lock at kLockBase; opening shared holds a read lock on the byte
+// above, and opening exclusively a write lock on the whole range.
+constexpr std::uint64_t kLockBase = 0xEFFFFFFEULL;
+constexpr std::uint64_t kOpenLockByte = 0xEFFFFFFFULL;
+constexpr int kLockWaitMs = 5000;
+
+// Family files of a table whatever the case of their names on disk.
+struct FamilyPaths {
+  std::string dbf, memo, mdx;  // found paths, or where they would be created
+  bool dbfFound = false, memoFound = false, mdxFound = false;
+};
+FamilyPaths FindFamily(const std::string& folder, const std::string& tableName, bool foxMemo = false);
+
+struct TableFiles {
+  FamilyPaths paths;
+  File dbf;
+  bool writable = false;
+  bool exclusive = false;
+  DbfHeader header;
+  std::string head32;  // first 32 header bytes as last read or written
+  std::uint32_t counter = 0;
+  std::vector<FieldInfo> fieldInfos;
+  MemoFile memo;
+  std::unique_ptr<MdxFile> mdx;                        // index in the file
+  std::vector<std::unique_ptr<IndexTag>> memoryTags;   // or rebuilt in memory
+  std::vector<IndexTag*> tags;
+  std::vector<int> tagField;
+  std::optional<std::uint32_t> liveCount;
+  std::string indexProblem;  // why the index file was not used at open
+  // Read-ahead window of whole records.
+  std::string window;
+  std::uint32_t windowFirst = 0;
+  std::uint32_t windowCount = 0;
+
+  std::uint64_t RecordOffset(std::uint32_t recno) const {
+    return header.headerLength + static_cast<std::uint64_t>(recno - 1) * header.recordLength;
+  }
+  // The stored bytes of record `recno` (1-based, within the count).
+  const char* Record(std::uint32_t recno);
+  void ForgetWindow() { windowCount = 0; }
+  std::string KeyOf(int tag, const char* record) const;
+  std::vector<IndexEntry> EntriesFromRecords(int tag);
+};
+
+}  // namespace data

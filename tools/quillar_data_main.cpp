@@ -1,0 +1,107 @@
+// quillar-data info|dump|check FILE: look into a table from the shell.
+// Exit status: 0 fine, 1 problems found (check) or bad use, 2 a file that is
+// missing or cannot be read.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <sys/stat.h>
+
+#include "data/Table.h"
+#include "tools/DumpFormat.h"
+
+namespace {
+
+int Usage() {
+  std::cerr << "uso: quillar-data info FICHERO | dump FICHERO [--index ETIQUETA] | check FICHERO\n";
+  return 1;
+}
+
+void Split(const std::string& path, std::string& folder, std::string& name) {
+  auto slash = path.find_last_of('/');
+  folder = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+  name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string LevelName(int level) {
+  switch (level) {
+    case 0x03: case 0x83: return "dBase III";
+    case 0x04: case 0x8C: return "dBase 7";
+    case 0x02: case 0x30: case 0x31: case 0x32: case 0xF5: case 0xFB: return "FoxPro";
+    default: return "dBase IV";
+  }
+}
+
+int Info(data::Table& t) {
+  char lv[8];
+  std::snprintf(lv, sizeof lv, "0x%02X", t.LevelByte());
+  std::cout << "Nivel: " << LevelName(t.LevelByte()) << " (" << lv << ")\n";
+  std::cout << "Página de códigos: " << t.CodePage() << "\n";
+  std::cout << "Registros: " << t.RecordCount() << "\n";
+  std::cout << "Campos:\n";
+  for (const auto& f : t.Fields())
+    std::cout << "  " << f.name << "\t" << f.type << "\t" << f.length << "\t" << f.decimals << "\n";
+  std::cout << "Índices:\n";
+  for (const auto& tag : t.Tags())
+    std::cout << "  " << tag.name << "\t" << tag.field << "\t" << (tag.unique ? "único" : "") << "\n";
+  return 0;
+}
+
+int Dump(data::Table& t, const std::string& tag) {
+  if (!tag.empty()) t.SetIndexName(tag);
+  std::string line;
+  for (int i = 0; i < t.FieldCount(); ++i) line += (i ? "\t" : "") + t.Fields()[i].name;
+  std::cout << line << "\n";
+  for (t.First(); !t.Eof(); t.Next()) {
+    line.clear();
+    for (int i = 0; i < t.FieldCount(); ++i) {
+      if (i) line += '\t';
+      line += tools::DumpValue(t.FieldByNumber(i));
+    }
+    std::cout << line << "\n";
+  }
+  return 0;
+}
+
+int Check(data::Table& t) {
+  auto problems = t.Verify();
+  for (const auto& p : problems) std::cout << p << "\n";
+  if (problems.empty()) std::cout << "Correcto: " << t.RecordCount() << " registros.\n";
+  return problems.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  const std::string command = argv[1];
+  const std::string path = argv[2];
+  std::string tag;
+  for (int i = 3; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--index" && i + 1 < argc) tag = argv[++i];
+    else return Usage();
+  }
+  if (command != "info" && command != "dump" && command != "check") return Usage();
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::cerr << "quillar-data: no se encuentra el fichero " << path << "\n";
+    return 2;
+  }
+  std::string folder, name;
+  Split(path, folder, name);
+  data::Table t(folder, name);
+  try {
+    t.Open(data::OpenMode::ReadOnly);
+  } catch (const data::DbError& e) {
+    std::cerr << "quillar-data: " << e.what() << "\n";
+    return 2;
+  }
+  try {
+    if (command == "info") return Info(t);
+    if (command == "dump") return Dump(t, tag);
+    return Check(t);
+  } catch (const data::DbError& e) {
+    std::cerr << "quillar-data: " << e.what() << "\n";
+    return 1;
+  }
+}
