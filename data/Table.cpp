@@ -382,8 +382,10 @@ void Table::OpenFiles(OpenMode mode) {
 // in the file when the table can be had exclusively, else in memory.
 void Table::PrepareIndexes() {
   TableFiles& f = *files_;
-  const bool level4 = f.header.level == DbfLevel::dBase4 || f.header.level == DbfLevel::dBase7;
-  if (!level4 || (f.header.mdxFlag == 0 && !f.paths.mdxFound)) return;
+  // dBase IV writes level byte 0x03 for a table without memo fields: the
+  // production-index flag, not the level, says whether there is an .MDX.
+  // (FoxPro uses the same flag for its .CDX, which this engine does not read.)
+  if (f.header.level == DbfLevel::FoxPro) return;
   if (f.header.mdxFlag == 0) return;  // a stray index file the table does not claim
   std::vector<IndexInfo> defs;
   bool usable = false;
@@ -440,6 +442,7 @@ void Table::PrepareIndexes() {
     f.tagField.push_back(f.header.FieldIndex(d.expression));
   }
   bool inFile = f.writable && (f.exclusive || f.dbf.TryLock(0, 0, true));
+  if (inFile) f.indexProblem.clear();  // mended for good below
   if (inFile && !f.exclusive) {
     // Had it exclusively for a moment: rebuild in the file, then share again.
     try {
@@ -522,6 +525,9 @@ void Table::CheckForeignChanges() {
   f.ForgetWindow();
   f.liveCount.reset();
   if (f.mdx) {
+    // Reloading replaces the tag objects: keep their definitions first.
+    std::vector<IndexInfo> infos;
+    for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
     if (f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
@@ -546,10 +552,7 @@ void Table::CheckForeignChanges() {
     }
     // Someone left the index behind: keep going on an index in memory.
     f.memoryTags.clear();
-    for (size_t i = 0; i < f.tags.size(); ++i) {
-      IndexInfo info = f.tags[i]->Info();
-      f.memoryTags.push_back(MakeMemoryTag(info));
-    }
+    for (const auto& info : infos) f.memoryTags.push_back(MakeMemoryTag(info));
     f.mdx.reset();
     for (size_t i = 0; i < f.tags.size(); ++i) f.tags[i] = f.memoryTags[i].get();
   }
