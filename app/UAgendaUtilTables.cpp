@@ -11,7 +11,9 @@ int NuevoID(data::Table& Tabla) {
   const data::Bookmark where = Tabla.GetBookmark();
   Tabla.SetIndexName("ID");
   Tabla.Last();
-  const int id = Tabla.Eof() ? 1 : static_cast<int>(Tabla.FieldByName("ID").AsInteger()) + 1;
+  // Last() leaves Eof set on the last record; only an empty table also has Bof.
+  const bool vacia = Tabla.Eof() && Tabla.Bof();
+  const int id = vacia ? 1 : static_cast<int>(Tabla.FieldByName("ID").AsInteger()) + 1;
   Tabla.SetIndexName(index);
   if (where.IsValid()) Tabla.GotoBookmark(where);
   return id;

@@ -59,8 +59,8 @@ void TCategorias::Guardar() {
     // rather than written over whatever row the cursor is on.
     if (c->ID == -1 || !tabla_->FindKey(c->ID)) {
       if (c->ID == -1) {
-        tabla_->Last();
-        c->ID = tabla_->Eof() ? 1 : static_cast<int>(tabla_->FieldByName("ID").AsInteger()) + 1;
+        tabla_->Last();  // Eof is set on the last record too; Bof as well only when empty
+        c->ID = tabla_->Eof() && tabla_->Bof() ? 1 : static_cast<int>(tabla_->FieldByName("ID").AsInteger()) + 1;
       }
       tabla_->Append();
     } else {
@@ -112,7 +112,7 @@ bool CrearTablaCategorias(const QString& Carpeta) {
   try {
     data::Table t(folder.toStdString(), kTabla);
     t.Create({{"ID", data::FieldKind::Integer},
-              {"CATEGORIA", data::FieldKind::String, 50},
+              {"CATEGORIA", data::FieldKind::String, kLongitudNombreCategoria},
               {"COLOR", data::FieldKind::Integer}},
              {{"ID", "ID", true}, {"CATEGORIA", "CATEGORIA", false}});
     t.Open();
