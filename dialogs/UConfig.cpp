@@ -105,6 +105,7 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QDialog(parent) {
 
   btnOk = new QPushButton(QStringLiteral("&Aceptar"), this);
   btnOk->setObjectName("btnOk");
+  btnOk->setDefault(true);
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
   BitBtn1 = new QPushButton(QStringLiteral("Cancelar"), this);
   BitBtn1->setObjectName("BitBtn1");
@@ -274,9 +275,42 @@ void TfrmConfig::SetWindowStateIndex(int Index) {
   FWindowStates->button(std::clamp(Index, 0, 1))->setChecked(true);
 }
 
-TCategoria* TfrmConfig::CategoriaDeFila(int Row) const {
+TCategoria* TfrmConfig::FilaCruda(int Row) const {
   const QListWidgetItem* item = lbCategorias->item(Row);
   return item ? reinterpret_cast<TCategoria*>(item->data(Qt::UserRole).value<quintptr>()) : nullptr;
+}
+
+TCategoria* TfrmConfig::CategoriaDeFila(int Row) const {
+  TCategoria* cat = FilaCruda(Row);
+  return Vigente(cat) ? cat : nullptr;
+}
+
+// The list can be reloaded while the dialog is open (the main window's
+// refresh runs during any modal window): its categories are then new objects
+// and the rows stand for none of them.
+bool TfrmConfig::Vigente(const TCategoria* Cat) {
+  if (!Cat || !Categorias) return false;
+  for (int i = 0; i < Categorias->Count(); ++i)
+    if (Categorias->CategoriaEn(i) == Cat) return true;
+  return false;
+}
+
+bool TfrmConfig::FilasAlDia() const {
+  const int n = Categorias ? Categorias->Count() : 0;
+  if (lbCategorias->count() != n) return false;
+  for (int i = 0; i < n; ++i)
+    if (FilaCruda(i) != Categorias->CategoriaEn(i)) return false;
+  return true;
+}
+
+TCategoria* TfrmConfig::CategoriaSeleccionada() {
+  if (!FilasAlDia()) {
+    // What the user chose is gone: show the list as it is now, act on nothing.
+    LlenarLista();
+    return nullptr;
+  }
+  QListWidgetItem* item = lbCategorias->currentItem();
+  return item && item->isSelected() ? CategoriaDeFila(lbCategorias->row(item)) : nullptr;
 }
 
 void TfrmConfig::showEvent(QShowEvent* event) {
@@ -407,10 +441,15 @@ void TfrmConfig::btnNewCateClick() {
     QString nombre = QStringLiteral("(Nueva categoria)");
     TColor color = clWindow;
     if (!EditarCategoria(this, nombre, color) || !Categorias) return;
+    const bool alDia = FilasAlDia();
     TCategoria* cat = Categorias->Nueva();  // ID -1 until the list is saved
     cat->Nombre = nombre;
     cat->Color = color;
-    AnadirFila(cat);
+    if (alDia) {
+      AnadirFila(cat);
+    } else {
+      LlenarLista();
+    }
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()), this);
   }
@@ -418,16 +457,20 @@ void TfrmConfig::btnNewCateClick() {
 
 void TfrmConfig::btnEditCateClick() {
   if (lbCategorias->count() == 0) return btnNewCateClick();
-  QListWidgetItem* item = lbCategorias->currentItem();
-  TCategoria* cat = item && item->isSelected() ? CategoriaDeFila(lbCategorias->row(item)) : nullptr;
+  TCategoria* cat = CategoriaSeleccionada();
   if (!cat) return;
   try {
     QString nombre = cat->Nombre;
     TColor color = cat->Color;
     if (!EditarCategoria(this, nombre, color)) return;
+    if (!Vigente(cat)) {
+      LlenarLista();
+      return;
+    }
     cat->Nombre = nombre;
     cat->Color = color;
-    item->setText(nombre);
+    for (int row = 0; row < lbCategorias->count(); ++row)
+      if (CategoriaDeFila(row) == cat) lbCategorias->item(row)->setText(nombre);
     lbCategorias->viewport()->update();
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()), this);
@@ -435,9 +478,9 @@ void TfrmConfig::btnEditCateClick() {
 }
 
 void TfrmConfig::btnDelCateClick() {
-  QListWidgetItem* item = lbCategorias->currentItem();
-  TCategoria* cat = item && item->isSelected() ? CategoriaDeFila(lbCategorias->row(item)) : nullptr;
-  if (!cat || !Categorias) return;
+  if (lbCategorias->count() == 0) return;
+  TCategoria* cat = CategoriaSeleccionada();
+  if (!cat) return;
   if (cat->ID == 0) {
     ShowInformation(kAvisoBase, this);
     return;
@@ -451,7 +494,7 @@ void TfrmConfig::btnDelCateClick() {
     return;
   }
   if (usada && !Confirm(kPreguntaEnUso, this)) return;
-  Categorias->Quitar(cat);
+  if (Vigente(cat)) Categorias->Quitar(cat);
   LlenarLista();
 }
 

@@ -58,7 +58,8 @@ class TfrmConfig : public QDialog {
   // Index of the checked window state (0 normal, 1 maximised).
   int WindowStateIndex() const;
   void SetWindowStateIndex(int Index);
-  // The category a row stands for; nullptr outside the list.
+  // The category a row stands for; nullptr outside the list or when the row's
+  // category is no longer in the list.
   TCategoria* CategoriaDeFila(int Row) const;
 
   void FormShow();
@@ -80,6 +81,13 @@ class TfrmConfig : public QDialog {
   QWidget* CrearPaginaGeneral();
   QWidget* CrearPaginaCategorias();
   void AnadirFila(TCategoria* Cat);
+  TCategoria* FilaCruda(int Row) const;  // the row's pointer, unchecked
+  static bool Vigente(const TCategoria* Cat);
+  // True while row i stands for the list's category i, for every i.
+  bool FilasAlDia() const;
+  // The selected row's category; nullptr when none is selected or the rows
+  // no longer match the list (they are then filled again).
+  TCategoria* CategoriaSeleccionada();
 
   QButtonGroup* FWindowStates;
 };

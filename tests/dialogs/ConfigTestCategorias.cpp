@@ -335,3 +335,55 @@ TEST_F(ConfigDialogTest, AFailedCategorySaveIsReportedAndTheSettingsAreStillStor
   EXPECT_TRUE(QFile::exists(ConfigFileName()));
   EXPECT_EQ(Categorias->Count(), 2);  // kept for a later "Aceptar"
 }
+
+TEST_F(ConfigDialogTest, AListReloadedUnderTheDialogIsShownAgainAndNothingStaleIsTouched) {
+  // The main window's refresh reloads the list while the dialog is open.
+  CategoriaGuardada("Trabajo", clRed);
+  CategoriaGuardada("Casa", clAqua);
+  Dialogo d;
+  int editorsOpened = 0;
+  WhenModalOpens<TfrmEditCate>([&](TfrmEditCate& e) {
+    ++editorsOpened;
+    e.edtCate->setText("Oficina");
+    e.btnOk->click();
+  });
+
+  Categorias->Cargar();
+  d.Seleccionar(1);
+  d.frm.btnEditCate->click();  // the row's category is gone: the list is shown again
+  EXPECT_EQ(editorsOpened, 0);
+  EXPECT_EQ(d.frm.lbCategorias->currentRow(), 0);
+  EXPECT_EQ(d.frm.CategoriaDeFila(1), Categorias->CategoriaEn(1));
+  d.Seleccionar(1);
+  d.frm.btnEditCate->click();
+  EXPECT_EQ(editorsOpened, 1);
+  EXPECT_EQ(Categorias->CategoriaEn(1)->Nombre, "Oficina");
+  EXPECT_EQ(Filas(d.frm), QStringList({"Normal", "Oficina", "Casa"}));
+
+  Categorias->Cargar();
+  d.Seleccionar(2);
+  d.frm.btnDelCate->click();
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(Categorias->Count(), 3);
+  EXPECT_EQ(Filas(d.frm), QStringList({"Normal", "Trabajo", "Casa"}));
+
+  // Reloaded while the editor of a new category is open.
+  WhenModalOpens<TfrmEditCate>([&](TfrmEditCate& e) {
+    Categorias->Cargar();
+    e.edtCate->setText("Nueva");
+    e.btnOk->click();
+  });
+  d.frm.btnNewCate->click();
+  EXPECT_EQ(Filas(d.frm), QStringList({"Normal", "Trabajo", "Casa", "Nueva"}));
+  EXPECT_TRUE(d.frm.CategoriaDeFila(3) == Categorias->CategoriaEn(3));
+
+  // And while the editor of an existing one is open: the edit is dropped.
+  d.Seleccionar(1);
+  WhenModalOpens<TfrmEditCate>([&](TfrmEditCate& e) {
+    Categorias->Cargar();
+    e.edtCate->setText("Perdida");
+    e.btnOk->click();
+  });
+  d.frm.btnEditCate->click();
+  EXPECT_EQ(Filas(d.frm), QStringList({"Normal", "Trabajo", "Casa"}));
+}

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include "ConfigTestSupport.h"
 #include "app/Autostart.h"
 #include "app/Help.h"
+#include "app/UAgendaUtil.h"
 #include "app/UConfigAgenda.h"
 #include "controls/EllipsLabel.h"
 #include "dialogs/AdvSpin.h"
@@ -261,4 +263,27 @@ TEST_F(ConfigDialogTest, EjecutarConfiguracionTellsWhetherItWasAccepted) {
     EXPECT_EQ(EjecutarConfiguracion(nullptr), aceptar);
     EXPECT_EQ(ConfigAgenda.ShowReminder, aceptar);
   }
+}
+
+TEST_F(ConfigDialogTest, F1OpensTheHelpOfTheDialogOrOfTheCategoryList) {
+  ASSERT_TRUE(QDir(folder).mkpath("help"));
+  QFile page(folder + "help/index.html");
+  ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+  page.close();
+  std::vector<QUrl> opened;
+  SetShellOpener([&](const QUrl& url) {
+    opened.push_back(url);
+    return true;
+  });
+  Help::InstallF1Handler(qApp);
+  TfrmConfig frm;
+  ShowActive(frm);
+  frm.chkMostrarAvisos->setFocus();
+  QTest::keyClick(frm.chkMostrarAvisos, Qt::Key_F1);
+  frm.pcConfig->setCurrentWidget(frm.tsCategorias);
+  QTest::keyClick(frm.lbCategorias, Qt::Key_F1);
+  SetShellOpener({});
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0].fragment(), "ctx13");
+  EXPECT_EQ(opened[1].fragment(), "ctx14");
 }
