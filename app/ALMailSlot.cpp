@@ -47,8 +47,10 @@ void NoticeWait(int ms) {
     Waiter()(ms);
     return;
   }
-  const long long start = Clock::TickMs();
-  for (long long left = ms; left > 0; left = ms - (Clock::TickMs() - start))
+  // The tick counter counts whole milliseconds: one tick more makes sure at
+  // least `ms` have really passed.
+  const long long end = Clock::TickMs() + ms + 1;
+  for (long long left = end - Clock::TickMs(); left > 0; left = end - Clock::TickMs())
     QThread::msleep(static_cast<unsigned long>(std::min<long long>(left, 50)));
 }
 

@@ -21,6 +21,9 @@ void tblAgendaFECHA_INIChange(data::Table& Tabla) { RecalcularAviso(Tabla); }
 void tblAgendaHORA_INIChange(data::Table& Tabla) { RecalcularAviso(Tabla); }
 
 void AdjuntarHooksAgenda(data::Table& Tabla, AvisarCambioFn avisar) {
+  // Two copies may take the same new ID at once; the second to store its
+  // record then gets the next free one rather than a refused post.
+  Tabla.SetRenumberField("ID");
   Tabla.OnNewRecord = tblAgendaNewRecord;
   Tabla.OnBeforePost = tblAgendaBeforePost;
   Tabla.OnAfterPost = [avisar](data::Table& t) { tblAgendaAfterPost(t, avisar); };

@@ -11,9 +11,7 @@ int NuevoID(data::Table& Tabla) {
   const data::Bookmark where = Tabla.GetBookmark();
   Tabla.SetIndexName("ID");
   Tabla.Last();
-  // Last() leaves Eof set on the last record; only an empty table also has Bof.
-  const bool vacia = Tabla.Eof() && Tabla.Bof();
-  const int id = vacia ? 1 : static_cast<int>(Tabla.FieldByName("ID").AsInteger()) + 1;
+  const int id = Tabla.IsEmpty() ? 1 : static_cast<int>(Tabla.FieldByName("ID").AsInteger()) + 1;
   Tabla.SetIndexName(index);
   if (where.IsValid()) Tabla.GotoBookmark(where);
   return id;

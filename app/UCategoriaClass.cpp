@@ -59,8 +59,8 @@ void TCategorias::Guardar() {
     // rather than written over whatever row the cursor is on.
     if (c->ID == -1 || !tabla_->FindKey(c->ID)) {
       if (c->ID == -1) {
-        tabla_->Last();  // Eof is set on the last record too; Bof as well only when empty
-        c->ID = tabla_->Eof() && tabla_->Bof() ? 1 : static_cast<int>(tabla_->FieldByName("ID").AsInteger()) + 1;
+        tabla_->Last();
+        c->ID = tabla_->IsEmpty() ? 1 : static_cast<int>(tabla_->FieldByName("ID").AsInteger()) + 1;
       }
       tabla_->Append();
     } else {

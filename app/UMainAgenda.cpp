@@ -3,27 +3,31 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <cstdlib>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <cstdlib>
 
+#include "app/ALMailSlot.h"
 #include "app/AgendaHooks.h"
 #include "app/AppPaths.h"
 #include "app/Help.h"
+#include "app/Iconos.h"
 #include "app/UAgendaUtil.h"
+#include "app/UCategoriaClass.h"
 #include "app/UConfigAgenda.h"
 #include "app/USplash.h"
-#include "app/UCategoriaClass.h"
 #include "app/Version.h"
+#include "calendar/RBCalendar.h"
+#include "core/Clock.h"
 #include "core/Messages.h"
 #include "data/Table.h"
+#include "timeview/RBTimeView.h"
 
 namespace {
 constexpr int kStatusPanelWidth = 250;
@@ -54,6 +58,33 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   setMinimumSize(600, 400);
   if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
 
+  CrearControles();
+  CrearAcciones();
+  ConectarEventos();
+
+  MailSlot = new TALMailSlot(this);
+  MailSlot->SetMailBox(QStringLiteral("DEVADIZU"));
+
+  tmrRefresh = new QTimer(this);
+  tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
+  tmrRefresh->setInterval(300000);
+  tmrAvisos = new QTimer(this);
+  tmrAvisos->setObjectName(QStringLiteral("tmrAvisos"));
+  tmrAvisos->setInterval(500);
+  tmrMaximize = new QTimer(this);
+  tmrMaximize->setObjectName(QStringLiteral("tmrMaximize"));
+  tmrMaximize->setInterval(200);
+  connect(tmrRefresh, &QTimer::timeout, this, &TfrmAgenda::tmrRefreshTimer);
+  connect(tmrAvisos, &QTimer::timeout, this, &TfrmAgenda::tmrAvisosTimer);
+  connect(tmrMaximize, &QTimer::timeout, this, &TfrmAgenda::tmrMaximizeTimer);
+  tmrRefresh->start();
+
+  FormCreate();
+}
+
+TfrmAgenda::~TfrmAgenda() { delete splash_; }
+
+void TfrmAgenda::CrearControles() {
   StatusBar = new QStatusBar(this);
   StatusBar->setObjectName(QStringLiteral("StatusBar"));
   setStatusBar(StatusBar);
@@ -85,34 +116,59 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   }
   splHor->setStretchFactor(0, 1);
   splHor->setStretchFactor(1, 0);
-  splHor->setSizes({825 - 150 - 6 - 4, 150});
   supLayout->addWidget(splHor);
   setCentralWidget(pnlSup);
 
-  mnuArchivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
-  mnuArchivo->setObjectName(QStringLiteral("mnuArchivo"));
-  mnuArchivo->addAction(QStringLiteral("&Salir"), this, &TfrmAgenda::Cerrar1Click)->setObjectName(QStringLiteral("Cerrar1"));
-  mnuAyuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
-  mnuAyuda->setObjectName(QStringLiteral("mnuAyuda"));
-  mnuAyuda->addAction(QStringLiteral("&Contenido"), this, &TfrmAgenda::Ayuda2Click)->setObjectName(QStringLiteral("Ayuda2"));
+  TimeView = new TRBTimeView(pnlTimeView);
+  TimeView->setObjectName(QStringLiteral("TimeView"));
+  pnlTimeView->layout()->addWidget(TimeView);
+  TimeView->SetOptions({tvoTimeSelection, tvoMutipleDaySelection, tvoItemsSelection, tvoShowDaysGapCover,
+                        tvoAutoTimeScaleAdjust, tvoSnapItemToItem, tvoItemsBelowMark, tvoItemsAboveMark});
+  TimeView->SetHintsOptions({hoSelection, hoItemStartDrag, hoItemEndDrag, hoItemDrag});
+  TimeView->SetDragOptions({doBeginWork, doEndWork, doItemStart, doItemStartToOtherDay, doItemEnd,
+                            doItemEndToOtherDay, doItem, doItemToOtherDay});
+  TimeView->SetDaysGapColor(clBtnShadow);
+  TimeView->SetDaysGapCoverColor(clHighlight);
+  TimeView->SetItemSelectionColor(clHighlight);
+  TimeView->SetWorkingHoursColor(clInfoBk);
+  TimeView->SetCaptionHeight(24);
+  TimeView->SetShowTopSpace(false);
+  TimeView->SetReadOnly(false);
+  TimeView->SetClickToEdit(false);
+  TimeView->SetItemClickOnDrag(true);
+  ilTimeView = new TRBImageList(16, 16, this);
+  ilTimeView->setObjectName(QStringLiteral("ilTimeView"));
+  ilTimeView->Add(ImagenAviso());
+  TimeView->SetImages(ilTimeView);
+  TimeView->SetReminderImageIndex(0);
+  TimeView->SetLongCaptionFormat(QStringLiteral("dddd d mmmm yyyy"));
+  TimeView->SetMediumCaptionFormat(QStringLiteral("ddd d mmm yyyy"));
+  TimeView->SetShortCaptionFormat(QStringLiteral("dd/mm/yyyy"));
+  TimeView->SetRulerFont(QFont(QStringLiteral("Arial")));
+  TimeView->SetBorderStyle(bsNone);
 
-  tmrRefresh = new QTimer(this);
-  tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
-  tmrRefresh->setInterval(300000);
-  tmrAvisos = new QTimer(this);
-  tmrAvisos->setObjectName(QStringLiteral("tmrAvisos"));
-  tmrAvisos->setInterval(500);
-  tmrMaximize = new QTimer(this);
-  tmrMaximize->setObjectName(QStringLiteral("tmrMaximize"));
-  tmrMaximize->setInterval(200);
-  connect(tmrAvisos, &QTimer::timeout, this, &TfrmAgenda::tmrAvisosTimer);
-  connect(tmrMaximize, &QTimer::timeout, this, &TfrmAgenda::tmrMaximizeTimer);
-  tmrRefresh->start();
-
-  FormCreate();
+  Calendar = new TRBCalendar(pnlCalendar);
+  Calendar->setObjectName(QStringLiteral("Calendar"));
+  pnlCalendar->layout()->addWidget(Calendar);
+  Calendar->SetFirstWeekDay(fwdMonday);
+  Calendar->SetMonthsInHeight(4);
+  Calendar->SetDayWidth(18);
+  Calendar->SetDayHeight(15);
+  Calendar->SetShowToday(false);
+  Calendar->SetTitlesColor(clBtnShadow);
+  Calendar->SetCaptionsColor(clWindowText);
+  Calendar->SetMultiSelect(false);
+  Calendar->SetMaxSelections(31);
+  Calendar->SetCustomCellsDraw(true);
+  Calendar->SetFlatBorder(true);
+  Calendar->SetShowWeekNumbers(false);
+  Calendar->SetLinesColor(clBtnFace);
+  Calendar->SetColor(clWhite);
+  QFont calFont(QStringLiteral("Arial"));
+  calFont.setPointSize(8);
+  Calendar->setFont(calFont);
+  splHor->setSizes({825 - 150 - 6 - 4, 150});
 }
-
-TfrmAgenda::~TfrmAgenda() { delete splash_; }
 
 void TfrmAgenda::FormCreate() {
   setWindowTitle(TituloAplicacion());
@@ -138,9 +194,34 @@ void TfrmAgenda::FormShow() {
   MostrarDirDatos();
   AbrirTablas();
 
+  Calendar->GoToday();
+  switch (ConfigAgenda.RulerMarkMinutes) {
+    case 1: Unahora1Click(); break;
+    case 3: N15minutos1Click(); break;
+    default: Mediahora1Click(); break;
+  }
+  TimeView->update();
+  TimeView->ScrollToTime(dt::EncodeTime(9, 0));
+  const TDateTime t = RedondearMediaHora(-1);
+  TimeView->SetTimeSelectionStart(t);
+  TimeView->SetTimeSelectionEnd(t + 30 / dt::MinsPerDay);
+  TimeView->SetWorkingHoursColor(ConfigAgenda.WorkTimeColor);
+
+  const int d = ConfigAgenda.DaysSelected;
+  if (d == 7) {
+    acVerSemanaExecute();
+  } else if (d == 28 || d == 30 || d == 31) {
+    acVerMesExecute();
+  } else if (d > 1) {
+    const TDate today = Clock::Today();
+    Calendar->ClearSelections();
+    Calendar->SelectRange(today, today + d - 1);
+  }
+  CargarCitas(Calendar->StartDay(), Calendar->EndDay());
+
   if (ConfigAgenda.WindowState == 1) tmrMaximize->start();
   tmrAvisos->start();
-  setFocus();
+  TimeView->setFocus();
   if (splash_) {
     splash_->hide();
     splash_->deleteLater();
@@ -152,8 +233,7 @@ void TfrmAgenda::FormShow() {
 // be created ends the program, as nothing can be shown without it.
 void TfrmAgenda::AbrirTablas() {
   const QString folder = ConfigAgenda.DataPath;
-  if (!data::Table(folder.toStdString(), "CATEGORIAS.DBF").Exists() && !CrearTablaCategorias())
-    std::exit(1);
+  if (!data::Table(folder.toStdString(), "CATEGORIAS.DBF").Exists() && !CrearTablaCategorias()) std::exit(1);
   Categorias = std::make_unique<TCategorias>();
   try {
     Categorias->Cargar();
@@ -161,7 +241,7 @@ void TfrmAgenda::AbrirTablas() {
     ShowError(QStringLiteral("No se pudieron leer las categorías.\r\n") + QString::fromStdString(e.what()));
   }
   CrearTablaAgenda();
-  AdjuntarHooksAgenda(*tblAgenda, {});
+  AdjuntarHooksAgenda(*tblAgenda, [this](TDate desde, TDate hasta) { AvisarCambio(desde, hasta); });
   try {
     tblAgenda->SetFolder(folder.toStdString());
     tblAgenda->SetTableName("AGENDA.DBF");
@@ -195,11 +275,21 @@ void TfrmAgenda::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmAgenda::FormClose() {
+  switch (TimeView->RulerMarkMinutes()) {
+    case rmm15Minutes: ConfigAgenda.RulerMarkMinutes = 3; break;
+    case rmm30Minutes: ConfigAgenda.RulerMarkMinutes = 2; break;
+    case rmm60Minutes: ConfigAgenda.RulerMarkMinutes = 1; break;
+    default: ConfigAgenda.RulerMarkMinutes = 0; break;
+  }
+  ConfigAgenda.DaysSelected = static_cast<std::uint8_t>(Calendar->SelectionCount());
   GuardarConfig();
   Categorias.reset();
 }
 
-void TfrmAgenda::tmrAvisosTimer() { tmrAvisos->stop(); }
+void TfrmAgenda::tmrAvisosTimer() {
+  tmrAvisos->stop();
+  if (ConfigAgenda.ShowReminder && ComprobarAvisosFn) ComprobarAvisosFn();
+}
 
 void TfrmAgenda::tmrMaximizeTimer() {
   tmrMaximize->stop();

@@ -1,27 +1,46 @@
 #pragma once
+// The main window: lives from the program's start to its end. It owns the
+// appointments table, the time view, the calendar, the change notices and
+// the timers. Its code is split by job:
+//   UMainAgenda.cpp          construction, layout, start-up and closing
+//   UMainAgendaAcciones.cpp  actions, toolbar and menus
+//   UMainAgendaVista.cpp     loading the view, navigation, time scale, refresh
+//   UMainAgendaCitas.cpp     appointment commands, drags, typing, hints
+//   UMainAgendaAvisos.cpp    change notices
+
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 
+#include "core/DateTime.h"
+
 namespace data {
 class Table;
 }
+class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
 class QSplitter;
 class QStatusBar;
 class QTimer;
+class QToolBar;
+class QToolButton;
+class TALMailSlot;
 class TfrmSplash;
+class TRBCalendar;
+class TRBImageList;
+class TRBTimeView;
+class TRBTimeViewItem;
+class TRBTimeviewDay;
 
-// The main window: lives from the program's start to its end.
 class TfrmAgenda : public QMainWindow {
   Q_OBJECT
  public:
   explicit TfrmAgenda(QWidget* parent = nullptr);
   ~TfrmAgenda() override;
 
-  // Handlers.
+  // ---- Life cycle ----
   void FormCreate();
   void FormShow();
   void FormClose();
@@ -29,16 +48,56 @@ class TfrmAgenda : public QMainWindow {
   void tmrMaximizeTimer();
   void Cerrar1Click();
   void Ayuda2Click();
-
-  // Makes sure a newly chosen data folder holds both tables, asking before
-  // creating them.
   bool ComprobarTablas(const QString& Carpeta);
-
-  // Status bar: panel 0 shows the data folder, panel 1 transient messages.
   void MostrarDirDatos();
   void MostrarEstado(const QString& Texto);
 
-  // Controls.
+  // ---- View loading and navigation ----
+  void CargarCitas(TDate Desde, TDate Hasta);
+  void AplicarHorario(TRBTimeviewDay* Dia);
+  void TimeViewNewDay(TRBTimeviewDay* Dia);
+  void CalendarSelectionChange();
+  void CalendarDatesChanged(TDate NewStartDay, TDate NewEndDay);
+  void CalendarMark(TDate Day, bool& Mark);
+  void CalendarCellDraw(TDate Day, bool Selected, bool Marked, QPainter* Canvas, const QRect& Rect);
+  void acTodayExecute();
+  void acVerSemanaExecute();
+  void acVerMesExecute();
+  void acYearExecute();
+  void Unahora1Click();
+  void Mediahora1Click();
+  void N15minutos1Click();
+  void tmrRefreshTimer();
+  void splHorCanResize(int& NewSize, bool& Accept);
+  void pnlCalendarResize();
+
+  // ---- Appointment commands ----
+  void acNewExecute();
+  void acEditExecute();
+  void acDelExecute();
+  void acFindExecute();
+  bool EditarCita(TRBTimeViewItem* Item);
+  void GuardarItem(TRBTimeViewItem* Item);
+  void TimeViewKeyDown(int& Key, Qt::KeyboardModifiers Shift);
+  void TimeViewDragged(TRBTimeViewItem* Item, int Mode);
+  void TimeViewCreatedOnType(TRBTimeViewItem* Item);
+  void TimeViewEditedItem(TRBTimeViewItem* Item, QString& NewText);
+
+  // ---- Change notices ----
+  void AvisarCambio(TDate Desde, TDate Hasta);
+  void EnviarMensaje(const QString& Texto);
+
+  // Seams the rest of the program and the tests use: the appointment editor
+  // on the table's current record (true when stored), and the reminders
+  // check. Both are the real windows unless replaced.
+  std::function<bool(data::Table&)> EditCitaFn;
+  std::function<void()> ComprobarAvisosFn;
+  std::function<TDate()> AnnualViewFn;  // 0 or less: nothing chosen
+  // The search dialog's result: date and ID of the chosen appointment.
+  std::function<bool(TDate& Fecha, int& ID)> FindCitaFn;
+
+  // ---- Controls ----
+  QToolBar* tbAgenda;
   QStatusBar* StatusBar;
   QLabel* StatusPanel0;
   QLabel* StatusPanel1;
@@ -46,24 +105,53 @@ class TfrmAgenda : public QMainWindow {
   QSplitter* splHor;
   QFrame* pnlTimeView;
   QFrame* pnlCalendar;
-  QMenu* mnuArchivo;
-  QMenu* mnuAyuda;
+  TRBTimeView* TimeView;
+  TRBCalendar* Calendar;
+  TRBImageList* ilTimeView;
+  TALMailSlot* MailSlot;
   std::unique_ptr<data::Table> tblAgenda;
   QTimer* tmrRefresh;
   QTimer* tmrAvisos;
   QTimer* tmrMaximize;
 
+  // Actions (alAgenda) and menus.
+  QAction *acNew, *acEdit, *acDel, *acFind, *acToday, *acYear, *acVerSemana, *acVerMes;
+  QMenu *mnuArchivo, *mnuVer, *mnuAyuda, *popTimeView, *popView;
+  QAction *Unahora1, *Mediahora1, *N15minutos1;  // "Ver" menu
+  QAction *Unahora2, *Mediahora2, *N15minutos2;  // popView
+  QAction* Cerrar1;
+  QToolButton* btnHoras;
+
+  // The first item of the collection with that ItemID, or nullptr.
+  TRBTimeViewItem* ItemDeID(int ID) const;
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void CrearControles();
+  void CrearAcciones();
+  void ConectarEventos();
   void AbrirTablas();
+  void MarcarEscala(int escala);
+  // The item's fields from the table's current record.
+  void ActualizarItem(TRBTimeViewItem* Item);
+  TDate BaseVista() const;
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
+  int lastCalendarWidth_ = 0;
 };
 
 // Shortens a folder to fit a width: leading folders give way to "..." while
 // the last folder name is kept whole. `fits` tells whether a text fits.
 QString AcortarRuta(const QString& ruta, const std::function<bool(const QString&)>& fits);
+
+// Rounds to the half hour: minutes 0-15 give h:00, 16-45 h:30, 46-59 the next
+// hour (23 wraps to 00:00 of the same date). -1 stands for now.
+TDateTime RedondearMediaHora(TDateTime Momento);
+
+// The hint of a selection or a drag: three lines and the hint's width.
+void TextoIntervalo(TDateTime Desde, TDateTime Hasta, QString& Hint, int& HintWidth);

@@ -1,7 +1,12 @@
 # The main window and the program: the top of the layers, so it is defined
 # after every subsystem (the top CMakeLists includes this file last).
 add_library(quillar_mainwindow STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/Iconos.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UMainAgenda.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaAcciones.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaAvisos.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaCitas.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaVista.cpp
   ${CMAKE_CURRENT_LIST_DIR}/USplash.cpp
 )
 target_link_libraries(quillar_mainwindow PUBLIC quillar_app)

@@ -512,6 +512,9 @@ void Table::Close() {
 void Table::CheckForeignChanges() {
   TableFiles& f = *files_;
   if (f.exclusive) return;
+  // Under our own header lock (posting) no other copy can be mid-write; a
+  // read lock taken here would turn that write lock into a read lock.
+  const bool holdingHeader = f.holdingHeaderLock;
   char head[32];
   if (f.dbf.ReadAt(0, head, 32) < 32) throw DbError("La tabla " + f.paths.dbf + " está dañada.");
   const std::uint32_t counter = ReadU32(head + kHdrChangeCounter);
@@ -529,7 +532,7 @@ void Table::CheckForeignChanges() {
     std::vector<IndexInfo> infos;
     for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
-    if (f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
+    if (holdingHeader || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
         f.mdx->Reload();
         f.dbf.ReadAt(0, head, 32);
@@ -541,7 +544,7 @@ void Table::CheckForeignChanges() {
       } catch (const DbError&) {
         inStep = false;
       }
-      f.dbf.Unlock(kLockBase, 1);
+      if (!holdingHeader) f.dbf.Unlock(kLockBase, 1);
     }
     if (inStep) {
       for (int i = 0, k = 0; i < f.mdx->TagCount() && k < static_cast<int>(f.tags.size()); ++i) {
@@ -897,20 +900,38 @@ void Table::LockForWrite() {
   if (f.exclusive) return;
   if (!f.dbf.Lock(kLockBase, 1, true, kLockWaitMs))
     throw DbError("La tabla " + f.paths.dbf + " está bloqueada por otro usuario; inténtelo de nuevo.");
+  f.holdingHeaderLock = true;
   try {
     CheckForeignChanges();
   } catch (...) {
-    f.dbf.Unlock(kLockBase, 1);
+    UnlockWrite();
     throw;
   }
 }
 
 void Table::UnlockWrite() {
-  if (!files_->exclusive) files_->dbf.Unlock(kLockBase, 1);
+  if (files_->exclusive) return;
+  files_->holdingHeaderLock = false;
+  files_->dbf.Unlock(kLockBase, 1);
 }
 
 void Table::CommitIndexes() {
   if (files_->mdx && !bulk_) files_->mdx->Commit(files_->counter);
+}
+
+void Table::RenumberIfTaken() {
+  TableFiles& f = *files_;
+  const int field = ResolveField(renumberField_);
+  for (size_t t = 0; t < f.tags.size(); ++t) {
+    const IndexInfo& info = f.tags[t]->Info();
+    if (f.tagField[t] != field || !info.unique || info.keyType != KeyType::Numeric) continue;
+    const std::string key = f.KeyOf(static_cast<int>(t), record_.data());
+    const auto e = f.tags[t]->SeekGE(key, 0);
+    if (!e || CompareKeys(info.keyType, e->key.data(), key.data(), info.keyLength) != 0) return;
+    const auto last = f.tags[t]->Last();
+    WriteNumber(f.header.fields[field], record_.data(), f.header.level, NumericKeyValue(last->key.data()) + 1);
+    return;
+  }
 }
 
 bool Table::Post() {
@@ -924,6 +945,7 @@ bool Table::Post() {
   LockForWrite();
   try {
     std::uint32_t recno = insert ? f.header.recordCount + 1 : recno_;
+    if (insert && !renumberField_.empty()) RenumberIfTaken();
     // Unique tags refuse a second record with the same key.
     std::vector<std::string> newKeys(f.tags.size()), oldKeys(f.tags.size());
     for (size_t t = 0; t < f.tags.size(); ++t) {

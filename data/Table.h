@@ -237,6 +237,11 @@ class Table {
   Hook OnAfterPost;
   // Runs on every assignment to the field, also of an equal value.
   void SetFieldChangeHook(const std::string& field, FieldHook hook);
+  // A new record posted with a number its unique numeric index on `field`
+  // already holds (another copy stored that number first) takes the highest
+  // number plus one instead, decided under the append lock. Read the field
+  // after Post for the number stored. Empty: such a post is refused.
+  void SetRenumberField(const std::string& field) { renumberField_ = field; }
 
  private:
   friend class Field;
@@ -255,6 +260,7 @@ class Table {
   void FieldChanged(int index);
   std::string MemoText(int index) const;
   void ResetPosition();
+  void RenumberIfTaken();
   void SetCurrentKeyFromRecord();
   void SkipDeletedForward(std::optional<IndexEntry> e);
   void LockForWrite();
@@ -277,6 +283,7 @@ class Table {
   std::string original_;   // record before Edit
   std::map<int, std::string> memoEdits_;  // memo texts assigned while editing (UTF-8)
   std::map<std::string, FieldHook> fieldHooks_;
+  std::string renumberField_;
   std::string curKey_;      // key of the current record on the current index
   bool bulk_ = false;       // AppendAllFrom: one sync at the end
 };

@@ -36,6 +36,7 @@ struct TableFiles {
   File dbf;
   bool writable = false;
   bool exclusive = false;
+  bool holdingHeaderLock = false;  // posting: the header (append) lock is ours
   DbfHeader header;
   std::string head32;  // first 32 header bytes as last read or written
   std::uint32_t counter = 0;

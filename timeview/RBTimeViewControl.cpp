@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -26,7 +27,7 @@ TRBTimeView::TRBTimeView(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   items_ = std::make_unique<TRBTimeViewItems>(this);
-  rulerFont_ = QFont(QStringLiteral("Arial"));
+  rulerFont_ = QFont(QStringLiteral("Arial"), 8);  // the toolkit's default size
   itemsAboveMark_ = DefaultItemsAboveMark();
   itemsBelowMark_ = DefaultItemsBelowMark();
   hintWindow_ = new TRBTimeViewHintWindow(this);
@@ -36,6 +37,15 @@ TRBTimeView::TRBTimeView(QWidget* parent) : QWidget(parent) {
   scrollBar_->setRange(0, 0);
   scrollBar_->hide();
   connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) { ScrollBarAction(action); });
+  setMouseTracking(true);
+  setAcceptDrops(true);
+  autoScrollTimer_ = new QTimer(this);
+  autoScrollTimer_->setInterval(50);
+  connect(autoScrollTimer_, &QTimer::timeout, this, [this] { AutoScrollTick(); });
+  clickTimer_ = new QTimer(this);
+  clickTimer_->setInterval(500);
+  clickTimer_->setSingleShot(true);
+  connect(clickTimer_, &QTimer::timeout, this, [this] { ClickTimerTick(); });
   // Through the setter, so the resolutions follow the scale.
   SetRulerMarkMinutes(rmm30Minutes);
   date_ = dt::DateOf(Clock::Today());
@@ -80,6 +90,7 @@ void TRBTimeView::SetDays(int count, TDate date) {
   CreateDays(count);
   items_->UpdateAllDays();
   items_->EndUpdate();
+  ClearInteraction();
   UpdateLayout();
   if (OnNewDay)
     for (int i = 0; i < DaysCount(); ++i) OnNewDay(this, days_[static_cast<size_t>(i)].get());
@@ -172,6 +183,7 @@ void TRBTimeView::LinkItemDestroying(TRBTimeViewItem* item) {
 }
 
 void TRBTimeView::LinkItemRemoved(TRBTimeViewItem* item) {
+  ForgetItem(item);
   if (item == editingItem_) editingItem_ = nullptr;
   if (item == selectedItem_) selectedItem_ = nullptr;
 }
@@ -349,9 +361,10 @@ void TRBTimeView::keyPressEvent(QKeyEvent* event) {
   if (OnKeyDown) OnKeyDown(this, key, event->modifiers());
   if (key == 0) return;
   const QString text = event->text();
-  if (!text.isEmpty() && text[0].isPrint()) {
+  if (!text.isEmpty() && (text[0].isPrint() || text[0] == QChar(27) || text[0] == QChar(13))) {
     QChar ch = text[0];
     if (OnKeyPress) OnKeyPress(this, ch);
+    if (!ch.isNull()) TypeToCreate(ch);
   }
   event->accept();
 }

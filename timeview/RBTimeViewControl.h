@@ -23,6 +23,12 @@
 #include "timeview/RBTimeViewModel.h"
 #include "timeview/RBTimeViewTypes.h"
 
+class QDrag;
+class QDragEnterEvent;
+class QDragLeaveEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMouseEvent;
 class QPainter;
 class QScrollBar;
 class QTimer;
@@ -62,6 +68,9 @@ using TKeyEvent = std::function<void(TRBTimeView* Sender, int& Key, Qt::Keyboard
 using TKeyPressEvent = std::function<void(TRBTimeView* Sender, QChar& Key)>;
 using TMouseWheelEvent =
     std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, int WheelDelta, QPoint MousePos, bool& Handled)>;
+using TMouseEvent =
+    std::function<void(TRBTimeView* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TMouseWheelUpDownEvent =
     std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, QPoint MousePos, bool& Handled)>;
 
@@ -122,6 +131,22 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   TRBTimeViewItem* EditingItem() const { return editingItem_; }
   QTextEdit* Editor() const;
   TRBTimeViewHintWindow* HintWindow() const { return hintWindow_; }
+
+  // ---- interaction (client coordinates)
+  enum TZone { zNone, zBeginWork, zEndWork, zItemStart, zItemEnd, zItemBody, zTopSpace, zTimeArea };
+  enum TOperation { opNone, opBeginWork, opEndWork, opItemStart, opItemEnd, opItemPress, opTimeSelection, opAllDaySelection };
+  TZone Zone() const { return zone_; }
+  TOperation Operation() const { return operation_; }
+  TRBTimeViewItem* HotItem() const { return hotItem_; }
+  bool AutoScrolling() const;
+  // The hint next to a client point: Hint word-wrapped within HintWidth.
+  void ShowHintAt(int x, int y, const QString& hint, int hintWidth);
+  void HideHint();
+  // Runs a move drag: by default QDrag::exec. Tests put the drag-over events
+  // they want delivered here and return the drop action.
+  static std::function<Qt::DropAction(QDrag*)> DragExecHook;
+  // The MIME type of a moved item: only time views of this process read it.
+  static const char* const ItemMimeType;
 
   // ---- published properties
   const QFont& RulerFont() const { return rulerFont_; }
@@ -274,6 +299,10 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   TMouseWheelUpDownEvent OnMouseWheelDown;
   TMouseWheelUpDownEvent OnMouseWheelUp;
   TNotifyEvent OnResize;
+  // Fired first by the control's own handling of each pointer event (client coordinates).
+  TMouseEvent OnMouseDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -281,6 +310,14 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
   // TRBTimeViewLink
   TRBTimeView* LinkView() override { return this; }
@@ -305,6 +342,29 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   void ImmediateRepaint();
   int DayIndex(const TRBTimeviewDay* day) const;
 
+  // interaction steps
+  void FindZone(int x, int y);
+  void StartOperation(int x, int y);
+  void StepOperation(int x, int y);
+  void StepWork(int x, int y, bool begin);
+  void StepItemEdge(int x, int y, bool start);
+  void StepMove(int x, int y);
+  void StepTimeSelection(int x, int y);
+  void StepAllDaySelection(int x, int y);
+  void EndOperation();
+  bool AutoScrollCheck(int y);
+  void AutoScrollTick();
+  void ClickTimerTick();
+  void StartMoveDrag();
+  void MoveDragEnter(TRBTimeViewItem* item, TRBTimeView* source, int x, int y);
+  void MoveDragLeave(bool inside);
+  void MoveDragDrop();
+  void ClearInteraction();
+  void ForgetItem(TRBTimeViewItem* item);
+  TRBTimeviewDay* CurrentHotDay(int x);
+  bool TypeToCreate(QChar ch);
+  void ShowStepHint(int x, int y);
+
   // painting parts
   void PaintRuler(QPainter& p, const TVMetrics& m);
   void PaintItemMarks(QPainter& p, const TVMetrics& m);
@@ -324,6 +384,27 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   int scrollOffset_ = 0;
   QScrollBar* scrollBar_ = nullptr;
   TRBTimeViewHintWindow* hintWindow_ = nullptr;
+
+  // interaction state
+  TZone zone_ = zNone;
+  TOperation operation_ = opNone;
+  bool moveDrag_ = false;
+  TRBTimeViewItem* hotItem_ = nullptr;
+  TRBTimeviewDay* hotDay_ = nullptr;
+  TRBTimeviewDay* workDay_ = nullptr;
+  TRBTimeviewDay* pressDay_ = nullptr;
+  QPoint pressPoint_;
+  QPoint lastPoint_;
+  bool editPending_ = false;
+  TDateTime anchor_ = 0;
+  double grabOffset_ = 0;
+  TDateTime startBeforeDrag_ = 0;
+  bool firstEnter_ = true;
+  bool dropped_ = false;
+  bool draggingCopy_ = false;
+  int autoScrollDirection_ = 0;  // +1 down, -1 up
+  QTimer* autoScrollTimer_ = nullptr;
+  QTimer* clickTimer_ = nullptr;
 
   // in-place editing
   TRBTimeViewItem* editingItem_ = nullptr;

@@ -33,6 +33,7 @@ void TRBTimeView::EndEdit(bool accept) {
   if (!editor_) return;
   QString text = editor_->Text();
   TRBTVEditor* editor = editor_;
+  const bool hadFocus = editor->hasFocus();
   editor_ = nullptr;
   editor->hide();
   editor->deleteLater();
@@ -47,7 +48,7 @@ void TRBTimeView::EndEdit(bool accept) {
     }
   }
   editingItem_ = nullptr;
-  if (hasFocus() || !focusWidget()) setFocus();
+  if (hadFocus) setFocus();  // typing goes on in the view
 }
 
 void TRBTimeView::LinkItemTextChanged(TRBTimeViewItem* item) {

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <stdexcept>
 
+#include "core/BorderStyle.h"
+
 // Errors of the control carry short English messages ("Invalid time range",
 // "Index out of range", "Invalid date").
 class ERBTimeViewError : public std::runtime_error {
@@ -96,4 +98,4 @@ enum TRBTVTimeFormat { tf12Hours, tf24Hours, tfLocaleDefault };
 
 enum TRBTVDragMode { dmBegin = 0, dmDrag = 1, dmEnd = 2 };
 
-enum TBorderStyle { bsNone, bsSingle };
+

@@ -100,6 +100,10 @@ struct DbfCursor {
   std::string upperText;
   bool eof = true;
   std::uint64_t* tableVisits = nullptr;
+  // Text of the current record by column, read once: a WHERE clause may name
+  // a memo several times (NOTAS LIKE ... OR NOTAS LIKE ...).
+  std::vector<std::string> text;
+  std::vector<bool> textRead;
 };
 
 ColumnKind KindOf(const FieldInfo& f) {
@@ -277,6 +281,8 @@ int Open(sqlite3_vtab* tab, sqlite3_vtab_cursor** out) {
     return SQLITE_ERROR;
   }
   cur->tableVisits = &vt->context->counts->byTable[vt->tableName];
+  cur->text.resize(vt->columns.size());
+  cur->textRead.assign(vt->columns.size(), false);
   *out = &cur.release()->base;
   return SQLITE_OK;
 }
@@ -287,6 +293,7 @@ int Close(sqlite3_vtab_cursor* c) {
 }
 
 void CountVisit(DbfCursor* cur) {
+  std::fill(cur->textRead.begin(), cur->textRead.end(), false);
   if (cur->eof) return;
   ++*cur->tableVisits;
   ++cur->vtab->context->counts->total;
@@ -318,6 +325,21 @@ BoundUse NumericBound(sqlite3_value* v, double& out) {
   }
 }
 
+// Whether [low, high] covers more than a quarter of the span between the
+// first and the last key of the current tag (numbers and dates; a missing
+// bound stands for that end). Leaves the position anywhere.
+bool WideRange(Table& t, int column, bool hasLow, double low, bool hasHigh, double high) {
+  t.First();
+  if (t.Eof()) return false;
+  const double first = t.FieldByNumber(column).AsFloat();
+  t.Last();
+  const double last = t.FieldByNumber(column).AsFloat();
+  if (!(last > first)) return false;
+  const double from = hasLow ? std::max(low, first) : first;
+  const double to = hasHigh ? std::min(high, last) : last;
+  return (to - from) / (last - first) > 0.25;
+}
+
 int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value** argv) {
   auto* cur = reinterpret_cast<DbfCursor*>(c);
   Table& t = *cur->table;
@@ -333,7 +355,8 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value**
       CountVisit(cur);
       return SQLITE_OK;
     }
-    const Column& col = cur->vtab->columns[(idxNum >> 8) - 1];
+    const int column = (idxNum >> 8) - 1;
+    const Column& col = cur->vtab->columns[static_cast<std::size_t>(column)];
     const int flags = idxNum & 0xff;
     bool hasLow = false, lowInclusive = true, lowIsText = false;
     double lowNumber = 0;
@@ -395,6 +418,17 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value**
     }
 
     t.SetIndexName(col.tag);
+    const bool range = !(flags & kEq) && col.kind != ColumnKind::Text;
+    if (range && WideRange(t, column, hasLow, lowNumber, cur->hasUpper, cur->upperNumber)) {
+      // Most of the table: reading it in file order is cheaper than jumping
+      // through it in key order, and SQLite keeps only the rows in range.
+      cur->hasUpper = false;
+      t.SetIndexName("");
+      t.First();
+      cur->eof = t.Eof();
+      CountVisit(cur);
+      return SQLITE_OK;
+    }
     if (hasLow) {
       const KeyValue low = lowIsText ? KeyValue(lowText) : KeyValue(lowNumber);
       t.FindNearest(low);
@@ -456,7 +490,12 @@ int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
         break;
       }
       case ColumnKind::Text: {
-        const std::string s = f.AsString();
+        const std::size_t k = static_cast<std::size_t>(i);
+        if (!cur->textRead[k]) {
+          cur->text[k] = f.AsString();
+          cur->textRead[k] = true;
+        }
+        const std::string& s = cur->text[k];
         sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
         break;
       }

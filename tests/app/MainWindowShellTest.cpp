@@ -42,7 +42,7 @@ TEST(MainWindowShell, StartAndCloseReplaceAMissingDataFolderAndSaveIt) {
     EXPECT_TRUE(frm.tmrAvisos->isActive());
     EXPECT_FALSE(frm.tmrMaximize->isActive());  // WindowState 0
     EXPECT_EQ(frm.findChild<QSplitter*>("splHor")->handleWidth(), 6);
-    EXPECT_EQ(frm.pnlCalendar->width(), 150);
+    EXPECT_GE(frm.pnlCalendar->width(), 150);
     frm.close();
   }
   const QString saved = ReadIni(dir.filePath("config.ini"));

@@ -45,7 +45,7 @@ class TablesTest : public ::testing::Test {
   int answer = mrOk;
 };
 
-bool HasPython3Dbfread() { return QProcess::execute("python3", {"-c", "import dbfread"}) == 0; }
+bool HasPython3Dbfread() { return QProcess::execute("/usr/bin/python3", {"-c", "import dbfread"}) == 0; }
 }  // namespace
 
 TEST_F(TablesTest, FreshCategoriesTableHoldsOnlyNormal) {
@@ -147,7 +147,7 @@ TEST_F(TablesTest, AgendaTableHasItsFieldsAndIndexesAndOpensElsewhere) {
   t.Close();
   if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
   QProcess py;
-  py.start("python3", {"-c",
+  py.start("/usr/bin/python3", {"-c",
                        "import sys, dbfread\n"
                        "t = dbfread.DBF(sys.argv[1])\n"
                        "r = list(t)[0]\n"
@@ -282,4 +282,34 @@ TEST_F(TablesTest, ComprobarTablasAsksAndCreatesOnlyWhatIsMissing) {
   EXPECT_TRUE(frm.ComprobarTablas(otherFolder));
   EXPECT_TRUE(messages.isEmpty());
   AppPaths::SetProgramFolder(QString());
+}
+
+// Two copies taking the same new ID at once both keep their appointment:
+// the second to store it gets the next free ID, and reports it.
+TEST_F(TablesTest, TwoWritersTakingTheSameNewIdBothKeepTheirAppointment) {
+  CrearTablaAgenda(folder);
+  data::Table a = Agenda(), b = Agenda();
+  AdjuntarHooksAgenda(a, {});
+  AdjuntarHooksAgenda(b, {});
+  a.Open();
+  b.Open();
+  const int idA = NuevoID(a), idB = NuevoID(b);
+  ASSERT_EQ(idA, idB);
+  for (auto [t, id, asunto] : {std::tuple{&a, idA, "Primera"}, std::tuple{&b, idB, "Segunda"}}) {
+    t->Append();
+    t->FieldByName("ID").SetAsInteger(id);
+    t->FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2004, 3, 12));
+    t->FieldByName("ASUNTO").SetAsString(asunto);
+    ASSERT_TRUE(t->Post());
+  }
+  EXPECT_EQ(a.FieldByName("ID").AsInteger(), 1);
+  EXPECT_EQ(b.FieldByName("ID").AsInteger(), 2);
+  data::Table c = Agenda();
+  c.Open();
+  c.SetIndexName("ID");
+  ASSERT_TRUE(c.FindKey(1));
+  EXPECT_EQ(c.FieldByName("ASUNTO").AsString(), "Primera");
+  ASSERT_TRUE(c.FindKey(2));
+  EXPECT_EQ(c.FieldByName("ASUNTO").AsString(), "Segunda");
+  EXPECT_EQ(c.RecordCount(), 2u);
 }

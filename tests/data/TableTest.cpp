@@ -304,8 +304,8 @@ TEST_F(TableTest, ManyRecordsKeepEveryIndexInOrderThroughSplitsAndDeletes) {
   Table t(folder, "AGENDA");
   t.Open(OpenMode::Exclusive);
   std::vector<int> ids;
-  for (int i = 0; i < 3000; ++i) ids.push_back((i * 7919) % 3001 + 1);
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 1000; ++i) ids.push_back((i * 7919) % 3001 + 1);
+  for (int i = 0; i < 1000; ++i) {
     t.Append();
     t.FieldByName("ID").SetAsInteger(ids[i]);
     t.FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2000, 1, 1) + ids[i] % 97);

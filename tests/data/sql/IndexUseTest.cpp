@@ -85,23 +85,27 @@ TEST_F(IndexUseTest, EqualityOnAUniqueTagReadsOneRecord) {
 TEST_F(IndexUseTest, IndexScansReturnWhatAFullScanReturns) {
   const TDate d = Day(2024, 4, 10);
   const TTime noon = dt::EncodeTime(12, 0);
+  // A range over more than a quarter of the tag's span is read in file order
+  // instead (wide), which visits each record once.
   const struct {
     const char* where;  // over column X
     TDateTime a, b;
+    bool wide;
   } cases[] = {
-      {"X = :a", d, 0},
-      {"X = :a", d + noon, 0},
-      {"X > :a", d + 150, 0},
-      {"X >= :a", d + noon + 150, 0},
-      {"X < :a", d - 35, 0},
-      {"X <= :a", d - 35 + noon, 0},
-      {"X BETWEEN :a AND :b", d, d + 3},
-      {"X BETWEEN :a AND :b", d + noon, d + 3 + noon},
-      {"X > :a AND X < :b", d, d + 3},
-      {"X >= :a AND X <= :b", d + 3, d},
-      {"X >= :a AND X >= :b", d, d + 5},
-      {"X < :a AND X > :b", d + 2, d - 2},
-      {"X = :a AND X = :b", d, d + 1},
+      {"X = :a", d, 0, false},
+      {"X = :a", d + noon, 0, false},
+      {"X > :a", d + 150, 0, false},
+      {"X >= :a", d + noon + 150, 0, false},
+      {"X < :a", d - 35, 0, false},
+      {"X <= :a", d - 35 + noon, 0, false},
+      {"X BETWEEN :a AND :b", d, d + 3, false},
+      {"X BETWEEN :a AND :b", d + noon, d + 3 + noon, false},
+      {"X > :a AND X < :b", d, d + 3, false},
+      {"X >= :a AND X <= :b", d + 3, d, false},
+      {"X < :a AND X > :b", d + 2, d - 2, false},
+      {"X = :a AND X = :b", d, d + 1, false},
+      {"X >= :a AND X >= :b", d, d + 5, true},
+      {"X BETWEEN :a AND :b", d - 100, d + 100, true},
   };
   Query indexed(folder_), scanned(folder_);
   for (const auto& c : cases) {
@@ -117,7 +121,8 @@ TEST_F(IndexUseTest, IndexScansReturnWhatAFullScanReturns) {
       q->Open();
     }
     EXPECT_EQ(IdsOf(indexed, true), IdsOf(scanned, true)) << c.where << " " << c.a << " " << c.b;
-    EXPECT_LT(indexed.RecordsVisited(), scanned.RecordsVisited()) << c.where;
+    if (c.wide) EXPECT_EQ(indexed.RecordsVisited(), scanned.RecordsVisited()) << c.where;
+    else EXPECT_LT(indexed.RecordsVisited(), scanned.RecordsVisited() / 4) << c.where;
   }
 
   // Numbers on the ID tag, with bounds between and on keys, and a text bound

@@ -1,0 +1,209 @@
+// The appointment commands of the main window: new, edit, delete, search,
+// and storing what the user does to a block in the time view.
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "app/UAgendaUtil.h"
+#include "app/UCategoriaClass.h"
+#include "app/UMainAgenda.h"
+#include "calendar/RBCalendar.h"
+#include "core/Clock.h"
+#include "core/DateFormat.h"
+#include "core/Messages.h"
+#include "data/Table.h"
+#include "timeview/RBTimeView.h"
+
+namespace {
+QString Hora(TDateTime t) { return HoraTexto(t); }
+
+void ShowEngineError(const std::exception& e, QWidget* parent) { ShowError(QString::fromStdString(e.what()), parent); }
+}  // namespace
+
+void TextoIntervalo(TDateTime Desde, TDateTime Hasta, QString& Hint, int& HintWidth) {
+  // Whole minutes, so a day is never shown as 23:59 through rounding.
+  const double t = std::round((Hasta - Desde) * dt::MinsPerDay) / dt::MinsPerDay;
+  HintWidth = 80;
+  QString a = Hora(Desde), b = Hora(Hasta), d = FormatDateTime(QStringLiteral("hh:nn"), t);
+  if (dt::DateOf(Desde) != dt::DateOf(Hasta)) {
+    HintWidth = 180;
+    a = FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), Desde);
+    b = FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), Hasta);
+    if (t >= 1) {
+      const int n = static_cast<int>(std::trunc(t));
+      d = (n == 1 ? QStringLiteral("1 día") : QString::number(n) + QStringLiteral(" días")) + u' ' +
+          FormatDateTime(QStringLiteral("hh:nn"), t - n);
+    }
+  }
+  Hint = QStringLiteral("desde ") + a + QStringLiteral("\r\nhasta ") + b + QStringLiteral("\r\n") + d +
+         QStringLiteral(" horas");
+}
+
+void TfrmAgenda::acNewExecute() {
+  try {
+    data::Table& t = *tblAgenda;
+    const int id = NuevoID(t);
+    TDateTime inicio, fin;
+    if (TRBTimeViewItem* sel = TimeView->SelectedItem()) {
+      inicio = sel->StartTime();
+      fin = sel->EndTime();
+    } else if (TimeView->TimeSelectionStart() >= 0) {
+      inicio = TimeView->TimeSelectionStart();
+      fin = TimeView->TimeSelectionEnd();
+    } else {
+      inicio = Clock::Now();
+      fin = inicio + 30 / dt::MinsPerDay;
+    }
+    t.SetIndexName("ID");
+    t.Append();
+    t.FieldByName("ID").SetAsInteger(id);
+    t.FieldByName("FECHA_INI").SetAsDate(inicio);
+    t.FieldByName("FECHA_FIN").SetAsDate(fin);
+    t.FieldByName("HORA_INI").SetAsString(Hora(inicio).toStdString());
+    t.FieldByName("HORA_FIN").SetAsString(Hora(fin).toStdString());
+    t.FieldByName("ASUNTO").SetAsString("");
+    t.FieldByName("LUGAR").SetAsString("");
+    t.FieldByName("NOTAS").SetAsString("");
+    t.FieldByName("AVISO").SetAsInteger(1);
+    t.FieldByName("TIPO").SetAsInteger(0);
+    if (!EditarCita(nullptr)) return;
+    // The item takes the stored record's values, its ID among them.
+    TRBTimeViewItem* item = TimeView->Items()->Add(QString(), false, inicio, inicio + dt::OneMinute);
+    ActualizarItem(item);
+    Calendar->RefreshMarks();
+  } catch (const std::exception& e) {
+    if (tblAgenda->State() == data::TableState::Insert) tblAgenda->Cancel();
+    ShowEngineError(e, this);
+  }
+}
+
+void TfrmAgenda::acEditExecute() {
+  if (TRBTimeViewItem* sel = TimeView->SelectedItem()) {
+    EditarCita(sel);
+    Calendar->RefreshMarks();
+  } else if (TimeView->TimeSelectionStart() > 0 && TimeView->TimeSelectionEnd() > 0) {
+    acNewExecute();
+  }
+}
+
+bool TfrmAgenda::EditarCita(TRBTimeViewItem* Item) {
+  try {
+    data::Table& t = *tblAgenda;
+    if (Item) {
+      // An in-place edit of the same item must not come back afterwards with
+      // its old text: it is closed unaccepted before the editor opens.
+      if (TimeView->EditingItem() == Item) TimeView->EndEdit(false);
+      t.SetIndexName("ID");
+      if (!t.FindKey(Item->ItemID())) return false;
+    }
+    if (!EditCitaFn || !EditCitaFn(t)) return false;
+    if (!Item) return true;
+    ActualizarItem(Item);
+    return true;
+  } catch (const std::exception& e) {
+    ShowEngineError(e, this);
+    return false;
+  }
+}
+
+void TfrmAgenda::acDelExecute() {
+  TRBTimeViewItem* sel = TimeView->SelectedItem();
+  if (!sel) return;
+  if (MessageDlg(QStringLiteral("¿Eliminar cita seleccionada?"), mtConfirmation, mbYes | mbNo, this) != mrYes) return;
+  // Without a record, the deleted block's own days are announced.
+  TDate desde = dt::DateOf(sel->StartTime()), hasta = dt::DateOf(sel->EndTime());
+  try {
+    data::Table& t = *tblAgenda;
+    t.SetIndexName("ID");
+    if (t.FindKey(sel->ItemID())) {
+      desde = t.FieldByName("FECHA_INI").AsDate();
+      hasta = t.FieldByName("FECHA_FIN").AsDate();
+      t.Delete();
+    }
+  } catch (const std::exception& e) {
+    ShowEngineError(e, this);
+    return;
+  }
+  TimeView->Items()->Delete(sel);
+  Calendar->RefreshMarks();
+  AvisarCambio(desde, hasta);
+}
+
+void TfrmAgenda::acFindExecute() {
+  if (!FindCitaFn) return;
+  try {
+    TDate d = -1;
+    int n = -1;
+    // Without a chosen appointment there is nowhere to go.
+    if (!FindCitaFn(d, n) || d <= 0) return;
+    Calendar->ClearSelections();
+    Calendar->SelectRange(d, d);
+    Calendar->ShowMonthOf(d);
+    CargarCitas(d, d);
+    if (TRBTimeViewItem* it = ItemDeID(n)) TimeView->SetSelectedItem(it);
+  } catch (const std::exception& e) {
+    ShowEngineError(e, this);
+  }
+}
+
+void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
+  data::Table& t = *tblAgenda;
+  try {
+    t.SetIndexName("ID");
+    if (Item->ItemID() > 0) {
+      if (!t.FindKey(Item->ItemID())) return;  // gone elsewhere: nothing to store
+      t.Edit();
+    } else {
+      Item->SetItemID(NuevoID(t));
+      t.Append();
+      t.FieldByName("ID").SetAsInteger(Item->ItemID());
+      t.FieldByName("LUGAR").SetAsString("");
+      t.FieldByName("NOTAS").SetAsString("");
+      t.FieldByName("AVISO").SetAsInteger(1);
+      t.FieldByName("TIPO").SetAsInteger(0);
+    }
+    t.FieldByName("FECHA_INI").SetAsDate(Item->StartTime());
+    t.FieldByName("FECHA_FIN").SetAsDate(Item->EndTime());
+    t.FieldByName("HORA_INI").SetAsString(Hora(Item->StartTime()).toStdString());
+    t.FieldByName("HORA_FIN").SetAsString(Hora(Item->EndTime()).toStdString());
+    t.FieldByName("ASUNTO").SetAsString(Item->Text().toStdString());
+    if (!t.Post()) {
+      t.Cancel();
+      return;
+    }
+    t.FlushBuffers();
+    // The ID actually stored, which another copy's new record may have moved on.
+    Item->SetItemID(static_cast<int>(t.FieldByName("ID").AsInteger()));
+  } catch (const std::exception& e) {
+    if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
+    ShowEngineError(e, this);
+  }
+}
+
+void TfrmAgenda::TimeViewKeyDown(int& Key, Qt::KeyboardModifiers) {
+  switch (Key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: acEditExecute(); break;
+    case Qt::Key_Insert: acNewExecute(); break;
+    case Qt::Key_F5: tmrRefreshTimer(); break;
+    default: return;
+  }
+  Key = 0;
+}
+
+void TfrmAgenda::TimeViewDragged(TRBTimeViewItem* Item, int Mode) {
+  if (Mode != dmEnd) return;
+  GuardarItem(Item);
+  Calendar->RefreshMarks();
+}
+
+void TfrmAgenda::TimeViewCreatedOnType(TRBTimeViewItem* Item) {
+  Item->SetItemID(-1);
+  Item->SetColor(ColorCategoria(0));
+  Item->SetReminder(true);
+}
+
+void TfrmAgenda::TimeViewEditedItem(TRBTimeViewItem* Item, QString& NewText) {
+  Item->SetText(NewText);
+  GuardarItem(Item);
+  Calendar->RefreshMarks();
+}

@@ -1,0 +1,282 @@
+// Loading appointments into the time view and keeping the calendar and the
+// time view in step: navigation, time scale, periodic refresh, panel sizes.
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QMenu>
+#include <QPainter>
+#include <QSplitter>
+#include <QTimer>
+
+#include "app/UAgendaUtil.h"
+#include "app/UCategoriaClass.h"
+#include "app/UConfigAgenda.h"
+#include "app/UMainAgenda.h"
+#include "calendar/RBCalendar.h"
+#include "core/Clock.h"
+#include "core/Messages.h"
+#include "data/Table.h"
+#include "timeview/RBTimeView.h"
+
+TDateTime RedondearMediaHora(TDateTime Momento) {
+  if (Momento == -1) Momento = Clock::Now();
+  int h, m, s, ms;
+  dt::DecodeTime(Momento, h, m, s, ms);
+  if (m <= 15) {
+    m = 0;
+  } else if (m <= 45) {
+    m = 30;
+  } else {
+    m = 0;
+    h = (h + 1) % 24;  // 23:46 wraps to 00:00 of the same date
+  }
+  return dt::DateOf(Momento) + dt::EncodeTime(h, m);
+}
+
+TRBTimeViewItem* TfrmAgenda::ItemDeID(int ID) const {
+  TRBTimeViewItems* items = TimeView->Items();
+  for (int i = 0; i < items->Count(); ++i)
+    if (items->Items(i)->ItemID() == ID) return items->Items(i);
+  return nullptr;
+}
+
+void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
+  data::Table& t = *tblAgenda;
+  const TDateTime inicio = FechaHora(t.FieldByName("FECHA_INI").AsDate(),
+                                     QString::fromStdString(t.FieldByName("HORA_INI").AsString()));
+  const TDateTime fin = FechaHora(t.FieldByName("FECHA_FIN").AsDate(),
+                                  QString::fromStdString(t.FieldByName("HORA_FIN").AsString()));
+  // An item refuses a start that is not before its end: setting the start
+  // again takes effect when the appointment moved past its old end.
+  Item->SetStartTime(inicio);
+  Item->SetEndTime(fin);
+  Item->SetStartTime(inicio);
+  Item->SetItemID(static_cast<int>(t.FieldByName("ID").AsInteger()));
+  Item->SetText(QString::fromStdString(t.FieldByName("ASUNTO").AsString()));
+  Item->SetReminder(t.FieldByName("AVISO").AsInteger() > 0);
+  Item->SetColor(ColorCategoria(static_cast<int>(t.FieldByName("TIPO").AsInteger())));
+}
+
+void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
+  if (!tblAgenda->Active()) return;
+  TRBTimeViewItems* items = TimeView->Items();
+  items->BeginUpdate();
+  try {
+    // Items ending during the last day are kept here and refreshed below.
+    for (int i = items->Count() - 1; i >= 0; --i) {
+      TRBTimeViewItem* it = items->Items(i);
+      if (it->StartTime() >= Desde && it->EndTime() <= Hasta) items->Delete(it);
+    }
+    data::Table& t = *tblAgenda;
+    t.SetIndexName("FECHA_INI");
+    for (t.FindNearest(Desde); !t.Eof(); t.Next()) {
+      const TDate dia = t.FieldByName("FECHA_INI").AsDate();
+      if (dia < Desde || dia > Hasta) break;
+      const int id = static_cast<int>(t.FieldByName("ID").AsInteger());
+      TRBTimeViewItem* it = ItemDeID(id);
+      if (!it) {
+        const TDateTime inicio = FechaHora(dia, QString::fromStdString(t.FieldByName("HORA_INI").AsString()));
+        const TDateTime fin = FechaHora(t.FieldByName("FECHA_FIN").AsDate(),
+                                        QString::fromStdString(t.FieldByName("HORA_FIN").AsString()));
+        if (fin <= inicio) continue;  // a stored end before its start cannot be shown
+        it = items->Add(QString::fromStdString(t.FieldByName("ASUNTO").AsString()), false, inicio, fin);
+      }
+      ActualizarItem(it);
+    }
+  } catch (const std::exception& e) {
+    items->EndUpdate();
+    ShowError(QStringLiteral("Error cargando citas.\r\n") + QString::fromStdString(e.what()), this);
+    return;
+  }
+  items->EndUpdate();
+  Calendar->RefreshMarks();
+}
+
+void TfrmAgenda::AplicarHorario(TRBTimeviewDay* Dia) {
+  // A day refuses a start of work that is not before its end of work, so the
+  // start is set again after the end.
+  Dia->SetStartWork(ConfigAgenda.BeginWorkTime);
+  Dia->SetEndWork(ConfigAgenda.EndWorkTime);
+  Dia->SetStartWork(ConfigAgenda.BeginWorkTime);
+  const TConfigAgenda& c = ConfigAgenda;
+  const bool laborables[7] = {c.WorkLun, c.WorkMar, c.WorkMie, c.WorkJue, c.WorkVie, c.WorkSab, c.WorkDom};
+  Dia->SetWorkingDay(laborables[dt::DayOfTheWeek(Dia->Date()) - 1]);
+}
+
+void TfrmAgenda::TimeViewNewDay(TRBTimeviewDay* Dia) {
+  CargarCitas(Dia->Date(), Dia->Date());
+  AplicarHorario(Dia);
+}
+
+void TfrmAgenda::CalendarSelectionChange() {
+  const TDateTime t = RedondearMediaHora(dt::DateOf(Calendar->SelectionStart()) + dt::TimeOf(Clock::Now()));
+  TimeView->SetDays(Calendar->SelectionCount(), Calendar->SelectionStart());
+  TimeView->SetTimeSelectionStart(t);
+  TimeView->SetTimeSelectionEnd(t + 30 / dt::MinsPerDay);
+}
+
+void TfrmAgenda::CalendarDatesChanged(TDate NewStartDay, TDate NewEndDay) {
+  if (isVisible()) CargarCitas(NewStartDay, NewEndDay);
+}
+
+void TfrmAgenda::CalendarMark(TDate Day, bool& Mark) {
+  if (TimeView) Mark = TimeView->HasItemsOn(Day);
+}
+
+void TfrmAgenda::CalendarCellDraw(TDate Day, bool Selected, bool Marked, QPainter* Canvas, const QRect& Rect) {
+  if (Selected) {
+    Canvas->fillRect(Rect, Canvas->brush());
+  } else if (Marked) {
+    QFont f = Canvas->font();
+    f.setBold(false);
+    Canvas->setFont(f);
+    Canvas->setBrush(ToQColor(ConfigAgenda.MarkDayColor));
+    Canvas->fillRect(Rect, Canvas->brush());
+  }
+  Canvas->fillRect(Rect, Canvas->brush());
+  const QString text = QString::number(dt::DayOf(Day));
+  const QFontMetrics fm(Canvas->font());
+  const int left = Rect.left() + Rect.width() / 2 - fm.horizontalAdvance(text) / 2;
+  const int top = Rect.top() + Rect.height() / 2 - fm.height() / 2;
+  Canvas->drawText(QPoint(left, top + fm.ascent()), text);
+}
+
+// The day the week and month commands start from: the selected item's start,
+// else the time selection's.
+TDate TfrmAgenda::BaseVista() const {
+  const TDateTime base =
+      TimeView->SelectedItem() ? TimeView->SelectedItem()->StartTime() : TimeView->TimeSelectionStart();
+  return dt::DateOf(base);
+}
+
+void TfrmAgenda::acTodayExecute() {
+  const TDate today = Clock::Today();
+  Calendar->ClearSelections();
+  Calendar->SelectRange(today, today);
+  Calendar->ShowMonthOf(today);
+}
+
+void TfrmAgenda::acVerSemanaExecute() {
+  const TDate base = BaseVista();
+  const TDate monday = base - (dt::DayOfTheWeek(base) - 1);
+  Calendar->ClearSelections();
+  Calendar->SelectRange(monday, monday + 6);
+  Calendar->ShowMonthOf(monday);
+}
+
+void TfrmAgenda::acVerMesExecute() {
+  const TDate base = BaseVista();
+  const TDate first = dt::StartOfTheMonth(base);
+  Calendar->ClearSelections();
+  Calendar->SelectRange(first, dt::EndOfTheMonth(base));
+  Calendar->ShowMonthOf(first);
+}
+
+void TfrmAgenda::acYearExecute() {
+  const TDate d = AnnualViewFn ? AnnualViewFn() : 0;
+  if (d <= 0) return;
+  Calendar->ClearSelections();
+  Calendar->SelectRange(d, d);
+  Calendar->ShowMonthOf(d);
+}
+
+void TfrmAgenda::MarcarEscala(int escala) {
+  const TRBTVRulerMarkMinutes valores[3] = {rmm60Minutes, rmm30Minutes, rmm15Minutes};
+  TimeView->SetRulerMarkMinutes(valores[escala]);
+  QAction* const ver[3] = {Unahora1, Mediahora1, N15minutos1};
+  QAction* const pop[3] = {Unahora2, Mediahora2, N15minutos2};
+  for (int i = 0; i < 3; ++i) {
+    ver[i]->setChecked(i == escala);
+    pop[i]->setChecked(i == escala);
+  }
+}
+
+void TfrmAgenda::Unahora1Click() { MarcarEscala(0); }
+void TfrmAgenda::Mediahora1Click() { MarcarEscala(1); }
+void TfrmAgenda::N15minutos1Click() { MarcarEscala(2); }
+
+void TfrmAgenda::tmrRefreshTimer() {
+  MostrarEstado(QStringLiteral("Actualizando datos ..."));
+  tmrRefresh->stop();
+  CargarCitas(Calendar->StartDay(), Calendar->EndDay());
+  try {
+    if (Categorias) Categorias->Cargar();
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("No se pudieron leer las categorías.\r\n") + QString::fromStdString(e.what()), this);
+  }
+  MostrarEstado(QString());
+  if (ConfigAgenda.ShowReminder && ComprobarAvisosFn) ComprobarAvisosFn();
+  tmrRefresh->start();
+}
+
+void TfrmAgenda::splHorCanResize(int& NewSize, bool& Accept) {
+  const int w = Calendar->MonthWidth();
+  const int months = w > 0 ? qMax(1, (NewSize + w / 2) / w) : 1;
+  Calendar->SetMonthsInWidth(months);
+  NewSize = months * w + 4;
+  Accept = true;
+}
+
+void TfrmAgenda::pnlCalendarResize() {
+  const int h = Calendar->MonthHeight();
+  if (h > 0) Calendar->SetMonthsInHeight(qMax(1, pnlCalendar->contentsRect().height() / h));
+}
+
+bool TfrmAgenda::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == pnlCalendar && event->type() == QEvent::Resize) pnlCalendarResize();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmAgenda::ConectarEventos() {
+  TimeView->OnNewDay = [this](TRBTimeView*, TRBTimeviewDay* d) { TimeViewNewDay(d); };
+  TimeView->OnMouseWheelDown = [this](TRBTimeView*, Qt::KeyboardModifiers, QPoint, bool& handled) {
+    TimeView->SetVScrollPosition(TimeView->VScrollPosition() + 10);
+    handled = true;
+  };
+  TimeView->OnMouseWheelUp = [this](TRBTimeView*, Qt::KeyboardModifiers, QPoint, bool& handled) {
+    TimeView->SetVScrollPosition(TimeView->VScrollPosition() - 10);
+    handled = true;
+  };
+  TimeView->OnKeyDown = [this](TRBTimeView*, int& key, Qt::KeyboardModifiers shift) { TimeViewKeyDown(key, shift); };
+  TimeView->OnItemDblClick = [this](TRBTimeView*, TRBTimeViewItem*) { acEditExecute(); };
+  TimeView->OnDblClick = [this](TRBTimeView*) { acNewExecute(); };
+  const auto dragged = [this](TRBTimeView*, TRBTimeViewItem* item, TRBTVDragMode mode) {
+    TimeViewDragged(item, mode);
+  };
+  TimeView->OnDragItemStart = dragged;
+  TimeView->OnDragItemEnd = dragged;
+  TimeView->OnDragItem = dragged;
+  TimeView->OnCreatedOnType = [this](TRBTimeView*, TRBTimeViewItem* item) { TimeViewCreatedOnType(item); };
+  TimeView->OnEditedItem = [this](TRBTimeView*, TRBTimeViewItem* item, QString& text) {
+    TimeViewEditedItem(item, text);
+  };
+  TimeView->OnSelectionHint = [](TRBTimeView*, TDateTime a, TDateTime b, QString& hint, int& width) {
+    TextoIntervalo(a, b, hint, width);
+  };
+  const auto itemHint = [](TRBTimeView*, TRBTimeViewItem*, TDateTime a, TDateTime b, QString& hint, int& width) {
+    TextoIntervalo(a, b, hint, width);
+  };
+  TimeView->OnItemStartDragHint = itemHint;
+  TimeView->OnItemEndDragHint = itemHint;
+  TimeView->OnItemDragHint = itemHint;
+  TimeView->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(TimeView, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { popTimeView->popup(TimeView->mapToGlobal(pos)); });
+
+  Calendar->OnSelectionChange = [this](TRBCalendar*) { CalendarSelectionChange(); };
+  Calendar->OnDatesChanged = [this](TRBCalendar*, TDate a, TDate b) { CalendarDatesChanged(a, b); };
+  Calendar->OnCellDraw = [this](TRBCalendar*, TDate day, bool sel, bool marked, bool, QPainter* canvas,
+                                const QRect& rect) { CalendarCellDraw(day, sel, marked, canvas, rect); };
+  Calendar->SetOnMark([this](TRBCalendar*, TDate day, bool& mark) { CalendarMark(day, mark); });
+
+  connect(splHor, &QSplitter::splitterMoved, this, [this](int, int) {
+    int size = pnlCalendar->width();
+    bool accept = true;
+    splHorCanResize(size, accept);
+    if (accept && size != pnlCalendar->width()) {
+      const int total = splHor->sizes().value(0) + splHor->sizes().value(1);
+      splHor->setSizes({total - size, size});
+    }
+  });
+  pnlCalendar->installEventFilter(this);
+}

@@ -1,0 +1,156 @@
+// The agenda's heaviest queries over a million appointments: through the
+// query object (dBase virtual tables) and, with the same text, on native
+// SQLite tables holding the same rows with the same indexes.
+//
+// Data: $QUILLAR_BENCH_DIR (default ./bench-data-sql), made on first run;
+// $QUILLAR_BENCH_ROWS rows (default 1000000).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "BenchData.h"
+#include "data/sql/Query.h"
+#include "data/sql/SqlFunctions.h"
+#include "data/sql/SqlRewrite.h"
+
+namespace {
+
+const std::string& Folder() {
+  static const std::string folder = [] {
+    const char* dir = std::getenv("QUILLAR_BENCH_DIR");
+    const char* rows = std::getenv("QUILLAR_BENCH_ROWS");
+    std::string f = std::string(dir && *dir ? dir : "bench-data-sql") + "/";
+    benchdata::EnsureData(f, rows && *rows ? std::atoi(rows) : 1000000);
+    return f;
+  }();
+  return folder;
+}
+
+using Params = std::map<std::string, data::SqlValue>;
+
+data::SqlValue Date(TDateTime v) { return {data::SqlValue::Type::Float, true, 0, v, {}}; }
+data::SqlValue Text(std::string s) { return {data::SqlValue::Type::Text, false, 0, 0, std::move(s)}; }
+
+struct Case {
+  std::vector<std::string> sql;
+  Params params;
+};
+
+Case MonthReport() {
+  return {{"SELECT A.*, C.CATEGORIA", "FROM AGENDA AS A", "LEFT JOIN CATEGORIAS AS C ON C.ID=A.TIPO",
+           "WHERE A.FECHA_INI>=:pDesdeFecha AND A.FECHA_INI<=:pHastaFecha", "ORDER BY A.FECHA_INI, A.HORA_INI"},
+          {{"pDesdeFecha", Date(dt::EncodeDate(2025, 3, 1))},
+           {"pHastaFecha", Date(dt::EncodeDate(2025, 3, 31) + dt::EncodeTime(23, 59, 59, 999))}}};
+}
+
+Case Search(TDate desde, TDate hasta) {
+  return {{"SELECT ID, FECHA_INI, HORA_INI, ASUNTO", "FROM AGENDA.DBF", "WHERE (FECHA_INI BETWEEN :DESDE AND :HASTA)",
+           "AND (UPPER(ASUNTO) LIKE '%INFORME%' OR", "NOTAS LIKE '%informe%' OR", "NOTAS LIKE '%INFORME%' OR",
+           "NOTAS LIKE '%informe%')"},
+          {{"DESDE", Date(desde)}, {"HASTA", Date(hasta)}}};
+}
+
+Case Reminders() {
+  return {{"SELECT A.*, C.CATEGORIA", "FROM AGENDA AS A", "LEFT JOIN CATEGORIAS AS C ON C.ID=A.TIPO",
+           "WHERE A.AVISO<>0 AND", "((A.F_AVISO=:pFECHA AND A.H_AVISO<=:pHORA) OR", "(A.F_AVISO<:pFECHA))",
+           "ORDER BY FECHA_INI, HORA_INI"},
+          {{"pFECHA", Date(benchdata::kToday)}, {"pHORA", Text("12:00")}}};
+}
+
+void RunDbf(benchmark::State& state, const Case& c) {
+  data::Query q(Folder());
+  q.SetSQL(c.sql);
+  for (const auto& [name, v] : c.params) {
+    if (v.type == data::SqlValue::Type::Text) q.ParamByName(name).SetAsString(v.text);
+    else q.ParamByName(name).SetAsDate(v.number);
+  }
+  for (auto _ : state) {
+    q.Open();
+    benchmark::DoNotOptimize(q.RecordCount());
+  }
+  state.counters["rows"] = q.RecordCount();
+  state.counters["visited"] = static_cast<double>(q.RecordsVisited());
+  q.Close();
+}
+
+// The same text on the native tables, rows read into memory as the query
+// object reads them.
+void RunNative(benchmark::State& state, const Case& c) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2((Folder() + "native.sqlite").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_exec(db, "PRAGMA case_sensitive_like = ON; PRAGMA cache_size = -200000", nullptr, nullptr, nullptr);
+  data::sql::RegisterSqlFunctions(db);
+  std::string text;
+  for (const auto& line : c.sql) text += line + "\n";
+  text = data::sql::RewriteForSqlite(text);
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+      state.SkipWithError(sqlite3_errmsg(db));
+      break;
+    }
+    for (const auto& [name, v] : c.params) {
+      const int i = sqlite3_bind_parameter_index(stmt, (":" + name).c_str());
+      if (v.type == data::SqlValue::Type::Text) sqlite3_bind_text(stmt, i, v.text.c_str(), -1, SQLITE_TRANSIENT);
+      else sqlite3_bind_double(stmt, i, v.number);
+    }
+    std::vector<std::vector<data::SqlValue>> result;
+    const int n = sqlite3_column_count(stmt);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      auto& row = result.emplace_back();
+      for (int i = 0; i < n; ++i) {
+        data::SqlValue v;
+        switch (sqlite3_column_type(stmt, i)) {
+          case SQLITE_INTEGER: v.type = data::SqlValue::Type::Integer; v.integer = sqlite3_column_int64(stmt, i); break;
+          case SQLITE_FLOAT: v.type = data::SqlValue::Type::Float; v.number = sqlite3_column_double(stmt, i); break;
+          case SQLITE_NULL: break;
+          default:
+            v.type = data::SqlValue::Type::Text;
+            v.text.assign(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
+                          static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+        }
+        row.push_back(std::move(v));
+      }
+    }
+    sqlite3_finalize(stmt);
+    rows = result.size();
+    benchmark::DoNotOptimize(result.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+  sqlite3_close(db);
+}
+
+const TDate kWideFrom = dt::EncodeDate(1900, 1, 1);
+const TDate kWideTo = dt::EncodeDate(2100, 12, 31);
+
+void BM_MonthReport_Dbf(benchmark::State& s) { RunDbf(s, MonthReport()); }
+void BM_MonthReport_Native(benchmark::State& s) { RunNative(s, MonthReport()); }
+void BM_SearchAllDates_Dbf(benchmark::State& s) { RunDbf(s, Search(kWideFrom, kWideTo)); }
+void BM_SearchAllDates_Native(benchmark::State& s) { RunNative(s, Search(kWideFrom, kWideTo)); }
+void BM_SearchDefaultRange_Dbf(benchmark::State& s) {
+  RunDbf(s, Search(benchdata::kToday - 30, benchdata::kToday + 365));
+}
+void BM_SearchDefaultRange_Native(benchmark::State& s) {
+  RunNative(s, Search(benchdata::kToday - 30, benchdata::kToday + 365));
+}
+void BM_Reminders_Dbf(benchmark::State& s) { RunDbf(s, Reminders()); }
+void BM_Reminders_Native(benchmark::State& s) { RunNative(s, Reminders()); }
+
+BENCHMARK(BM_MonthReport_Dbf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MonthReport_Native)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchAllDates_Dbf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchAllDates_Native)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchDefaultRange_Dbf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchDefaultRange_Native)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reminders_Dbf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reminders_Native)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

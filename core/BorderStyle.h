@@ -1,0 +1,3 @@
+#pragma once
+// Border of the program's own controls: none, or a single line.
+enum TBorderStyle { bsNone, bsSingle };

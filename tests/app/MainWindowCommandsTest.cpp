@@ -1,0 +1,189 @@
+#include "MainWindowFixture.h"
+#include "core/DateFormat.h"
+
+namespace {
+QString Fmt(TDateTime v) { return FormatDateTime("dd/mm/yyyy hh:nn", v); }
+
+struct Registro {
+  int id = 0;
+  QString fi, hi, ff, hf, asunto, faviso, haviso;
+  int aviso = 0, tipo = 0;
+};
+
+Registro Leer(const QString& folder, int id) {
+  data::Table t(folder.toStdString(), "AGENDA");
+  t.Open();
+  t.SetIndexName("ID");
+  Registro r;
+  if (!t.FindKey(id)) return r;
+  r.id = id;
+  r.fi = FormatDateTime("dd/mm/yyyy", t.FieldByName("FECHA_INI").AsDate());
+  r.ff = FormatDateTime("dd/mm/yyyy", t.FieldByName("FECHA_FIN").AsDate());
+  r.hi = QString::fromStdString(t.FieldByName("HORA_INI").AsString());
+  r.hf = QString::fromStdString(t.FieldByName("HORA_FIN").AsString());
+  r.asunto = QString::fromStdString(t.FieldByName("ASUNTO").AsString());
+  r.faviso = FormatDateTime("dd/mm/yyyy", t.FieldByName("F_AVISO").AsDate());
+  r.haviso = QString::fromStdString(t.FieldByName("H_AVISO").AsString());
+  r.aviso = static_cast<int>(t.FieldByName("AVISO").AsInteger());
+  r.tipo = static_cast<int>(t.FieldByName("TIPO").AsInteger());
+  return r;
+}
+}  // namespace
+
+TEST_F(MainWindowTest, NewWithoutSelectionOpensTheEditorOnTheNextHalfHourFromNow) {
+  Start();
+  frm->TimeView->SetTimeSelection(-1, -1);
+  QString seen;
+  editor = [&](data::Table& t) {
+    seen = FormatDateTime("dd/mm/yyyy ", t.FieldByName("FECHA_INI").AsDate()) +
+           QString::fromStdString(t.FieldByName("HORA_INI").AsString() + "-" + t.FieldByName("HORA_FIN").AsString());
+    EXPECT_EQ(t.FieldByName("AVISO").AsInteger(), 1);
+    t.FieldByName("ASUNTO").SetAsString("Llamar");
+    return t.Post();
+  };
+  frm->acNewExecute();
+  EXPECT_EQ(seen, "12/03/2004 10:07-10:37");
+  TRBTimeViewItem* it = frm->ItemDeID(1);
+  ASSERT_NE(it, nullptr);
+  EXPECT_EQ(it->Text(), "Llamar");
+  EXPECT_TRUE(frm->TimeView->HasItemsOn(dt::EncodeDate(2004, 3, 12)));
+  ASSERT_EQ(notices.size(), 1u);
+  ASSERT_GE(notices[0].size(), 4);
+  EXPECT_EQ(notices[0][0], "Message");
+  EXPECT_EQ(notices[0][3], "20040312100700RFS2004031220040312");
+}
+
+TEST_F(MainWindowTest, CancelledNewStoresNothing) {
+  Start();
+  editor = [](data::Table& t) {
+    t.Cancel();
+    return false;
+  };
+  frm->acNewExecute();
+  EXPECT_EQ(frm->TimeView->Items()->Count(), 0);
+  EXPECT_TRUE(frm->tblAgenda->IsEmpty());
+  EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(MainWindowTest, MovingABlockStoresItsNewDayTimesAndReminder) {
+  CrearTablaAgenda(folder);
+  AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión", 5);
+  Start();
+  TRBTimeViewItem* it = frm->ItemDeID(4);
+  ASSERT_NE(it, nullptr);
+  it->SetTimes(D(13, 3, 2004) + dt::EncodeTime(12, 0), D(13, 3, 2004) + dt::EncodeTime(13, 0));
+  frm->TimeViewDragged(it, dmDrag);
+  EXPECT_EQ(Leer(folder, 4).hi, "10:00");  // only the end of a drag is stored
+  frm->TimeViewDragged(it, dmEnd);
+  const Registro r = Leer(folder, 4);
+  EXPECT_EQ(r.fi, "13/03/2004");
+  EXPECT_EQ(r.ff, "13/03/2004");
+  EXPECT_EQ(r.hi, "12:00");
+  EXPECT_EQ(r.hf, "13:00");
+  EXPECT_EQ(r.faviso, "13/03/2004");
+  EXPECT_EQ(r.haviso, "11:00");  // one hour before
+  EXPECT_EQ(r.asunto, "Reunión");
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_TRUE(notices[0][3].endsWith("RFS2004031320040313"));
+}
+
+TEST_F(MainWindowTest, TypingInPlaceStoresANewAppointment) {
+  CrearTablaAgenda(folder);
+  AddCita(57, D(1, 1, 2004), "10:00", D(1, 1, 2004), "11:00", "Antigua");
+  Start();
+  TRBTimeViewItem* it = frm->TimeView->Items()->Add(QString(), false, D(12, 3, 2004) + dt::EncodeTime(9, 0),
+                                                    D(12, 3, 2004) + dt::EncodeTime(9, 30));
+  frm->TimeViewCreatedOnType(it);
+  EXPECT_EQ(it->ItemID(), -1);
+  EXPECT_TRUE(it->Reminder());
+  QString text = "Comprar pan";
+  frm->TimeViewEditedItem(it, text);
+  EXPECT_EQ(it->ItemID(), 58);
+  const Registro r = Leer(folder, 58);
+  EXPECT_EQ(r.asunto, "Comprar pan");
+  EXPECT_EQ(r.hi, "09:00");
+  EXPECT_EQ(r.hf, "09:30");
+  EXPECT_EQ(r.aviso, 1);
+  EXPECT_EQ(r.tipo, 0);
+  EXPECT_EQ(r.haviso, "08:55");
+}
+
+TEST_F(MainWindowTest, DeletingAsksOnceAndAnnouncesTheDeletedDays) {
+  CrearTablaAgenda(folder);
+  AddCita(3, D(12, 3, 2004), "10:00", D(13, 3, 2004), "11:00", "Viaje");
+  Start();
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(3));
+  answer = mrNo;
+  frm->acDelExecute();
+  EXPECT_EQ(messages, QStringList{"¿Eliminar cita seleccionada?"});
+  EXPECT_EQ(Leer(folder, 3).id, 3);
+  answer = mrYes;
+  frm->acDelExecute();
+  EXPECT_EQ(messages.size(), 2);
+  EXPECT_EQ(Leer(folder, 3).id, 0);
+  EXPECT_EQ(frm->ItemDeID(3), nullptr);
+  EXPECT_FALSE(frm->TimeView->HasItemsOn(D(12, 3, 2004)));
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_TRUE(notices[0][3].endsWith("RFS2004031220040313"));
+}
+
+TEST_F(MainWindowTest, EditingASelectedItemUpdatesItFromTheRecord) {
+  CrearTablaAgenda(folder);
+  AddCita(9, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Antes", 0);
+  Start();
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(9));
+  editor = [](data::Table& t) {
+    EXPECT_EQ(t.FieldByName("ID").AsInteger(), 9);
+    t.Edit();
+    t.FieldByName("ASUNTO").SetAsString("Después");
+    t.FieldByName("AVISO").SetAsInteger(3);
+    t.FieldByName("HORA_FIN").SetAsString("12:15");
+    return t.Post();
+  };
+  frm->acEditExecute();
+  TRBTimeViewItem* it = frm->ItemDeID(9);
+  EXPECT_EQ(it->Text(), "Después");
+  EXPECT_TRUE(it->Reminder());
+  EXPECT_EQ(Fmt(it->EndTime()), "12/03/2004 12:15");
+}
+
+TEST_F(MainWindowTest, KeysOfTheTimeViewRunTheirCommands) {
+  Start();
+  int calls = 0;
+  editor = [&](data::Table& t) {
+    ++calls;
+    t.Cancel();
+    return false;
+  };
+  for (int key : {int(Qt::Key_Return), int(Qt::Key_Insert)}) {
+    int k = key;
+    frm->TimeViewKeyDown(k, Qt::NoModifier);
+    EXPECT_EQ(k, 0);
+  }
+  EXPECT_EQ(calls, 2);
+  int other = Qt::Key_A;
+  frm->TimeViewKeyDown(other, Qt::NoModifier);
+  EXPECT_EQ(other, Qt::Key_A);
+}
+
+TEST_F(MainWindowTest, NoticesWaitThreeSecondsSoStampsNeverRepeat) {
+  Start();
+  std::vector<int> waits;
+  SetNoticeWait([&](int ms) {
+    waits.push_back(ms);
+    now += ms / 86400000.0;  // the wait lets the clock run on
+  });
+  now = dt::EncodeDate(2004, 3, 12) + dt::EncodeTime(23, 59, 59);
+  frm->AvisarCambio(D(12, 3, 2004), D(12, 3, 2004));
+  frm->AvisarCambio(D(13, 3, 2004), D(14, 3, 2004));
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices[0][3], "20040312235959RFS2004031220040312");
+  EXPECT_EQ(notices[1][3], "20040313000002RFS2004031320040314");
+  EXPECT_EQ(waits, (std::vector<int>{3000, 3000}));
+
+  // A path that cannot be opened sends nothing, says nothing, and still waits.
+  SetMailSlotSender([](const MailSlotDatagram&) { return false; });
+  frm->AvisarCambio(D(1, 4, 2004), D(1, 4, 2004));
+  EXPECT_EQ(waits.size(), 3u);
+  EXPECT_TRUE(messages.isEmpty());
+}

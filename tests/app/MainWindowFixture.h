@@ -1,0 +1,83 @@
+#pragma once
+// A main window started on a temporary program folder and data folder, with
+// the clock, the message boxes, the appointment editor and the change
+// notices answered by the test.
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/ALMailSlot.h"
+#include "app/AppPaths.h"
+#include "app/UAgendaUtil.h"
+#include "app/UConfigAgenda.h"
+#include "app/UMainAgenda.h"
+#include "calendar/RBCalendar.h"
+#include "core/Clock.h"
+#include "core/Messages.h"
+#include "data/Table.h"
+#include "timeview/RBTimeView.h"
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(program.isValid() && datos.isValid());
+    folder = datos.path() + "/";
+    AppPaths::SetProgramFolder(program.path());
+    Clock::SetSource([this] { return now; });
+    SetMessageAnswerer([this](const MessageRequest& r) {
+      messages << r.text;
+      return answer;
+    });
+    SetNoticeWait([](int) {});
+    SetMailSlotSender([this](const MailSlotDatagram& d) {
+      notices.push_back(QString::fromLatin1(d.data).split("\r\n"));
+      return true;
+    });
+  }
+  void TearDown() override {
+    frm.reset();
+    AppPaths::SetProgramFolder(QString());
+    Clock::SetSource({});
+    SetMessageAnswerer({});
+    SetNoticeWait({});
+    SetMailSlotSender({});
+  }
+  void WriteConfig(const QByteArray& extra = {}) {
+    QFile ini(program.filePath("config.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[General]\nDataPath=" + folder.toUtf8() + "\nWindowState=0\nShowReminder=0\n" + extra);
+  }
+  void Start(const QByteArray& extra = {}) {
+    WriteConfig(extra);
+    frm = std::make_unique<TfrmAgenda>();
+    frm->EditCitaFn = [this](data::Table& t) { return editor ? editor(t) : false; };
+    frm->resize(1000, 700);
+    frm->show();
+  }
+  // Stores an appointment through a table handle of its own, as another copy would.
+  void AddCita(int id, TDate fi, const char* hi, TDate ff, const char* hf, const char* asunto, int aviso = 1) {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.Append();
+    t.FieldByName("ID").SetAsInteger(id);
+    t.FieldByName("FECHA_INI").SetAsDate(fi);
+    t.FieldByName("FECHA_FIN").SetAsDate(ff);
+    t.FieldByName("HORA_INI").SetAsString(hi);
+    t.FieldByName("HORA_FIN").SetAsString(hf);
+    t.FieldByName("ASUNTO").SetAsString(asunto);
+    t.FieldByName("AVISO").SetAsInteger(aviso);
+    t.FieldByName("TIPO").SetAsInteger(0);
+    ASSERT_TRUE(t.Post());
+  }
+  static TDate D(int d, int m, int y) { return dt::EncodeDate(y, m, d); }
+
+  QTemporaryDir program, datos;
+  QString folder;
+  TDateTime now = dt::EncodeDate(2004, 3, 12) + dt::EncodeTime(10, 7);
+  QStringList messages;
+  int answer = mrYes;
+  std::vector<QStringList> notices;
+  std::function<bool(data::Table&)> editor;
+  std::unique_ptr<TfrmAgenda> frm;
+};

@@ -1,0 +1,163 @@
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+
+#include "MainWindowFixture.h"
+#include "app/UCategoriaClass.h"
+#include "core/DateFormat.h"
+
+namespace {
+QString Fmt(TDateTime v) { return FormatDateTime("dd/mm/yyyy hh:nn", v); }
+}  // namespace
+
+TEST(MainWindowRules, RedondearMediaHoraTable) {
+  const TDate day = dt::EncodeDate(2004, 3, 12);
+  struct Case { int h, m; const char* expected; } cases[] = {
+      {10, 15, "12/03/2004 10:00"}, {10, 16, "12/03/2004 10:30"}, {10, 45, "12/03/2004 10:30"},
+      {10, 46, "12/03/2004 11:00"}, {23, 50, "12/03/2004 00:00"}, {0, 0, "12/03/2004 00:00"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Fmt(RedondearMediaHora(day + dt::EncodeTime(c.h, c.m, 59))), c.expected) << c.h << ":" << c.m;
+}
+
+TEST(MainWindowRules, TextoIntervaloTable) {
+  const TDate d12 = dt::EncodeDate(2004, 3, 12);
+  struct Case { TDateTime a, b; const char* hint; int width; } cases[] = {
+      {d12 + dt::EncodeTime(10, 0), d12 + dt::EncodeTime(11, 30), "desde 10:00\r\nhasta 11:30\r\n01:30 horas", 80},
+      {d12 + dt::EncodeTime(10, 0), d12 + 2 + dt::EncodeTime(12, 30),
+       "desde 12/03/2004 10:00\r\nhasta 14/03/2004 12:30\r\n2 días 02:30 horas", 180},
+      {d12 + dt::EncodeTime(23, 0), d12 + 1 + dt::EncodeTime(1, 0),
+       "desde 12/03/2004 23:00\r\nhasta 13/03/2004 01:00\r\n02:00 horas", 180},
+      {d12 + dt::EncodeTime(10, 0), d12 + 1 + dt::EncodeTime(22, 0),
+       "desde 12/03/2004 10:00\r\nhasta 13/03/2004 22:00\r\n1 día 12:00 horas", 180},
+      {d12 + dt::EncodeTime(10, 0), d12 + 1 + dt::EncodeTime(10, 0),
+       "desde 12/03/2004 10:00\r\nhasta 13/03/2004 10:00\r\n1 día 00:00 horas", 180},
+  };
+  for (const auto& c : cases) {
+    QString hint;
+    int width = 0;
+    TextoIntervalo(c.a, c.b, hint, width);
+    EXPECT_EQ(hint, c.hint);
+    EXPECT_EQ(width, c.width);
+  }
+}
+
+TEST_F(MainWindowTest, StartShowsTodayWithTheSavedScaleAndDays) {
+  Start("RulerMarkMinutes=1\nDaysSelected=5\n");
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(12, 3, 2004));
+  EXPECT_EQ(frm->Calendar->SelectionCount(), 5);
+  EXPECT_EQ(frm->TimeView->DaysCount(), 5);
+  EXPECT_EQ(frm->TimeView->RulerMarkMinutes(), rmm60Minutes);
+  EXPECT_TRUE(frm->Unahora1->isChecked() && frm->Unahora2->isChecked());
+  EXPECT_FALSE(frm->Mediahora1->isChecked() || frm->Mediahora2->isChecked());
+  // 10:07 rounds to 10:00; the selection lasts half an hour.
+  EXPECT_EQ(Fmt(frm->TimeView->TimeSelectionStart()), "12/03/2004 10:00");
+  EXPECT_EQ(Fmt(frm->TimeView->TimeSelectionEnd()), "12/03/2004 10:30");
+  frm->N15minutos1Click();
+  EXPECT_TRUE(frm->N15minutos2->isChecked());
+  frm->close();
+  QFile ini(program.filePath("config.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(ini.readAll());
+  EXPECT_TRUE(text.contains("DaysSelected=5\n"));
+  EXPECT_TRUE(text.contains("RulerMarkMinutes=3\n"));
+}
+
+TEST_F(MainWindowTest, LoadingFollowsTheStartDayAndMarksEveryDayTouched) {
+  CrearTablaAgenda(folder);
+  AddCita(1, D(30, 3, 2004), "23:00", D(31, 3, 2004), "01:00", "Cruza la noche");
+  AddCita(2, D(31, 3, 2004), "23:00", D(1, 4, 2004), "01:00", "Cruza el mes");
+  now = D(15, 4, 2004) + dt::EncodeTime(9, 0);
+  Start();
+  // Shown months start in April: the appointment starting on 31/03 is not loaded.
+  ASSERT_GE(frm->Calendar->StartDay(), D(1, 4, 2004));
+  EXPECT_FALSE(frm->TimeView->HasItemsOn(D(1, 4, 2004)));
+  EXPECT_EQ(frm->ItemDeID(2), nullptr);
+  frm->CargarCitas(D(1, 3, 2004), D(31, 3, 2004));
+  ASSERT_NE(frm->ItemDeID(1), nullptr);
+  EXPECT_TRUE(frm->TimeView->HasItemsOn(D(30, 3, 2004)));
+  EXPECT_TRUE(frm->TimeView->HasItemsOn(D(31, 3, 2004)));
+  EXPECT_EQ(frm->ItemDeID(1)->Text(), "Cruza la noche");
+  EXPECT_TRUE(frm->ItemDeID(1)->Reminder());
+  EXPECT_EQ(frm->ItemDeID(1)->Color(), ColorCategoria(0));
+}
+
+TEST_F(MainWindowTest, RefreshShowsChangesAndDeletionsMadeElsewhere) {
+  CrearTablaAgenda(folder);
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  AddCita(2, D(15, 3, 2004), "09:00", D(15, 3, 2004), "09:30", "Dentista");
+  Start();
+  ASSERT_NE(frm->ItemDeID(1), nullptr);
+  ASSERT_NE(frm->ItemDeID(2), nullptr);
+  {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(1));
+    t.Edit();
+    t.FieldByName("HORA_INI").SetAsString("12:00");
+    t.FieldByName("HORA_FIN").SetAsString("13:00");
+    ASSERT_TRUE(t.Post());
+    ASSERT_TRUE(t.FindKey(2));
+    t.Delete();
+  }
+  frm->tmrRefreshTimer();
+  ASSERT_NE(frm->ItemDeID(1), nullptr);
+  EXPECT_EQ(Fmt(frm->ItemDeID(1)->StartTime()), "12/03/2004 12:00");
+  EXPECT_EQ(Fmt(frm->ItemDeID(1)->EndTime()), "12/03/2004 13:00");
+  EXPECT_EQ(frm->ItemDeID(2), nullptr);
+  EXPECT_TRUE(frm->tmrRefresh->isActive());
+  EXPECT_TRUE(frm->StatusPanel1->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, WeekAndMonthCommandsSelectWholeWeeksAndMonths) {
+  CrearTablaAgenda(folder);
+  AddCita(1, D(14, 3, 2004), "10:00", D(14, 3, 2004), "11:00", "Domingo");
+  now = D(14, 3, 2004) + dt::EncodeTime(9, 0);
+  Start();
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(1));
+  frm->acVerSemanaExecute();
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(8, 3, 2004));
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionEnd(), D(14, 3, 2004));
+  EXPECT_EQ(frm->TimeView->DaysCount(), 7);
+
+  frm->TimeView->SetSelectedItem(nullptr);
+  frm->TimeView->SetTimeSelection(D(15, 3, 2004) + 0.5, D(15, 3, 2004) + 0.55);
+  frm->acVerSemanaExecute();
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(15, 3, 2004));
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionEnd(), D(21, 3, 2004));
+
+  frm->TimeView->SetSelectedItem(nullptr);
+  frm->TimeView->SetTimeSelection(D(10, 2, 2004) + 0.5, D(10, 2, 2004) + 0.55);
+  frm->acVerMesExecute();
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(1, 2, 2004));
+  EXPECT_EQ(frm->Calendar->SelectionCount(), 29);
+  frm->acTodayExecute();
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(14, 3, 2004));
+  EXPECT_EQ(frm->Calendar->SelectionCount(), 1);
+}
+
+TEST_F(MainWindowTest, WorkingHoursOfTheSettingsGoToEveryNewDay) {
+  Start("BeginWorkTime=18:00:00\nEndWorkTime=22:00:00\nWorkSab=1\n");
+  frm->acVerSemanaExecute();
+  ASSERT_EQ(frm->TimeView->DaysCount(), 7);
+  for (int i = 0; i < 7; ++i) {
+    TRBTimeviewDay* d = frm->TimeView->Days(i);
+    EXPECT_EQ(Fmt(d->StartWork()).right(5), "18:00");
+    EXPECT_EQ(Fmt(d->EndWork()).right(5), "22:00");
+    EXPECT_EQ(d->WorkingDay(), i < 6) << i;  // Monday..Saturday
+  }
+}
+
+TEST_F(MainWindowTest, SplitterKeepsWholeMonthColumns) {
+  Start();
+  const int w = frm->Calendar->MonthWidth();
+  ASSERT_GT(w, 0);
+  for (auto [size, months] : {std::pair{w * 26 / 10, 3}, std::pair{w / 3, 1}, std::pair{w * 14 / 10, 1}}) {
+    bool accept = false;
+    frm->splHorCanResize(size, accept);
+    EXPECT_TRUE(accept);
+    EXPECT_EQ(size, months * w + 4);
+    EXPECT_EQ(frm->Calendar->MonthsInWidth(), months);
+  }
+}

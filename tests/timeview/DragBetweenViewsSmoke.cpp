@@ -1,0 +1,107 @@
+// Real-window check of a move drag from one time view into another through
+// the platform's drag and drop, which the offscreen platform cannot carry.
+// Run under an X server (xvfb-run); xdotool plays the user's mouse. Exits 0
+// when, with "copy" (the default), the target view reported the dropped copy
+// once and the source item stayed in place; with "cancel", when a move inside
+// the source cancelled with Esc put the item back without dmEnd. Each runs in
+// its own process: within one Xvfb session, input after an in-window drop did
+// not reach the window again.
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QProcess>
+#include <QTimer>
+#include <cstdio>
+
+#include "timeview/RBTimeView.h"
+
+namespace {
+TRBTimeView* MakeView(QWidget* parent, TDate date) {
+  auto* view = new TRBTimeView(parent);
+  view->SetBorderStyle(bsNone);
+  view->SetDays(1, date);
+  view->setMinimumSize(300, 1100);
+  return view;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const TDate date = dt::EncodeDate(2026, 3, 9);
+  QWidget window;
+  auto* layout = new QHBoxLayout(&window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  TRBTimeView* source = MakeView(&window, date);
+  TRBTimeView* target = MakeView(&window, date + 1);
+  layout->addWidget(source);
+  layout->addWidget(target);
+  window.move(0, 0);
+  window.show();
+
+  TRBTimeViewItem* item = source->Items()->Add("viaje", false, date + dt::EncodeTime(9, 0), date + dt::EncodeTime(10, 0));
+  int sourceEnds = 0, targetEnds = 0;
+  source->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode m) { sourceEnds += m == dmEnd; };
+  target->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode m) {
+    if (m == dmEnd) {
+      ++targetEnds;
+      // Quit only once the source's drag loop has returned: quitting inside
+      // it would leave the platform's drag (and its pointer grab) half done.
+      auto* poll = new QTimer(&app);
+      QObject::connect(poll, &QTimer::timeout, &app, [&, poll] {
+        if (source->Operation() != TRBTimeView::opNone) return;
+        poll->deleteLater();
+        app.quit();
+      });
+      poll->start(100);
+    }
+  };
+
+  const bool cancel = argc > 1 && QByteArray(argv[1]) == "cancel";
+  if (!cancel) QTimer::singleShot(800, &app, [&] {
+    const TRect r = source->Days(0)->ItemRect(item);
+    const QPoint from = source->mapToGlobal(source->ClientOrigin() + QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    const TRect day = {target->Days(0)->Left(), 0, target->Days(0)->Left() + target->Days(0)->Width(), 0};
+    const QPoint to = target->mapToGlobal(target->ClientOrigin() + QPoint((day.Left + day.Right) / 2, target->TimeToY(1, dt::EncodeTime(14, 0))));
+    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.3", "mousedown", "1"};
+    for (int i = 1; i <= 10; ++i) {
+      const QPoint p = from + (to - from) * i / 10;
+      args << "sleep" << "0.1" << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+    }
+    args << "sleep" << "0.3" << "mouseup" << "1";
+    QProcess::startDetached("xdotool", args);
+  });
+  QTimer::singleShot(15000, &app, [&] { app.exit(2); });
+  if (!cancel) {
+    const int rc = app.exec();
+    const bool ok = rc == 0 && targetEnds == 1 && sourceEnds == 0 && target->Items()->Count() == 1 &&
+                    target->Items()->Items(0)->Text() == "viaje" &&
+                    dt::DateOf(target->Items()->Items(0)->StartTime()) == date + 1 &&
+                    item->StartTime() == date + dt::EncodeTime(9, 0) && !item->Dragging();
+    std::printf("copy: rc=%d targetEnds=%d sourceEnds=%d targetItems=%d sourceStart=%f\n", rc, targetEnds,
+                sourceEnds, target->Items()->Count(), item->StartTime() - date);
+    return ok ? 0 : 1;
+  }
+
+  // Cancel: a move inside the source ended with Esc puts the item back, no dmEnd.
+  bool movedDuringDrag = false;
+  source->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) {
+    sourceEnds += m == dmEnd;
+    movedDuringDrag = movedDuringDrag || (m == dmDrag && i->StartTime() > date + dt::EncodeTime(9, 0));
+  };
+  QTimer::singleShot(800, &app, [&] {
+    const TRect r = source->Days(0)->ItemRect(item);
+    const QPoint from = source->mapToGlobal(source->ClientOrigin() + QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep", "0.3", "mousedown", "1"};
+    for (int i = 1; i <= 6; ++i)
+      args << "sleep" << "0.1" << "mousemove" << QString::number(from.x()) << QString::number(from.y() + 40 * i);
+    args << "sleep" << "0.3" << "key" << "Escape" << "sleep" << "0.3" << "mouseup" << "1";
+    QProcess::startDetached("xdotool", args);
+  });
+  QTimer::singleShot(3500, &app, [&] { app.quit(); });
+  const int rc2 = app.exec();
+  std::printf("cancel: rc=%d moved=%d sourceEnds=%d start=%f dragging=%d\n", rc2, movedDuringDrag, sourceEnds,
+              item->StartTime() - date, item->Dragging());
+
+  const bool ok = rc2 == 0 && movedDuringDrag && sourceEnds == 0 && item->StartTime() == date + dt::EncodeTime(9, 0) &&
+                  !item->Dragging() && target->Items()->Count() == 0;
+  return ok ? 0 : 1;
+}

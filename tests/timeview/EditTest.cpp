@@ -1,0 +1,208 @@
+// In-place editing, creation by typing and the hint window.
+#include <QTest>
+#include <QTextEdit>
+
+#include "TimeViewFixture.h"
+
+namespace {
+class EditTest : public TimeViewTest {
+ protected:
+  void SetUp() override {
+    TimeViewTest::SetUp();
+    view->resize(640, 1100);
+    Settle();
+    view->activateWindow();
+    view->setFocus();
+  }
+  QPoint W(int x, int y) const { return view->ClientOrigin() + QPoint(x, y); }
+  void TypeIntoView(char c) { QTest::keyClick(view.get(), c); }
+};
+}  // namespace
+
+TEST_F(EditTest, TypingOverASelectionCreatesAnItemThatEscRemovesAndEnterKeeps) {
+  const TDate d = Day0();
+  int deletions = 0, created = 0;
+  for (bool accept : {false, true}) {
+    view->Items()->Clear();
+    deletions = created = 0;
+    view->OnDeletion = [&](TRBTimeView*, TRBTimeViewItem*) { ++deletions; };
+    view->OnCreatedOnType = [&](TRBTimeView*, TRBTimeViewItem* item) {
+      EXPECT_TRUE(item->CreatedOnType());
+      ++created;
+    };
+    view->SetTimeSelection(d + HM(10, 0), d + HM(10, 30));
+    TypeIntoView('R');
+    ASSERT_EQ(view->Items()->Count(), 1);
+    TRBTimeViewItem* item = view->Items()->Items(0);
+    EXPECT_EQ(created, 1);
+    EXPECT_NEAR(item->StartTime(), d + HM(10, 0), 1e-9);
+    EXPECT_NEAR(item->EndTime(), d + HM(10, 30), 1e-9);
+    EXPECT_EQ(view->TimeSelectionStart(), -1);
+    ASSERT_NE(view->Editor(), nullptr);
+    EXPECT_EQ(view->Editor()->toPlainText(), "R");
+    EXPECT_EQ(view->Editor()->textCursor().position(), 1);
+    QTest::keyClick(view->Editor(), accept ? Qt::Key_Return : Qt::Key_Escape);
+    QApplication::processEvents();  // the queued end of the edit
+    EXPECT_EQ(view->Editor(), nullptr);
+    if (accept) {
+      ASSERT_EQ(view->Items()->Count(), 1);
+      EXPECT_EQ(item->Text(), "R");
+      EXPECT_FALSE(item->CreatedOnType());
+      EXPECT_EQ(deletions, 0);
+    } else {
+      EXPECT_EQ(view->Items()->Count(), 0);
+      EXPECT_EQ(deletions, 1);
+    }
+  }
+}
+
+TEST_F(EditTest, TypingWithoutSelectionOrWhenRefusedCreatesNothing) {
+  TypeIntoView('a');
+  EXPECT_EQ(view->Items()->Count(), 0);
+  view->SetTimeSelection(Day0() + HM(9, 0), Day0() + HM(9, 30));
+  view->OnCreateOnType = [](TRBTimeView*, TDateTime, TDateTime, bool allDay, bool& allow) {
+    EXPECT_FALSE(allDay);
+    allow = false;
+  };
+  TypeIntoView('a');
+  EXPECT_EQ(view->Items()->Count(), 0);
+  view->OnCreateOnType = nullptr;
+  view->SetCreateOnType(false);
+  TypeIntoView('a');
+  EXPECT_EQ(view->Items()->Count(), 0);
+  view->SetCreateOnType(true);
+  view->SetTimeSelection(-1, -1);
+  view->SetAllDaySelection(Day0(), Day0());
+  TypeIntoView('F');
+  ASSERT_EQ(view->Items()->Count(), 1);
+  TRBTimeViewItem* item = view->Items()->Items(0);
+  EXPECT_TRUE(item->AllDay());
+  EXPECT_EQ(item->EndTime(), Day0() + 1);
+  EXPECT_EQ(view->AllDaySelectionStart(), -1);
+  ASSERT_NE(view->Editor(), nullptr);
+  EXPECT_EQ(view->Editor()->alignment(), Qt::AlignHCenter);
+  // Typing with an edit open goes to the editor, not to a new item.
+  QTest::keyClick(view->Editor(), 'x');
+  EXPECT_EQ(view->Editor()->toPlainText(), "Fx");
+  EXPECT_EQ(view->Items()->Count(), 1);
+}
+
+TEST_F(EditTest, EditorKeysReachOnKeyPressAndEnterIsDropped) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "uno");
+  std::vector<QChar> keys;
+  view->OnKeyPress = [&](TRBTimeView* sender, QChar& key) {
+    EXPECT_EQ(sender, view.get());
+    keys.push_back(key);
+  };
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  QTest::keyClick(view->Editor(), 's');
+  QTest::keyClick(view->Editor(), Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(item->Text(), "unos");
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_EQ(keys[0], QChar('s'));
+  EXPECT_TRUE(keys[1].isNull());
+}
+
+TEST_F(EditTest, EditedTextPassesThroughOnEditedItemAndRefusalsOpenNothing) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "antes");
+  view->OnEditedItem = [](TRBTimeView*, TRBTimeViewItem*, QString& text) { text = text.toUpper(); };
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  view->Editor()->setPlainText("después");
+  item->SetText("fuera");  // a change of the item shows in the editor
+  EXPECT_EQ(view->Editor()->toPlainText(), "fuera");
+  view->EndEdit(true);
+  EXPECT_EQ(item->Text(), "FUERA");
+
+  view->OnEditingItem = [](TRBTimeView*, TRBTimeViewItem*, bool& canEdit) { canEdit = false; };
+  EXPECT_FALSE(view->EditItem(item, view->Days(0)));
+  EXPECT_EQ(view->Editor(), nullptr);
+  view->OnEditingItem = nullptr;
+  EXPECT_FALSE(view->EditItem(item, nullptr));
+  EXPECT_FALSE(view->EditItem(nullptr, view->Days(0)));
+}
+
+TEST_F(EditTest, EditRectIsClippedToTheTimeAreaAndOnlyCustomEditingAsksTheHost) {
+  view->resize(640, 480);
+  Settle();
+  TRBTimeViewItem* tall = Add(Day0() + HM(2, 0), Day0() + HM(22, 0), "largo");
+  int asked = 0;
+  view->OnGetEditRect = [&](TRBTimeView*, TRBTimeviewDay*, TRBTimeViewItem*, TRect& r) {
+    ++asked;
+    r.Bottom = r.Top + 30;
+  };
+  ASSERT_TRUE(view->EditItem(tall, view->Days(0)));
+  const QRect g = view->Editor()->geometry();
+  const int top = view->CaptionHeight() + view->TopSpaceHeight();
+  EXPECT_EQ(g.top(), view->ClientOrigin().y() + top);
+  EXPECT_EQ(g.bottom() + 1, view->ClientOrigin().y() + view->ClientHeight());
+  EXPECT_EQ(asked, 0);
+  view->EndEdit(true);
+  view->SetCustomEditing(true);
+  ASSERT_TRUE(view->EditItem(tall, view->Days(0)));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(view->Editor()->height(), 30);
+}
+
+TEST_F(EditTest, PressingInTheViewAcceptsTheEditFirst) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "a");
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  view->Editor()->setPlainText("b");
+  std::vector<QString> order;
+  view->OnSelectionChanged = [&](TRBTimeView*, TDateTime, TDateTime) { order.push_back(item->Text()); };
+  const int x = view->Days(0)->Left() + 40;
+  QTest::mousePress(view.get(), Qt::LeftButton, {}, W(x, view->TimeToY(1, HM(15, 0)) + 2));
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_EQ(item->Text(), "b");
+  ASSERT_FALSE(order.empty());
+  EXPECT_EQ(order.front(), "b");  // the edit ended before the selection began
+  QTest::mouseRelease(view.get(), Qt::LeftButton, {}, W(x, view->TimeToY(1, HM(15, 0)) + 2));
+}
+
+TEST_F(EditTest, DeletingTheEditedItemAcceptsTheEditUnlessCreatedByTyping) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "a");
+  QString seen;
+  view->OnEditedItem = [&](TRBTimeView*, TRBTimeViewItem*, QString& text) { seen = text; };
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  view->Editor()->setPlainText("b");
+  view->Items()->Delete(item);
+  EXPECT_EQ(seen, "b");
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_EQ(view->EditingItem(), nullptr);
+}
+
+TEST_F(EditTest, HintSitsBelowThePointerSizedToItsText) {
+  TRBTimeViewHintWindow* hint = view->HintWindow();
+  view->SetHintsOptions({hoSelection});
+  QString text = "a\nbb\nccc";
+  view->OnSelectionHint = [&](TRBTimeView*, TDateTime, TDateTime, QString& h, int& width) {
+    EXPECT_EQ(width, 100);
+    EXPECT_TRUE(h.isEmpty());
+    h = text;
+    width = 80;
+  };
+  const int x = view->Days(0)->Left() + 40;
+  const int y = view->TimeToY(1, HM(9, 0)) + 2;
+  QTest::mousePress(view.get(), Qt::LeftButton, {}, W(x, y));
+  QTest::mouseMove(view.get(), W(x, y + 45));
+  ASSERT_TRUE(hint->isVisible());
+  EXPECT_EQ(hint->Text(), text);
+  const QSize size = hint->MeasureText(text, 80);
+  const QFontMetrics fm(hint->font());
+  EXPECT_EQ(size.width(), fm.horizontalAdvance("ccc"));
+  const QPoint pointer = view->mapToGlobal(W(x, y + 45));
+  const QRect g = hint->geometry();
+  EXPECT_EQ(g.width(), size.width() + 6);
+  EXPECT_EQ(g.height(), size.height() + 2 + 4);
+  EXPECT_EQ(g.top(), pointer.y() + 16);
+  EXPECT_EQ(g.left(), pointer.x() + (16 - (size.width() + 6)) / 2);
+  QTest::mouseRelease(view.get(), Qt::LeftButton, {}, W(x, y + 45));
+  EXPECT_FALSE(hint->isVisible());
+
+  text.clear();  // an empty hint still shows, sized for nothing
+  QTest::mousePress(view.get(), Qt::LeftButton, {}, W(x, y));
+  QTest::mouseMove(view.get(), W(x, y + 45));
+  EXPECT_TRUE(hint->isVisible());
+  EXPECT_EQ(hint->geometry().size(), QSize(6, 6));
+  QTest::mouseRelease(view.get(), Qt::LeftButton, {}, W(x, y + 45));
+}

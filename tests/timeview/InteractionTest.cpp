@@ -1,0 +1,431 @@
+// Mouse interaction driven through real mouse events on an offscreen view.
+// Move drags run through the drag-and-drop seam: the test delivers the
+// toolkit's drag-over and drop events to the views, as the platform would.
+#include <QDrag>
+#include <QMimeData>
+#include <QTest>
+
+#include "TimeViewFixture.h"
+
+namespace {
+struct DragLog {
+  std::vector<std::pair<TRBTimeViewItem*, TRBTVDragMode>> events;
+  int Count(TRBTVDragMode mode) const {
+    int n = 0;
+    for (const auto& e : events) n += e.second == mode;
+    return n;
+  }
+};
+
+class InteractionTest : public TimeViewTest {
+ protected:
+  void SetUp() override {
+    TimeViewTest::SetUp();
+    view->resize(640, 1100);  // the whole day fits unless a test says otherwise
+    view->SetDays(3, Day0());
+    Settle();
+  }
+  void TearDown() override {
+    TRBTimeView::DragExecHook = nullptr;
+    TimeViewTest::TearDown();
+  }
+  QPoint W(int x, int y) const { return view->ClientOrigin() + QPoint(x, y); }
+  int Y(TTime t) const { return view->TimeToY(1, t); }
+  int MidX(int day) const { return view->Days(day)->Left() + view->Days(day)->Width() / 2; }
+  void Press(int x, int y) { QTest::mousePress(view.get(), Qt::LeftButton, {}, W(x, y)); }
+  void Move(int x, int y) { QTest::mouseMove(view.get(), W(x, y)); }
+  void Release(int x, int y) { QTest::mouseRelease(view.get(), Qt::LeftButton, {}, W(x, y)); }
+  // What the platform delivers: press, release, double click, release.
+  void DoubleClick(int x, int y) {
+    Press(x, y);
+    Release(x, y);
+    QTest::mouseDClick(view.get(), Qt::LeftButton, {}, W(x, y));
+    Release(x, y);
+  }
+
+  // Delivers a drag path to views: each step is (view, client point); the
+  // last view gets a drop when drop is true, else a leave (drag cancelled).
+  struct Step {
+    TRBTimeView* target;
+    QPoint at;
+  };
+  void DragAlong(std::vector<Step> steps, bool drop) {
+    TRBTimeView::DragExecHook = [steps, drop](QDrag* drag) {
+      const QMimeData* mime = drag->mimeData();
+      TRBTimeView* current = nullptr;
+      for (const Step& s : steps) {
+        const QPoint p = s.target->ClientOrigin() + s.at;
+        if (s.target != current) {
+          if (current) {
+            QDragLeaveEvent leave;
+            QApplication::sendEvent(current, &leave);
+          }
+          current = s.target;
+          QDragEnterEvent enter(p, Qt::MoveAction, mime, Qt::LeftButton, {});
+          QApplication::sendEvent(current, &enter);
+        }
+        QDragMoveEvent move(p, Qt::MoveAction, mime, Qt::LeftButton, {});
+        QApplication::sendEvent(current, &move);
+      }
+      if (drop) {
+        QDropEvent dropEvent(QPointF(current->ClientOrigin() + steps.back().at), Qt::MoveAction, mime, Qt::LeftButton, {});
+        QApplication::sendEvent(current, &dropEvent);
+        return Qt::MoveAction;
+      }
+      QDragLeaveEvent leave;
+      QApplication::sendEvent(current, &leave);
+      return Qt::IgnoreAction;
+    };
+  }
+  // Presses on an item's body and moves far enough to start a move drag.
+  void StartMove(TRBTimeViewItem* item, int day) {
+    const TRect r = view->Days(day)->ItemRect(item);
+    const int x = (r.Left + r.Right) / 2, y = (r.Top + r.Bottom) / 2;
+    Press(x, y);
+    Move(x, y + QApplication::startDragDistance() + 2);
+  }
+};
+}  // namespace
+
+TEST_F(InteractionTest, PressNearTheTopEdgeDragsTheStartFartherDownSelectsTheItem) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  DragLog starts, moves;
+  view->OnDragItemStart = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { starts.events.push_back({i, m}); };
+  view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { moves.events.push_back({i, m}); };
+  const TRect r = view->Days(0)->ItemRect(item);
+  const int x = (r.Left + r.Right) / 2;
+  view->SetTimeSelection(Day0() + HM(3, 0), Day0() + HM(4, 0));
+  Press(x, r.Top + 2);
+  EXPECT_EQ(view->Operation(), TRBTimeView::opItemStart);
+  EXPECT_EQ(view->SelectedItem(), item);
+  EXPECT_EQ(view->TimeSelectionStart(), -1);
+  Release(x, r.Top + 2);
+  EXPECT_EQ(starts.events, (std::vector<std::pair<TRBTimeViewItem*, TRBTVDragMode>>{{item, dmBegin}, {item, dmEnd}}));
+  view->SetSelectedItem(nullptr);
+  Press(x, r.Top + 5);
+  EXPECT_EQ(view->Operation(), TRBTimeView::opItemPress);
+  EXPECT_EQ(view->SelectedItem(), item);
+  Release(x, r.Top + 5);
+  EXPECT_EQ(moves.Count(dmBegin), 1);
+  EXPECT_EQ(moves.Count(dmEnd), 0);  // a press that did not move ends nothing
+}
+
+TEST_F(InteractionTest, EdgeDragsFollowResolutionMinimumLengthAndSnapping) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  DragLog ends;
+  view->OnDragItemEnd = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { ends.events.push_back({i, m}); };
+  const int x = MidX(0) - 20;
+  Press(x, view->Days(0)->ItemRect(item).Bottom - 1);
+  ASSERT_EQ(view->Operation(), TRBTimeView::opItemEnd);
+  Move(x, Y(HM(9, 10)));
+  EXPECT_NEAR(item->EndTime(), Day0() + HM(9, 30), 1e-9);  // kept at the minimum length
+  Move(x, Y(HM(12, 50)));
+  EXPECT_NEAR(item->EndTime(), Day0() + HM(13, 0), 1e-9);  // to the nearest half hour
+  Release(x, Y(HM(12, 50)));
+  EXPECT_EQ(ends.Count(dmBegin), 1);
+  EXPECT_EQ(ends.Count(dmDrag), 2);
+  EXPECT_EQ(ends.Count(dmEnd), 1);
+
+  // Snapping a start to another item's end.
+  view->Items()->Clear();
+  TRBTimeViewItem* before = Add(Day0() + HM(8, 0), Day0() + HM(10, 0));
+  TRBTimeViewItem* moved = Add(Day0() + HM(11, 0), Day0() + HM(12, 0));
+  view->SetOptions(view->Options() + TRBTVOptions{tvoSnapItemToItem});
+  view->SetItemsSnap(15);
+  view->SetItemDragResolution(5);
+  (void)before;
+  const TRect r = view->Days(0)->ItemRect(moved);
+  Press(r.Left + 10, r.Top + 1);
+  ASSERT_EQ(view->Operation(), TRBTimeView::opItemStart);
+  Move(r.Left + 10, Y(HM(10, 10)));
+  EXPECT_NEAR(moved->StartTime(), Day0() + HM(10, 0), 1e-9);
+  Move(r.Left + 10, Y(HM(10, 20)));  // beyond the snap distance
+  EXPECT_NEAR(moved->StartTime(), Day0() + HM(10, 20), 1e-9);
+  Release(r.Left + 10, Y(HM(10, 20)));
+}
+
+TEST_F(InteractionTest, TimeSelectionCoversAnchorAndPointerSlots) {
+  std::vector<std::pair<double, double>> changes;
+  view->OnSelectionChanged = [&](TRBTimeView*, TDateTime s, TDateTime e) { changes.push_back({s, e}); };
+  const int x = MidX(1);
+  const TDate d = Day0() + 1;
+  Press(x, Y(HM(8, 40)) + 1);
+  EXPECT_NEAR(view->TimeSelectionStart(), d + HM(8, 30), 1e-9);
+  EXPECT_NEAR(view->TimeSelectionEnd(), d + HM(9, 0), 1e-9);
+  Move(x, Y(HM(7, 10)) + 1);
+  EXPECT_NEAR(view->TimeSelectionStart(), d + HM(7, 0), 1e-9);
+  EXPECT_NEAR(view->TimeSelectionEnd(), d + HM(9, 0), 1e-9);
+  Move(x, Y(1.0) + 20);  // below 24:00
+  EXPECT_NEAR(view->TimeSelectionStart(), d + HM(8, 30), 1e-9);
+  EXPECT_NEAR(view->TimeSelectionEnd(), d + 1.0, 1e-9);
+  Move(MidX(2), Y(HM(10, 5)) + 1);  // into the next day
+  EXPECT_NEAR(view->TimeSelectionEnd(), d + 1 + HM(10, 30), 1e-9);
+  Release(MidX(2), Y(HM(10, 5)) + 1);
+  EXPECT_EQ(view->Operation(), TRBTimeView::opNone);
+  EXPECT_NEAR(view->TimeSelectionStart(), d + HM(8, 30), 1e-9);  // stays after the release
+  EXPECT_EQ(changes.size(), 4u);
+
+  // In the top space: whole days, anchor to pointer.
+  const int top = view->CaptionHeight() + view->TopSpaceHeight() / 2;
+  Press(MidX(2), top);
+  EXPECT_EQ(view->TimeSelectionStart(), -1);
+  EXPECT_EQ(view->AllDaySelectionStart(), Day0() + 2);
+  Move(MidX(0), top);
+  EXPECT_EQ(view->AllDaySelectionStart(), Day0());
+  EXPECT_EQ(view->AllDaySelectionEnd(), Day0() + 2);
+  Release(MidX(0), top);
+}
+
+TEST_F(InteractionTest, WorkingHoursDragKeepsTheMinimumAndReports) {
+  TRBTimeviewDay* day = view->Days(0);
+  day->SetWorkingDay(true);
+  DragLog unused;
+  std::vector<TRBTVDragMode> modes;
+  int changes = 0;
+  view->OnDragBeginWork = [&](TRBTimeView*, TRBTimeviewDay* d, TRBTVDragMode m) {
+    EXPECT_EQ(d, day);
+    modes.push_back(m);
+  };
+  view->OnChangeBeginWork = [&](TRBTimeView*, TRBTimeviewDay*) { ++changes; };
+  const int x = MidX(0);
+  Press(x, Y(HM(8, 0)) + 1);
+  ASSERT_EQ(view->Operation(), TRBTimeView::opBeginWork);
+  Move(x, Y(HM(7, 0)));
+  EXPECT_NEAR(day->StartWork(), HM(7, 0), 1e-9);
+  Move(x, Y(HM(18, 0)));
+  EXPECT_NEAR(day->StartWork(), HM(17, 0), 1e-9);  // 30 minutes before the end
+  Release(x, Y(HM(18, 0)));
+  EXPECT_EQ(modes, (std::vector{dmBegin, dmDrag, dmDrag, dmEnd}));
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(InteractionTest, ClickOpensTheEditorAfterHalfASecondButADoubleClickDoesNot) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "texto");
+  const TRect r = view->Days(0)->ItemRect(item);
+  const int x = (r.Left + r.Right) / 2, y = (r.Top + r.Bottom) / 2;
+  Press(x, y);
+  Release(x, y);
+  EXPECT_EQ(view->EditingItem(), nullptr);
+  QTest::qWait(650);
+  EXPECT_EQ(view->EditingItem(), item);
+  view->EndEdit(false);
+
+  Press(x, y);  // held longer: the editor opens at the release
+  QTest::qWait(650);
+  EXPECT_EQ(view->EditingItem(), nullptr);
+  Release(x, y);
+  EXPECT_EQ(view->EditingItem(), item);
+  view->EndEdit(true);
+
+  int doubles = 0, plain = 0;
+  view->OnItemDblClick = [&](TRBTimeView*, TRBTimeViewItem* i) {
+    EXPECT_EQ(i, item);
+    ++doubles;
+  };
+  view->OnDblClick = [&](TRBTimeView*) { ++plain; };
+  DoubleClick(x, y);
+  QTest::qWait(650);
+  EXPECT_EQ(doubles, 1);
+  EXPECT_EQ(view->EditingItem(), nullptr);
+  DoubleClick(x, Y(HM(15, 0)) + 3);
+  EXPECT_EQ(plain, 1);
+  EXPECT_EQ(doubles, 1);
+}
+
+TEST_F(InteractionTest, AutoScrollDuringAnEndDragExtendsTheItemEveryTick) {
+  view->resize(640, 480);
+  Settle();
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  view->ScrollToTime(HM(8, 0));
+  const int x = MidX(0) - 20;
+  Press(x, view->Days(0)->ItemRect(item).Bottom - 1);
+  ASSERT_EQ(view->Operation(), TRBTimeView::opItemEnd);
+  const int before = view->VScrollPosition();
+  Move(x, view->ClientHeight() - 2);
+  EXPECT_TRUE(view->AutoScrolling());
+  EXPECT_EQ(view->VScrollPosition(), before + 20);  // one mark at once
+  const TDateTime endAfterMove = item->EndTime();
+  QTest::qWait(180);
+  EXPECT_GE(view->VScrollPosition(), before + 60);
+  EXPECT_GT(item->EndTime(), endAfterMove);
+  Release(x, view->ClientHeight() - 2);
+  EXPECT_FALSE(view->AutoScrolling());
+  const int stopped = view->VScrollPosition();
+  QTest::qWait(120);
+  EXPECT_EQ(view->VScrollPosition(), stopped);
+}
+
+TEST_F(InteractionTest, MovingPastMidnightStopsAtTheDaysEndUnlessAllowed) {
+  for (bool otherDay : {false, true}) {
+    view->Items()->Clear();
+    TRBTimeViewItem* item = Add(Day0() + HM(23, 0), Day0() + HM(23, 30));
+    TRBTVDragOptions options = view->DragOptions();
+    view->SetDragOptions(otherDay ? options.Include(doItemToOtherDay) : options.Exclude(doItemToOtherDay));
+    DragLog log;
+    view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { log.events.push_back({i, m}); };
+    const TRect r = view->Days(0)->ItemRect(item);
+    const QPoint press((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    if (otherDay)
+      DragAlong({{view.get(), press}, {view.get(), QPoint(MidX(1), Y(HM(0, 40)))}}, true);
+    else
+      DragAlong({{view.get(), press}, {view.get(), QPoint(press.x(), Y(1.0) + 30)}}, true);
+    StartMove(item, 0);
+    EXPECT_FALSE(item->Dragging());
+    if (otherDay) {
+      EXPECT_EQ(dt::DateOf(item->StartTime()), Day0() + 1);
+      EXPECT_TRUE(view->Days(1)->Contains(item));
+      EXPECT_FALSE(view->Days(0)->Contains(item));
+    } else {
+      EXPECT_NEAR(item->StartTime(), Day0() + HM(23, 30), 1e-9);
+      EXPECT_NEAR(item->EndTime(), Day0() + 1.0, 1e-9);
+    }
+    EXPECT_EQ(log.Count(dmBegin), 1);
+    EXPECT_EQ(log.Count(dmEnd), 1);  // the drop, once
+    EXPECT_GE(log.Count(dmDrag), 1);
+  }
+}
+
+TEST_F(InteractionTest, ItemClickAfterAMoveOnlyWithItemClickOnDrag) {
+  for (bool clickOnDrag : {false, true}) {
+    view->Items()->Clear();
+    TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+    view->SetItemClickOnDrag(clickOnDrag);
+    int clicks = 0;
+    view->OnItemClick = [&](TRBTimeView*, TRBTimeViewItem* i) {
+      EXPECT_EQ(i, item);
+      ++clicks;
+    };
+    const TRect r = view->Days(0)->ItemRect(item);
+    DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {view.get(), QPoint(r.Left + 10, Y(HM(14, 0)))}}, true);
+    StartMove(item, 0);
+    EXPECT_EQ(clicks, clickOnDrag ? 1 : 0);
+    EXPECT_EQ(view->Operation(), TRBTimeView::opNone);
+    Press(r.Left + 10, Y(HM(14, 10)) + 1);  // a plain click always reports
+    Release(r.Left + 10, Y(HM(14, 10)) + 1);
+    EXPECT_EQ(clicks, clickOnDrag ? 2 : 1);
+  }
+}
+
+TEST_F(InteractionTest, DraggingOutOrCancellingPutsTheItemBackWithoutDmEnd) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  DragLog log;
+  view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { log.events.push_back({i, m}); };
+  const TRect r = view->Days(0)->ItemRect(item);
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {view.get(), QPoint(r.Left + 10, Y(HM(15, 0)))}}, false);
+  StartMove(item, 0);
+  EXPECT_NEAR(item->StartTime(), Day0() + HM(9, 0), 1e-9);
+  EXPECT_NEAR(item->EndTime(), Day0() + HM(10, 0), 1e-9);
+  EXPECT_FALSE(item->Dragging());
+  EXPECT_EQ(log.Count(dmEnd), 0);
+  EXPECT_GE(log.Count(dmDrag), 1);
+
+  // A drag the platform ends without any leave (cancelled over the view).
+  TRBTimeView::DragExecHook = [&](QDrag* drag) {
+    const QPoint p = view->ClientOrigin() + QPoint(r.Left + 10, Y(HM(16, 0)));
+    QDragEnterEvent enter(p, Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view.get(), &enter);
+    EXPECT_TRUE(item->Dragging());
+    return Qt::IgnoreAction;
+  };
+  StartMove(item, 0);
+  EXPECT_NEAR(item->StartTime(), Day0() + HM(9, 0), 1e-9);
+  EXPECT_FALSE(item->Dragging());
+  EXPECT_EQ(log.Count(dmEnd), 0);
+}
+
+TEST_F(InteractionTest, DroppingIntoAnotherViewCopiesTheItemThere) {
+  TRBTimeView target;
+  target.SetBorderStyle(bsNone);
+  target.resize(640, 1100);
+  target.SetDays(2, Day0() + 5);
+  target.show();
+  Settle();
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 30), "viaje");
+  item->SetItemID(8);
+  DragLog source, copies;
+  view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { source.events.push_back({i, m}); };
+  target.OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { copies.events.push_back({i, m}); };
+  const TRect r = view->Days(0)->ItemRect(item);
+  const int x1 = target.Days(1)->Left() + 30;
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)},
+             {view.get(), QPoint(r.Left + 10, Y(HM(12, 0)))},
+             {&target, QPoint(x1, target.TimeToY(1, HM(14, 0)) + 1)}},
+            true);
+  StartMove(item, 0);
+  EXPECT_NEAR(item->StartTime(), Day0() + HM(9, 0), 1e-9);  // the source item went back
+  EXPECT_EQ(source.Count(dmEnd), 0);
+  ASSERT_EQ(target.Items()->Count(), 1);
+  TRBTimeViewItem* copy = target.Items()->Items(0);
+  EXPECT_EQ(copy->Text(), "viaje");
+  EXPECT_EQ(copy->ItemID(), 0);  // only text, all-day flag and times travel
+  EXPECT_NEAR(copy->Duration(), HM(1, 30), 1e-9);
+  EXPECT_EQ(dt::DateOf(copy->StartTime()), Day0() + 6);
+  EXPECT_FALSE(copy->Dragging());
+  EXPECT_EQ(target.SelectedItem(), copy);
+  EXPECT_EQ(copies.Count(dmEnd), 1);
+  EXPECT_EQ(copies.events.back().first, copy);
+
+  // Passing through the target and leaving it again leaves nothing there.
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)},
+             {&target, QPoint(x1, target.TimeToY(1, HM(16, 0)))},
+             {view.get(), QPoint(r.Left + 10, Y(HM(13, 0)))}},
+            true);
+  StartMove(item, 0);
+  EXPECT_EQ(target.Items()->Count(), 1);
+  EXPECT_EQ(source.Count(dmEnd), 1);
+  EXPECT_EQ(dt::DateOf(item->StartTime()), Day0());
+}
+
+TEST_F(InteractionTest, ReadOnlyBlocksChangesButNotSelections) {
+  view->SetReadOnly(true);
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  view->Days(0)->SetWorkingDay(true);
+  const TRect r = view->Days(0)->ItemRect(item);
+  const int x = (r.Left + r.Right) / 2;
+  Press(x, r.Top + 1);
+  EXPECT_EQ(view->Operation(), TRBTimeView::opItemPress);  // the edge is not offered
+  Move(x, r.Top + 40);
+  Release(x, r.Top + 40);
+  EXPECT_NEAR(item->StartTime(), Day0() + HM(9, 0), 1e-9);
+  QTest::qWait(600);
+  EXPECT_EQ(view->EditingItem(), nullptr);
+  Press(MidX(0), Y(HM(8, 0)) + 1);
+  EXPECT_EQ(view->Operation(), TRBTimeView::opTimeSelection);
+  Release(MidX(0), Y(HM(8, 0)) + 1);
+  EXPECT_NE(view->TimeSelectionStart(), -1);
+  QTest::keyClick(view.get(), 'x');
+  EXPECT_EQ(view->Items()->Count(), 1);
+}
+
+TEST_F(InteractionTest, SetDaysDuringAWorkingHoursDragLeavesNoOldDay) {
+  view->Days(0)->SetWorkingDay(true);
+  int events = 0;
+  view->OnDragBeginWork = [&](TRBTimeView*, TRBTimeviewDay*, TRBTVDragMode) { ++events; };
+  Press(MidX(0), Y(HM(8, 0)));
+  ASSERT_EQ(view->Operation(), TRBTimeView::opBeginWork);
+  view->SetDays(3, Day0() + 7);
+  Move(MidX(0), Y(HM(7, 0)));
+  Release(MidX(0), Y(HM(7, 0)));
+  EXPECT_EQ(events, 1);
+  EXPECT_EQ(view->Operation(), TRBTimeView::opNone);
+}
+
+TEST_F(InteractionTest, CoordinatesAreClientCoordinatesInsideTheBorder) {
+  view->SetBorderStyle(bsSingle);
+  Settle();
+  EXPECT_EQ(view->ClientOrigin(), QPoint(2, 2));
+  EXPECT_EQ(view->ClientHeight(), view->height() - 4);
+  std::vector<QPoint> downs;
+  view->OnMouseDown = [&](TRBTimeView*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    EXPECT_EQ(button, Qt::LeftButton);
+    downs.push_back(QPoint(x, y));
+  };
+  const int x = MidX(0), y = Y(HM(8, 40)) + 1;
+  Press(x, y);
+  Release(x, y);
+  EXPECT_EQ(downs, (std::vector{QPoint(x, y)}));
+  EXPECT_NEAR(view->TimeSelectionStart(), Day0() + HM(8, 30), 1e-9);
+  view->SetTimeSelectionColor(RGBColor(10, 200, 10));
+  const QImage shot = view->grab().toImage();
+  EXPECT_EQ(shot.pixel(view->ClientOrigin() + QPoint(x, Y(HM(8, 45)))), qRgb(10, 200, 10));
+}
