@@ -17,7 +17,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
+#include <tuple>
 
 #include "app/Help.h"
 #include "app/UAgendaUtil.h"
@@ -38,7 +40,7 @@ constexpr int kAlturaFila = 14;
 // Paints the category rows through the dialog's draw handler, 14 pixels each.
 class CategoriaDelegate : public QStyledItemDelegate {
  public:
-  CategoriaDelegate(TfrmConfig* form) : QStyledItemDelegate(form), form_(form) {}
+  explicit CategoriaDelegate(TfrmConfig* form) : QStyledItemDelegate(form), form_(form) {}
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     painter->save();
     painter->setFont(option.font);
