@@ -10,11 +10,10 @@
 
 #include "app/AppPaths.h"
 #include "app/UAgendaUtil.h"
+#include "core/HelpContext.h"
 
 namespace Help {
 namespace {
-const char* const kProperty = "quillarHelpContext";
-
 class F1Filter : public QObject {
  public:
   using QObject::QObject;
@@ -46,8 +45,8 @@ QString HelpFile() {
   return QFileInfo::exists(installed) ? installed : beside;
 }
 
-void SetHelpContext(QWidget* window, int context) { window->setProperty(kProperty, context); }
-int HelpContext(const QWidget* window) { return window->property(kProperty).toInt(); }
+void SetHelpContext(QWidget* window, int context) { ::SetHelpContext(window, context); }
+int HelpContext(const QWidget* window) { return HelpContextOf(window); }
 
 bool ShowHelp(int context) {
   QUrl url = QUrl::fromLocalFile(HelpFile());

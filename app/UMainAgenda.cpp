@@ -16,6 +16,7 @@
 #include "app/ALMailSlot.h"
 #include "app/AgendaHooks.h"
 #include "app/AppPaths.h"
+#include "app/FuenteVistaAnual.h"
 #include "app/Help.h"
 #include "app/Iconos.h"
 #include "app/UAgendaUtil.h"
@@ -24,7 +25,11 @@
 #include "app/USplash.h"
 #include "app/Version.h"
 #include "calendar/RBCalendar.h"
+#include "calendar/USelectDate.h"
 #include "core/Clock.h"
+#include "dialogs/UAvisosAgenda.h"
+#include "dialogs/UEditCita.h"
+#include "dialogs/UFindCita.h"
 #include "core/Messages.h"
 #include "data/Table.h"
 #include "timeview/RBTimeView.h"
@@ -61,6 +66,22 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   CrearControles();
   CrearAcciones();
   ConectarEventos();
+  InstalarFuenteVistaAnual();
+  AnnualViewFn = [this] { return ShowAnnualView(this); };
+  EditCitaFn = [](data::Table& t) { return EditCita(t); };
+  ComprobarAvisosFn = [] { ComprobarAvisos(); };
+  FindCitaFn = [this](TDate& fecha, int& id) {
+    TfrmFindCita dlg(this);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    fecha = dt::DateOf(dlg.CitaFecha());
+    id = dlg.CitaID();
+    return true;
+  };
+  // The editor stops the periodic refresh while it is open.
+  SetTemporizadorRefresco([this](bool activo) {
+    if (activo) tmrRefresh->start();
+    else tmrRefresh->stop();
+  });
 
   MailSlot = new TALMailSlot(this);
   MailSlot->SetMailBox(QStringLiteral("DEVADIZU"));

@@ -76,6 +76,7 @@ class TfrmAgenda : public QMainWindow {
   void acEditExecute();
   void acDelExecute();
   void acFindExecute();
+  void acPrintExecute();
   bool EditarCita(TRBTimeViewItem* Item);
   void GuardarItem(TRBTimeViewItem* Item);
   void TimeViewKeyDown(int& Key, Qt::KeyboardModifiers Shift);
@@ -115,7 +116,7 @@ class TfrmAgenda : public QMainWindow {
   QTimer* tmrMaximize;
 
   // Actions (alAgenda) and menus.
-  QAction *acNew, *acEdit, *acDel, *acFind, *acToday, *acYear, *acVerSemana, *acVerMes;
+  QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes;
   QMenu *mnuArchivo, *mnuVer, *mnuAyuda, *popTimeView, *popView;
   QAction *Unahora1, *Mediahora1, *N15minutos1;  // "Ver" menu
   QAction *Unahora2, *Mediahora2, *N15minutos2;  // popView

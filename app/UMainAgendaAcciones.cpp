@@ -42,6 +42,7 @@ void TfrmAgenda::CrearAcciones() {
   acEdit = Accion(this, "acEdit", "&Editar", "Editar", "Editar cita", QKeySequence(Qt::Key_F2));
   acDel = Accion(this, "acDel", "&Borrar", "Borrar", nullptr, QKeySequence(Qt::Key_Delete));
   acFind = Accion(this, "acFind", "B&uscar", "Buscar", "Buscar citas", QKeySequence(Qt::Key_F6));
+  acPrint = Accion(this, "acPrint", "Im&primir", "Imprimir", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P));
   acToday = Accion(this, "acToday", "&Hoy", "Hoy", "Ir al día de hoy", QKeySequence(Qt::Key_F4));
   acYear = Accion(this, "acYear", "Vista anual", "Anual", nullptr, QKeySequence());
   acVerSemana = Accion(this, "acVerSemana", "Semana", "Semana", nullptr, QKeySequence(Qt::Key_F7));
@@ -50,6 +51,7 @@ void TfrmAgenda::CrearAcciones() {
   acEdit->setIcon(IconoToolbar(Icono::Editar));
   acDel->setIcon(IconoToolbar(Icono::Borrar));
   acFind->setIcon(IconoToolbar(Icono::Buscar));
+  acPrint->setIcon(IconoToolbar(Icono::Imprimir));
   acToday->setIcon(IconoToolbar(Icono::Hoy));
   acYear->setIcon(IconoToolbar(Icono::Anual));
   acVerSemana->setIcon(IconoToolbar(Icono::Semana));
@@ -58,6 +60,7 @@ void TfrmAgenda::CrearAcciones() {
   connect(acEdit, &QAction::triggered, this, &TfrmAgenda::acEditExecute);
   connect(acDel, &QAction::triggered, this, &TfrmAgenda::acDelExecute);
   connect(acFind, &QAction::triggered, this, &TfrmAgenda::acFindExecute);
+  connect(acPrint, &QAction::triggered, this, &TfrmAgenda::acPrintExecute);
   connect(acToday, &QAction::triggered, this, &TfrmAgenda::acTodayExecute);
   connect(acYear, &QAction::triggered, this, &TfrmAgenda::acYearExecute);
   connect(acVerSemana, &QAction::triggered, this, &TfrmAgenda::acVerSemanaExecute);
@@ -91,6 +94,7 @@ void TfrmAgenda::CrearAcciones() {
   tbAgenda->addWidget(btnHoras);
   tbAgenda->addSeparator();
   tbAgenda->addAction(acFind);
+  tbAgenda->addAction(acPrint);
   tbAgenda->addSeparator();
   for (QAction* a : tbAgenda->actions()) {
     if (QWidget* w = tbAgenda->widgetForAction(a); w && !a->isSeparator()) w->setMinimumSize(46, 44);
@@ -101,6 +105,7 @@ void TfrmAgenda::CrearAcciones() {
   for (QAction* a : {acNew, acEdit, acDel}) mnuArchivo->addAction(a);
   mnuArchivo->addSeparator();
   mnuArchivo->addAction(acFind);
+  mnuArchivo->addAction(acPrint);
   mnuArchivo->addSeparator();
   Cerrar1 = mnuArchivo->addAction(QStringLiteral("&Salir"), this, &TfrmAgenda::Cerrar1Click);
   Cerrar1->setObjectName(QStringLiteral("Cerrar1"));

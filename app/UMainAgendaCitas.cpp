@@ -11,6 +11,7 @@
 #include "core/DateFormat.h"
 #include "core/Messages.h"
 #include "data/Table.h"
+#include "reports/UListaAgenda.h"
 #include "timeview/RBTimeView.h"
 
 namespace {
@@ -143,6 +144,13 @@ void TfrmAgenda::acFindExecute() {
   } catch (const std::exception& e) {
     ShowEngineError(e, this);
   }
+}
+
+void TfrmAgenda::acPrintExecute() {
+  // The dialog shows its own errors.
+  TRBTimeViewItem* sel = TimeView->SelectedItem();
+  ImprimirAgenda(this, Calendar->SelectionStart(), Calendar->SelectionEnd(), sel ? sel->ItemID() : -1,
+                 sel ? sel->StartTime() : TimeView->TimeSelectionStart());
 }
 
 void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {

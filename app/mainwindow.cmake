@@ -1,6 +1,7 @@
 # The main window and the program: the top of the layers, so it is defined
 # after every subsystem (the top CMakeLists includes this file last).
 add_library(quillar_mainwindow STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/FuenteVistaAnual.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Iconos.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UMainAgenda.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaAcciones.cpp
@@ -10,7 +11,7 @@ add_library(quillar_mainwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/USplash.cpp
 )
 target_link_libraries(quillar_mainwindow PUBLIC quillar_app)
-foreach(lib quillar_timeview quillar_calendar quillar_controls quillar_dialogs quillar_reports quillar_maintenance)
+foreach(lib quillar_sql quillar_timeview quillar_calendar quillar_annualview quillar_controls quillar_dialogs quillar_reports quillar_maintenance)
   if(TARGET ${lib})
     target_link_libraries(quillar_mainwindow PUBLIC ${lib})
   endif()

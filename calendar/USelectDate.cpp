@@ -1,4 +1,5 @@
 #include "calendar/USelectDate.h"
+#include "core/HelpContext.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -72,6 +73,7 @@ const AnnualViewSource& Source() {
 
 TfrmSelectDate::TfrmSelectDate(QWidget* parent) : QDialog(parent) {
   setObjectName("frmSelectDate");
+  SetHelpContext(this, 12);
   setWindowTitle("Vista anual");
   setFont(QFont("Arial", 8));
   setFixedSize(ClientWidth, ClientHeight);

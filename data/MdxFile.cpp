@@ -22,7 +22,9 @@ constexpr int kMaxDepth = 24;
 constexpr int kPageSlack = 512;
 
 int ItemLength(int keyLength) { return ((keyLength + 4) + 3) / 4 * 4; }
-int MaxKeys(int keyLength) { return (MdxFile::kPageSize - 8) / ItemLength(keyLength) - 1; }
+// Entries of a page, leaving room after the last one for the branch's extra
+// pointer (or the leaf's zero terminator).
+int MaxKeys(int keyLength) { return (MdxFile::kPageSize - 12) / ItemLength(keyLength); }
 
 void StampDate(char* p) {
   std::time_t now = std::time(nullptr);
@@ -111,7 +113,7 @@ class MdxTag final : public IndexTag {
     }
     while (level.size() > 1) {
       std::vector<Child> up;
-      const size_t fan = maxKeys_ + 1;
+      const size_t fan = maxKeys_;  // children: one more than the entries, which stay below a full page
       for (size_t i = 0; i < level.size(); i += fan) {
         size_t n = std::min(fan, level.size() - i);
         std::uint32_t block = file_.AllocatePage();
@@ -142,8 +144,11 @@ class MdxTag final : public IndexTag {
     if (n > static_cast<std::uint32_t>(maxKeys_ + 1) || 8 + static_cast<int>(n) * item_ > MdxFile::kPageSize)
       throw DbError("El índice " + file_.Path() + " está dañado (página " + std::to_string(block) + ").");
     count = static_cast<int>(n);
+    // A full page is a leaf; otherwise a branch has its extra child pointer
+    // after the last entry where a leaf has zero. Branches therefore never
+    // fill completely (other engines decide the same way).
     const int tail = 8 + count * item_;
-    leaf = tail + 4 > MdxFile::kPageSize || ReadU32(page + tail) == 0;
+    leaf = count >= maxKeys_ || ReadU32(page + tail) == 0;
     return page;
   }
   std::uint32_t Ptr(const char* page, int i) const { return ReadU32(page + 8 + i * item_); }
@@ -282,7 +287,7 @@ class MdxTag final : public IndexTag {
       // Never happens: a new branch entry always goes before an existing child.
     }
     WriteU32(page, static_cast<std::uint32_t>(count + 1));
-    if (count + 1 <= maxKeys_) {
+    if (count + 1 <= (leaf ? maxKeys_ : maxKeys_ - 1)) {
       if (leaf) std::memset(page + 8 + (count + 1) * item_, 0, MdxFile::kPageSize - 8 - (count + 1) * item_);
       return;
     }
@@ -293,7 +298,7 @@ class MdxTag final : public IndexTag {
     const std::uint32_t block = p[level].block;
     char* page = file_.PageForWrite(block);
     const int count = static_cast<int>(ReadU32(page));
-    std::vector<char> copy(page, page + MdxFile::kPageSize);
+    std::vector<char> copy(page, page + MdxFile::kPageSize + kPageSlack);  // the overflowing entry too
     const std::uint32_t rightBlock = file_.AllocatePage();
     char* right = file_.PageForWrite(rightBlock);
     page = file_.PageForWrite(block);  // the cache may have grown
@@ -385,7 +390,7 @@ MdxFile::MdxFile() = default;
 MdxFile::~MdxFile() = default;
 
 void MdxFile::Create(const std::string& path, const std::string& tableName, const std::vector<IndexInfo>& tags,
-                     std::uint32_t counter) {
+                     std::uint32_t counter, std::uint32_t records) {
   if (tags.size() > static_cast<size_t>(kMaxTags)) throw DbError("Demasiados índices para " + path + ".");
   std::string h(kHeaderBytes, '\0');
   h[0] = 2;
@@ -401,6 +406,7 @@ void MdxFile::Create(const std::string& path, const std::string& tableName, cons
   StampDate(&h[44]);
   std::memcpy(&h[kMirrorMagicAt], kMirrorMagic, 4);
   WriteU32(&h[kMirrorAt], counter);
+  WriteU32(&h[kMirrorAt + 4], records);
   File f;
   f.Create(path);
   f.WriteAt(0, h.data(), h.size());
@@ -408,7 +414,7 @@ void MdxFile::Create(const std::string& path, const std::string& tableName, cons
   MdxFile mdx;
   mdx.Open(path, true);
   for (const auto& t : tags) mdx.AddTag(t);
-  mdx.Commit(counter);
+  mdx.Commit(counter, records);
 }
 
 void MdxFile::Open(const std::string& path, bool writable) {
@@ -431,7 +437,9 @@ void MdxFile::ReadHeader() {
   const std::uint64_t size = file_.Size();
   if (file_.ReadAt(0, header_.data(), kHeaderBytes) < 48 + 8)
     throw DbError("El índice " + file_.Path() + " está truncado.");
-  if (header_[0] != 2) throw DbError("El índice " + file_.Path() + " es de una versión desconocida.");
+  // Version 2 is dBase IV/5, 3 dBase 7: the same page layout.
+  if (header_[0] != 2 && header_[0] != 3)
+    throw DbError("El índice " + file_.Path() + " es de una versión desconocida.");
   if (ReadU16(&header_[22]) != kPageSize || ReadU16(&header_[20]) != kPageSize / kBlockSize)
     throw DbError("El índice " + file_.Path() + " usa páginas de un tamaño no admitido.");
   nextBlock_ = ReadU32(&header_[32]);
@@ -439,6 +447,7 @@ void MdxFile::ReadHeader() {
     throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
   hasMirror_ = std::memcmp(&header_[kMirrorMagicAt], kMirrorMagic, 4) == 0;
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
+  mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
   const int used = ReadU16(&header_[28]);
   if (used > kMaxTags || static_cast<unsigned char>(header_[26]) != kTagEntrySize)
     throw DbError("El índice " + file_.Path() + " está dañado (tabla de etiquetas).");
@@ -462,7 +471,7 @@ void MdxFile::ReadHeader() {
         (info.keyType == KeyType::Numeric && info.keyLength != kNumericKeyLength) ||
         (info.keyType == KeyType::Date && info.keyLength != kDateKeyLength))
       throw DbError("El índice " + file_.Path() + " tiene una etiqueta dañada.");
-    info.unique = th[23] != 0;
+    info.unique = th[23] != 0 || (th[8] & 0x40) != 0;
     n = 0;
     while (n < 220 && th[24 + n] != 0) ++n;
     info.expression.assign(th + 24, n);
@@ -488,12 +497,12 @@ void MdxFile::AddTag(const IndexInfo& info) {
   th = PageForWrite(hb);
   WriteU32(th, root);
   WriteU32(th + 4, 2);
-  th[8] = 0x10;
+  th[8] = info.unique ? 0x40 : 0x10;
   th[9] = static_cast<char>(info.keyType);
   WriteU16(th + 12, static_cast<std::uint16_t>(info.keyLength));
   WriteU16(th + 14, static_cast<std::uint16_t>(MaxKeys(info.keyLength)));
   WriteU16(th + 18, static_cast<std::uint16_t>(ItemLength(info.keyLength)));
-  th[23] = info.unique ? 0x40 : 0;
+  th[23] = info.unique ? 1 : 0;
   std::memcpy(th + 24, info.expression.data(), std::min<size_t>(info.expression.size(), 219));
   char* e = &header_[kTagTableStart + i * kTagEntrySize];
   std::memset(e, 0, kTagEntrySize);
@@ -558,7 +567,7 @@ void MdxFile::SetRoot(int tag, std::uint32_t block) {
   static_cast<MdxTag&>(*tags_.at(tag)).SetRoot(block);
 }
 
-void MdxFile::Commit(std::uint32_t counter) {
+void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
   bool wrote = false;
   // Pages in file order keep the writes sequential.
   std::vector<std::uint32_t> dirty;
@@ -578,15 +587,17 @@ void MdxFile::Commit(std::uint32_t counter) {
     wrote = true;
   }
   if (wrote) file_.Sync();
-  if (!hasMirror_ || mirror_ != counter || wrote) {
-    char m[8];
+  if (!hasMirror_ || mirror_ != counter || mirrorRecords_ != records || wrote) {
+    char m[12];
     std::memcpy(m, kMirrorMagic, 4);
     WriteU32(m + 4, counter);
-    std::memcpy(&header_[kMirrorMagicAt], m, 8);
-    file_.WriteAt(kMirrorMagicAt, m, 8);
+    WriteU32(m + 8, records);
+    std::memcpy(&header_[kMirrorMagicAt], m, 12);
+    file_.WriteAt(kMirrorMagicAt, m, 12);
     file_.Sync();
     hasMirror_ = true;
     mirror_ = counter;
+    mirrorRecords_ = records;
   }
 }
 

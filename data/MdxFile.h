@@ -5,9 +5,11 @@
 // (child page, highest key below it), with one more child pointer after the
 // last entry. Pages are cached in memory and written back by Flush().
 //
-// Bytes 48-55 of the header (reserved in the format) mirror the change
-// counter of the .DBF header: an index whose mirror differs from the table's
-// counter is out of step and gets rebuilt from the records.
+// Bytes 48-59 of the header (reserved in the format) mirror the change
+// counter and the record count of the .DBF header: an index whose mirror
+// differs from the table is out of step and gets rebuilt from the records.
+// The counter catches a crash between the record and its index entries; the
+// count also catches another program that appended without the index.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,7 +32,7 @@ class MdxFile {
 
   // Writes a new index file holding empty tags.
   static void Create(const std::string& path, const std::string& tableName, const std::vector<IndexInfo>& tags,
-                     std::uint32_t counter);
+                     std::uint32_t counter, std::uint32_t records = 0);
   // Throws DbError for a file that is not a dBase IV index or is damaged.
   void Open(const std::string& path, bool writable);
   void Close();
@@ -43,9 +45,10 @@ class MdxFile {
 
   bool HasMirror() const { return hasMirror_; }
   std::uint32_t Mirror() const { return mirror_; }
+  std::uint32_t MirrorRecords() const { return mirrorRecords_; }
   // Writes dirty pages and the header (with the new mirror), syncing so that
   // the mirror reaches the disk only after the pages it vouches for.
-  void Commit(std::uint32_t counter);
+  void Commit(std::uint32_t counter, std::uint32_t records);
   // Forgets cached pages and re-reads the header (after another copy wrote).
   void Reload();
 
@@ -71,6 +74,7 @@ class MdxFile {
   std::uint32_t nextBlock_ = 0;
   bool hasMirror_ = false;
   std::uint32_t mirror_ = 0;
+  std::uint32_t mirrorRecords_ = 0;
   std::unordered_map<std::uint32_t, Page> pages_;
   std::vector<std::unique_ptr<IndexTag>> tags_;
   std::vector<std::uint32_t> tagHeaderBlocks_;

@@ -54,6 +54,27 @@ void MemoFile::Truncate() {
 
 std::string MemoFile::Read(std::uint32_t block) const {
   if (block == 0) return {};
+  // Most memos fit in their first block: one read, no size check needed.
+  if (style_ != MemoStyle::dBase3) {
+    char first[1024];
+    const std::uint64_t at = static_cast<std::uint64_t>(block) * blockSize_;
+    const size_t want = std::min<size_t>(sizeof first, blockSize_);
+    const size_t got = file_.ReadAt(at, first, want);
+    if (got >= 8) {
+      const auto* h = reinterpret_cast<const unsigned char*>(first);
+      std::uint64_t len = 0;
+      bool known = false;
+      if (style_ == MemoStyle::FoxPro) {
+        len = ReadBE32(first + 4);
+        known = true;
+      } else if (h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00) {
+        len = ReadU32(first + 4);
+        len = len >= 8 ? len - 8 : 0;
+        known = true;
+      }
+      if (known && 8 + len <= got) return std::string(first + 8, len);
+    }
+  }
   const std::uint64_t size = file_.Size();
   const std::uint64_t offset = static_cast<std::uint64_t>(block) * blockSize_;
   if (offset >= size) throw DbError("El fichero de memos " + file_.Path() + " está dañado: falta el bloque " +

@@ -408,9 +408,20 @@ void Table::PrepareIndexes() {
       f.head32 = head;
       f.counter = ReadU32(&head[kHdrChangeCounter]);
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
-      usable = mdx->HasMirror() && mdx->Mirror() == f.counter && static_cast<int>(defs.size()) == mdx->TagCount();
+      const bool allTags = static_cast<int>(defs.size()) == mdx->TagCount();
+      usable = mdx->HasMirror() && mdx->Mirror() == f.counter && mdx->MirrorRecords() == f.header.recordCount && allTags;
+      if (!mdx->HasMirror() && allTags && f.header.recordCount <= kMaxRecordsToVerifyForeignIndex) {
+        // Written by another program: no counter to trust, so check it.
+        auto problems = CheckTags(f);
+        usable = problems.empty();
+        if (!usable) f.indexProblem = problems.front();
+        if (usable && f.writable && (f.exclusive || f.dbf.TryLock(kOpenLockByte, 1, true))) {
+          mdx->Commit(f.counter, f.header.recordCount);  // ours from now on
+          if (!f.exclusive) f.dbf.TryLock(kOpenLockByte, 1, false);
+        }
+      }
       if (usable) f.mdx = std::move(mdx);
-      else f.indexProblem = "El índice " + f.paths.mdx + " no está al día con los registros.";
+      else if (f.indexProblem.empty()) f.indexProblem = "El índice " + f.paths.mdx + " no está al día con los registros.";
     } else {
       f.indexProblem = "Falta el índice " + f.paths.mdx + ".";
     }
@@ -447,7 +458,7 @@ void Table::PrepareIndexes() {
     // Had it exclusively for a moment: rebuild in the file, then share again.
     try {
       f.mdx.reset();
-      MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter);
+      MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter, f.header.recordCount);
       f.mdx = std::make_unique<MdxFile>();
       f.mdx->Open(f.paths.mdx, true);
       for (int i = 0; i < f.mdx->TagCount(); ++i) f.tags[i] = &f.mdx->Tag(i);
@@ -465,7 +476,7 @@ void Table::PrepareIndexes() {
   }
   if (inFile) {
     f.mdx.reset();
-    MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter);
+    MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter, f.header.recordCount);
     f.mdx = std::make_unique<MdxFile>();
     f.mdx->Open(f.paths.mdx, true);
     for (int i = 0; i < f.mdx->TagCount(); ++i) f.tags[i] = &f.mdx->Tag(i);
@@ -493,7 +504,7 @@ void Table::RebuildIndexesFromRecords(bool inFile) {
       f.head32[kHdrMdxFlag] = 1;
       f.dbf.Sync();
     }
-    f.mdx->Commit(f.counter);
+    f.mdx->Commit(f.counter, f.header.recordCount);
   }
 }
 
@@ -536,7 +547,8 @@ void Table::CheckForeignChanges() {
       try {
         f.mdx->Reload();
         f.dbf.ReadAt(0, head, 32);
-        inStep = f.mdx->HasMirror() && f.mdx->Mirror() == ReadU32(head + kHdrChangeCounter);
+        inStep = f.mdx->HasMirror() && f.mdx->Mirror() == ReadU32(head + kHdrChangeCounter) &&
+                 f.mdx->MirrorRecords() == ReadU32(head + kHdrRecordCount);
         f.counter = ReadU32(head + kHdrChangeCounter);
         const std::uint32_t c2 = ReadU32(head + kHdrRecordCount);
         f.header.recordCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c2, (f.dbf.Size() - f.header.headerLength) / f.header.recordLength));
@@ -916,7 +928,7 @@ void Table::UnlockWrite() {
 }
 
 void Table::CommitIndexes() {
-  if (files_->mdx && !bulk_) files_->mdx->Commit(files_->counter);
+  if (files_->mdx && !bulk_) files_->mdx->Commit(files_->counter, files_->header.recordCount);
 }
 
 void Table::RenumberIfTaken() {
@@ -1079,10 +1091,25 @@ void Table::Delete() {
 void Table::FlushBuffers() {
   RequireActive();
   TableFiles& f = *files_;
-  if (!f.writable) return;
+  // Posts outside a batch synced everything already.
+  if (!f.writable || !f.unsynced) return;
+  f.unsynced = false;
   if (f.memo.IsOpen()) f.memo.Sync();
   f.dbf.Sync();
-  if (f.mdx) f.mdx->Commit(f.counter);
+  if (f.mdx) f.mdx->Commit(f.counter, f.header.recordCount);
+}
+
+void Table::BeginBatch() {
+  RequireActive();
+  if (!files_->exclusive) throw DbError("Para cargar registros en bloque la tabla " + tableName_ + " debe estar abierta en exclusiva.");
+  bulk_ = true;
+}
+
+void Table::EndBatch() {
+  RequireActive();
+  bulk_ = false;
+  files_->unsynced = true;
+  FlushBuffers();
 }
 
 // ---------------------------------------------------------------- whole table
@@ -1203,7 +1230,7 @@ void Table::EmptyTable() {
       std::vector<IndexInfo> defs;
       for (auto* t : f.tags) defs.push_back(t->Info());
       f.mdx.reset();
-      MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter);
+      MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter, f.header.recordCount);
       f.mdx = std::make_unique<MdxFile>();
       f.mdx->Open(f.paths.mdx, true);
       for (int i = 0; i < f.mdx->TagCount(); ++i) f.tags[i] = &f.mdx->Tag(i);
@@ -1241,7 +1268,7 @@ void Table::AddIndex(const IndexDef& ix) {
   if (!f.mdx) {
     std::vector<IndexInfo> defs;
     for (auto* t : f.tags) defs.push_back(t->Info());
-    MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter);
+    MdxFile::Create(f.paths.mdx, BaseName(tableName_), defs, f.counter, f.header.recordCount);
     f.mdx = std::make_unique<MdxFile>();
     f.mdx->Open(f.paths.mdx, true);
     f.memoryTags.clear();
@@ -1262,7 +1289,7 @@ void Table::AddIndex(const IndexDef& ix) {
     f.header.fields[field].indexFlag = true;
   }
   f.dbf.Sync();
-  f.mdx->Commit(f.counter);
+  f.mdx->Commit(f.counter, f.header.recordCount);
   if (!f.header.fields[field].indexFlag && f.header.level == DbfLevel::dBase7) {
     f.dbf.WriteAt(f.header.descriptorStart + field * f.header.descriptorSize + 37, &one, 1);
     f.dbf.Sync();
@@ -1310,6 +1337,7 @@ void Table::AppendAllFrom(Table& source) {
     throw;
   }
   bulk_ = false;
+  files_->unsynced = true;
   FlushBuffers();
   source.SetIndexName(savedIndex);
 }

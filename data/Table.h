@@ -230,6 +230,11 @@ class Table {
   void Delete();
   // Every Post and Delete is already on disk; this syncs once more.
   void FlushBuffers();
+  // Bulk loading into a table opened exclusively: between BeginBatch and
+  // EndBatch posts are written but synced (with the index) only once, at
+  // EndBatch. A crash in between leaves an index that is rebuilt at open.
+  void BeginBatch();
+  void EndBatch();
 
   // --- Hooks.
   Hook OnNewRecord;

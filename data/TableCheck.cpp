@@ -41,6 +41,13 @@ std::vector<std::string> Table::Verify() {
       }
     }
   }
+  for (auto& p : CheckTags(f)) problems.push_back(std::move(p));
+  (void)visible;
+  return problems;
+}
+
+std::vector<std::string> CheckTags(TableFiles& f) {
+  std::vector<std::string> problems;
   for (size_t t = 0; t < f.tags.size(); ++t) {
     IndexTag* tag = f.tags[t];
     const IndexInfo& info = tag->Info();
@@ -64,7 +71,8 @@ std::vector<std::string> Table::Verify() {
         }
         const char* rec = f.Record(e->recno);
         if (rec[0] == '*') continue;  // other engines keep deleted records indexed
-        if (f.KeyOf(static_cast<int>(t), rec) != e->key)
+        const std::string key = f.KeyOf(static_cast<int>(t), rec);
+        if (CompareKeys(info.keyType, key.data(), e->key.data(), info.keyLength) != 0)
           report("la clave del registro " + std::to_string(e->recno) + " no coincide con el registro.");
         if (!seen.insert(e->recno).second) report("el registro " + std::to_string(e->recno) + " aparece dos veces.");
         if (seen.size() > f.header.recordCount) break;
@@ -83,7 +91,6 @@ std::vector<std::string> Table::Verify() {
       problems.push_back(where + e.what());
     }
   }
-  (void)visible;
   return problems;
 }
 

@@ -56,10 +56,10 @@ FamilyPaths FindFamily(const std::string& folder, const std::string& tableName, 
 const char* TableFiles::Record(std::uint32_t recno) {
   if (recno >= windowFirst && recno < windowFirst + windowCount)
     return window.data() + static_cast<size_t>(recno - windowFirst) * header.recordLength;
-  // Reading far ahead pays off only for a scan in file order; a jump (a
-  // walk in index order) reads a few records around the one asked for.
-  const bool jump = windowCount != 0 && recno != windowFirst + windowCount;
-  const std::uint32_t perWindow = std::max<std::uint32_t>(1, (jump ? 4096 : 65536) / header.recordLength);
+  // Reading on from the window's end (a scan in file order) fetches 64 KB
+  // at a time; a jump (index order, bookmarks) fetches only that record.
+  const bool sequential = windowCount > 0 && recno == windowFirst + windowCount;
+  const std::uint32_t perWindow = sequential ? std::max<std::uint32_t>(1, 65536 / header.recordLength) : 1;
   const std::uint32_t n = std::min(perWindow, header.recordCount - recno + 1);
   window.resize(static_cast<size_t>(n) * header.recordLength);
   size_t got = dbf.ReadAt(RecordOffset(recno), window.data(), window.size());

@@ -36,7 +36,8 @@ struct TableFiles {
   File dbf;
   bool writable = false;
   bool exclusive = false;
-  bool holdingHeaderLock = false;  // posting: the header (append) lock is ours
+  bool holdingHeaderLock = false;
+  bool unsynced = false;  // batch writes not yet synced  // posting: the header (append) lock is ours
   DbfHeader header;
   std::string head32;  // first 32 header bytes as last read or written
   std::uint32_t counter = 0;
@@ -62,5 +63,13 @@ struct TableFiles {
   std::string KeyOf(int tag, const char* record) const;
   std::vector<IndexEntry> EntriesFromRecords(int tag);
 };
+
+// Walks every tag against the records: each visible record found under its
+// key, entries in order. One line per problem.
+std::vector<std::string> CheckTags(TableFiles& f);
+
+// Tables up to this size get an index file written by another program
+// checked entry by entry at open; larger ones are rebuilt instead.
+constexpr std::uint32_t kMaxRecordsToVerifyForeignIndex = 200000;
 
 }  // namespace data

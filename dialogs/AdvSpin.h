@@ -8,6 +8,7 @@
 // separator and the minutes otherwise, wrapping around midnight.
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QString>
@@ -15,7 +16,6 @@
 
 #include "core/DateTime.h"
 
-class QLabel;
 class QTimer;
 
 enum TAdvSpinType { sptNormal, sptFloat, sptDate, sptTime, sptHex };

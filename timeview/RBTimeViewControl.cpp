@@ -184,7 +184,12 @@ void TRBTimeView::LinkItemDestroying(TRBTimeViewItem* item) {
 
 void TRBTimeView::LinkItemRemoved(TRBTimeViewItem* item) {
   ForgetItem(item);
-  if (item == editingItem_) editingItem_ = nullptr;
+  if (item == editingItem_) {
+    // An item created by typing went while its edit was open: the editor
+    // has nothing left to edit.
+    editingItem_ = nullptr;
+    EndEdit(false);
+  }
   if (item == selectedItem_) selectedItem_ = nullptr;
 }
 

@@ -361,6 +361,8 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   void MoveDragDrop();
   void ClearInteraction();
   void ForgetItem(TRBTimeViewItem* item);
+  static bool MoveDragRunning();
+  static void ForgetDraggedItem(TRBTimeViewItem* item);
   TRBTimeviewDay* CurrentHotDay(int x);
   bool TypeToCreate(QChar ch);
   void ShowStepHint(int x, int y);

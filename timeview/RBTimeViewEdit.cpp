@@ -1,4 +1,6 @@
-// In-place editing of an item's text.
+// In-place editing of an item's text, and creation by typing.
+#include <cmath>
+
 #include "timeview/RBTimeViewControl.h"
 #include "timeview/RBTimeViewEditor.h"
 
@@ -57,4 +59,35 @@ void TRBTimeView::LinkItemTextChanged(TRBTimeViewItem* item) {
 
 void TRBTimeView::LinkItemColorChanged(TRBTimeViewItem* item) {
   if (item == editingItem_ && editor_) editor_->SetColor(ToQColor(item->Color()));
+}
+
+// Creation by typing: a character typed over a selection makes an item
+// there and opens the editor on it with that character.
+bool TRBTimeView::TypeToCreate(QChar ch) {
+  if (editor_ || !createOnType_ || readOnly_ || ch.isNull()) return false;
+  if (ch == QChar(27) || ch == QChar(10) || ch == QChar(13)) return false;
+  const bool timed = timeSelectionStart_ != -1 && timeSelectionEnd_ != -1;
+  const bool allDay = !timed && allDaySelectionStart_ != -1 && allDaySelectionEnd_ != -1;
+  if (!timed && !allDay) return false;
+  bool allow = true;
+  if (OnCreateOnType) OnCreateOnType(this, timeSelectionStart_, timeSelectionEnd_, allDay, allow);
+  if (!allow) return false;
+  TRBTimeViewItem* item;
+  TDate day;
+  if (timed) {
+    item = items_->Add(QString(), false, timeSelectionStart_, timeSelectionEnd_);
+    day = std::trunc(timeSelectionStart_);
+    SetTimeSelection(-1, -1);
+  } else {
+    item = items_->Add(QString(), true, allDaySelectionStart_, allDaySelectionEnd_ + 1);
+    day = allDaySelectionStart_;
+    SetAllDaySelection(-1, -1);
+  }
+  item->SetCreatedOnType(true);
+  if (OnCreatedOnType) OnCreatedOnType(this, item);
+  if (items_->IndexOf(item) < 0) return true;  // the handler removed it
+  if (EditItem(item, DayOfDate(day))) {
+    editor_->SetText(QString(ch));  // the caret goes after it
+  }
+  return true;
 }

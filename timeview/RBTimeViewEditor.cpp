@@ -13,6 +13,7 @@ TRBTVEditor::TRBTVEditor(TRBTimeView* view, bool centred) : QTextEdit(view), vie
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setTabChangesFocus(true);
+  setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   document()->setDocumentMargin(1);
 }
 

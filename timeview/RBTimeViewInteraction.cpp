@@ -1,39 +1,20 @@
 // Mouse interaction of the time view: the zone under the pointer, the eight
 // operations (working-hours drags, item edge drags, item press and move,
 // time and all-day selection), auto-scrolling, the click timer, double
-// clicks, and the move drag through the toolkit's drag and drop.
+// clicks. The move drag is in RBTimeViewDrag.cpp.
 //
 // Every drag event comes with dmBegin when its operation starts, dmDrag after
 // each step and dmEnd when it ends. ReadOnly blocks what would change items
 // or days (working-hours and item drags, moves, editing, creation by typing);
 // selections and double clicks still work.
 #include <QApplication>
-#include <QDrag>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
 #include <cmath>
 
 #include "timeview/RBTimeViewControl.h"
-#include "timeview/RBTimeViewEditor.h"
 #include "timeview/RBTimeViewHint.h"
-
-const char* const TRBTimeView::ItemMimeType = "application/x-quillar-timeview-item";
-std::function<Qt::DropAction(QDrag*)> TRBTimeView::DragExecHook;
-
-namespace {
-// The drag object of a move: the travelling item and the view it left. Only
-// one drag runs at a time in a process.
-struct TRBTimeViewItemDragObject {
-  TRBTimeViewItem* Item = nullptr;
-  TRBTimeView* Source = nullptr;
-  bool Dropped = false;
-};
-TRBTimeViewItemDragObject* CurrentDrag = nullptr;
-
-double Frac(double v) { return v - std::trunc(v); }
-}  // namespace
 
 bool TRBTimeView::AutoScrolling() const { return autoScrollTimer_ && autoScrollTimer_->isActive(); }
 
@@ -66,7 +47,7 @@ void TRBTimeView::ForgetItem(TRBTimeViewItem* item) {
       HideHint();
     }
   }
-  if (CurrentDrag && CurrentDrag->Item == item) CurrentDrag->Item = nullptr;
+  ForgetDraggedItem(item);
 }
 
 // ------------------------------------------------------------ zone
@@ -201,7 +182,7 @@ void TRBTimeView::mouseMoveEvent(QMouseEvent* event) {
       FindZone(p.x(), p.y());
       break;
     case opItemPress:
-      if ((p - pressPoint_).manhattanLength() >= QApplication::startDragDistance() && !CurrentDrag &&
+      if ((p - pressPoint_).manhattanLength() >= QApplication::startDragDistance() && !MoveDragRunning() &&
           dragOptions_.Contains(doItem) && !readOnly_ && hotItem_) {
         moveDrag_ = true;
         editPending_ = false;
@@ -384,7 +365,7 @@ bool TRBTimeView::AutoScrollCheck(int y) {
 
 void TRBTimeView::AutoScrollTick() {
   SetVScrollPosition(VScrollPosition() + autoScrollDirection_ * rulerMarkHeight_);
-  if (moveDrag_ && CurrentDrag) StepMove(lastPoint_.x(), lastPoint_.y());
+  if (moveDrag_ && MoveDragRunning()) StepMove(lastPoint_.x(), lastPoint_.y());
   else if (operation_ != opNone && operation_ != opItemPress && operation_ != opAllDaySelection)
     StepOperation(lastPoint_.x(), lastPoint_.y());
   else autoScrollTimer_->stop();
@@ -422,7 +403,7 @@ void TRBTimeView::EndOperation() {
     }
     case opItemPress: {
       operation_ = opNone;
-      const bool dragged = moveDrag_ || CurrentDrag;
+      const bool dragged = moveDrag_ || MoveDragRunning();
       if (OnItemClick && (itemClickOnDrag_ || !dragged)) OnItemClick(this, selectedItem_);
       if (editPending_) {
         editPending_ = false;
@@ -483,162 +464,3 @@ void TRBTimeView::ShowHintAt(int x, int y, const QString& hint, int hintWidth) {
 
 void TRBTimeView::HideHint() { hintWindow_->HideHint(); }
 
-// ------------------------------------------------------------ move drag
-
-void TRBTimeView::StartMoveDrag() {
-  TRBTimeViewItemDragObject object{hotItem_, this, false};
-  TRBTimeViewItemDragObject* const previous = CurrentDrag;
-  CurrentDrag = &object;
-  startBeforeDrag_ = hotItem_->StartTime();
-  auto* mime = new QMimeData;
-  mime->setData(ItemMimeType, QByteArray::number(reinterpret_cast<quintptr>(hotItem_)));
-  QPointer<QDrag> drag = new QDrag(this);
-  drag->setMimeData(mime);
-  drag->setDragCursor(QPixmap(), Qt::MoveAction);
-  const Qt::DropAction action = DragExecHook ? DragExecHook(drag) : drag->exec(Qt::MoveAction);
-  CurrentDrag = previous;
-  firstEnter_ = true;
-  autoScrollTimer_->stop();
-  HideHint();
-  // Cancelled without a leave reaching this view: the item goes back.
-  if (object.Item && !object.Dropped && object.Item->Dragging() && object.Source == this) {
-    object.Item->SetDragging(false);
-    object.Item->MoveTo(startBeforeDrag_);
-    UpdateLayout();
-    Invalidate();
-  }
-  (void)action;
-  if (drag) drag->deleteLater();
-  // The release that ended the drag ends the item press too, as a press
-  // that moved (a drop may have cleared the flag already).
-  moveDrag_ = true;
-  if (operation_ == opItemPress) EndOperation();
-  moveDrag_ = false;
-}
-
-void TRBTimeView::MoveDragEnter(TRBTimeViewItem* item, TRBTimeView* source, int x, int y) {
-  TRBTimeviewDay* day = DayAtX(x);
-  if (!day || !item) return;
-  if (source == this && item == hotItem_) {
-    if (firstEnter_) {
-      const TDate base = dragOptions_.Contains(doItemToOtherDay) ? day->Date() : std::trunc(item->StartTime());
-      grabOffset_ = item->StartTime() - YToTime(y, itemDragResolution_, true) - base;
-      firstEnter_ = false;
-    }
-    draggingCopy_ = false;
-    item->SetDragging(true);
-  } else {
-    moveDrag_ = true;
-    editPending_ = false;
-    clickTimer_->stop();
-    const TDateTime start = day->Date() + Frac(item->StartTime());
-    TRBTimeViewItem* copy = items_->Add(item->Text(), item->AllDay(), start, start + item->Duration());
-    hotItem_ = copy;
-    grabOffset_ = 0;
-    SetSelectedItem(copy);
-    copy->SetDragging(true);
-    draggingCopy_ = true;
-  }
-  UpdateLayout();
-  Invalidate();
-}
-
-void TRBTimeView::MoveDragLeave(bool inside) {
-  autoScrollTimer_->stop();
-  TRBTimeViewItem* item = hotItem_;
-  if (!item) return;
-  if (!draggingCopy_) {
-    item->SetDragging(false);
-    HideHint();
-    if (!inside) item->MoveTo(startBeforeDrag_);
-  } else if (inside) {
-    item->SetDragging(false);
-  } else {
-    hotItem_ = nullptr;
-    items_->Delete(item);
-    moveDrag_ = false;
-  }
-  UpdateLayout();
-  Invalidate();
-}
-
-void TRBTimeView::MoveDragDrop() {
-  HideHint();
-  if (CurrentDrag) CurrentDrag->Dropped = true;
-  moveDrag_ = false;
-  if (hotItem_) {
-    hotItem_->SetDragging(false);
-    if (OnDragItem) OnDragItem(this, hotItem_, dmEnd);
-  }
-  UpdateLayout();
-  Invalidate();
-}
-
-namespace {
-bool IsItemDrag(const QMimeData* mime) { return CurrentDrag && mime && mime->hasFormat(TRBTimeView::ItemMimeType); }
-}  // namespace
-
-void TRBTimeView::dragEnterEvent(QDragEnterEvent* event) {
-  event->acceptProposedAction();
-  if (!IsItemDrag(event->mimeData()) || !CurrentDrag->Item) return;
-  const QPoint p = event->position().toPoint() - ClientOrigin();
-  lastPoint_ = p;
-  hotDay_ = DayAtX(p.x());
-  MoveDragEnter(CurrentDrag->Item, CurrentDrag->Source, p.x(), p.y());
-  StepMove(p.x(), p.y());
-}
-
-void TRBTimeView::dragMoveEvent(QDragMoveEvent* event) {
-  event->acceptProposedAction();
-  if (!IsItemDrag(event->mimeData()) || !hotItem_ || !hotItem_->Dragging()) return;
-  const QPoint p = event->position().toPoint() - ClientOrigin();
-  lastPoint_ = p;
-  hotDay_ = DayAtX(p.x());
-  StepMove(p.x(), p.y());
-}
-
-void TRBTimeView::dragLeaveEvent(QDragLeaveEvent*) {
-  if (CurrentDrag && hotItem_ && hotItem_->Dragging()) MoveDragLeave(false);
-}
-
-void TRBTimeView::dropEvent(QDropEvent* event) {
-  if (!IsItemDrag(event->mimeData()) || !hotItem_ || !hotItem_->Dragging()) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::MoveAction);
-  event->accept();
-  MoveDragLeave(true);
-  MoveDragDrop();
-}
-
-// ------------------------------------------------------------ creation by typing
-
-bool TRBTimeView::TypeToCreate(QChar ch) {
-  if (editor_ || !createOnType_ || readOnly_ || ch.isNull()) return false;
-  if (ch == QChar(27) || ch == QChar(10) || ch == QChar(13)) return false;
-  const bool timed = timeSelectionStart_ != -1 && timeSelectionEnd_ != -1;
-  const bool allDay = !timed && allDaySelectionStart_ != -1 && allDaySelectionEnd_ != -1;
-  if (!timed && !allDay) return false;
-  bool allow = true;
-  if (OnCreateOnType) OnCreateOnType(this, timeSelectionStart_, timeSelectionEnd_, allDay, allow);
-  if (!allow) return false;
-  TRBTimeViewItem* item;
-  TDate day;
-  if (timed) {
-    item = items_->Add(QString(), false, timeSelectionStart_, timeSelectionEnd_);
-    day = std::trunc(timeSelectionStart_);
-    SetTimeSelection(-1, -1);
-  } else {
-    item = items_->Add(QString(), true, allDaySelectionStart_, allDaySelectionEnd_ + 1);
-    day = allDaySelectionStart_;
-    SetAllDaySelection(-1, -1);
-  }
-  item->SetCreatedOnType(true);
-  if (OnCreatedOnType) OnCreatedOnType(this, item);
-  if (items_->IndexOf(item) < 0) return true;  // the handler removed it
-  if (EditItem(item, DayOfDate(day))) {
-    editor_->SetText(QString(ch));  // the caret goes after it
-  }
-  return true;
-}

@@ -1,18 +1,22 @@
-// quillar-data info|dump|check FILE: look into a table from the shell.
+// quillar-data info|dump|check FILE: look into a table from the shell;
+// quillar-data sql DIR QUERY: query the tables of a folder (SqlCommand.h).
 // Exit status: 0 fine, 1 problems found (check) or bad use, 2 a file that is
 // missing or cannot be read.
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "data/Table.h"
 #include "tools/DumpFormat.h"
+#include "tools/SqlCommand.h"
 
 namespace {
 
 int Usage() {
-  std::cerr << "uso: quillar-data info FICHERO | dump FICHERO [--index ETIQUETA] | check FICHERO\n";
+  std::cerr << "uso: quillar-data info FICHERO | dump FICHERO [--index ETIQUETA] | check FICHERO\n"
+               "       quillar-data sql DIRECTORIO 'SELECT ...' [NOMBRE=int|date|str:VALOR ...]\n";
   return 1;
 }
 
@@ -72,6 +76,8 @@ int Check(data::Table& t) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "sql")
+    return tools::SqlCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   const std::string path = argv[2];

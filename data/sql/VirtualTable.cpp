@@ -99,6 +99,7 @@ struct DbfCursor {
   double upperNumber = 0;
   std::string upperText;
   bool eof = true;
+  bool single = false;  // equality on a unique tag: one row at most
   std::uint64_t* tableVisits = nullptr;
   // Text of the current record by column, read once: a WHERE clause may name
   // a memo several times (NOTAS LIKE ... OR NOTAS LIKE ...).
@@ -347,9 +348,10 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value**
   cur->upperInclusive = true;
   cur->upperIsText = false;
   cur->eof = false;
+  cur->single = false;
   try {
     if (idxNum == 0) {
-      t.SetIndexName("");
+      if (!t.IndexName().empty()) t.SetIndexName("");
       t.First();
       cur->eof = t.Eof();
       CountVisit(cur);
@@ -417,7 +419,10 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value**
       }
     }
 
-    t.SetIndexName(col.tag);
+    if (t.IndexName() != col.tag) t.SetIndexName(col.tag);
+    // Only when the value really bounded the scan: an ignored bound leaves a
+    // walk over the whole tag, which SQLite filters.
+    cur->single = (flags & kEq) && col.uniqueTag && hasLow && cur->hasUpper;
     const bool range = !(flags & kEq) && col.kind != ColumnKind::Text;
     if (range && WideRange(t, column, hasLow, lowNumber, cur->hasUpper, cur->upperNumber)) {
       // Most of the table: reading it in file order is cheaper than jumping
@@ -448,6 +453,10 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value**
 
 int Next(sqlite3_vtab_cursor* c) {
   auto* cur = reinterpret_cast<DbfCursor*>(c);
+  if (cur->single) {
+    cur->eof = true;
+    return SQLITE_OK;
+  }
   try {
     cur->table->Next();
     CheckUpper(cur);

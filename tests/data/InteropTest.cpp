@@ -90,7 +90,7 @@ TEST_F(InteropTest, DbfreadReadsTheSameValues) {
 }
 
 TEST_F(InteropTest, PerlDbfDumpReadsTheSameValues) {
-  std::string out = RunCommand("dbf_dump --fs '|' --fields ID,FECHA_INI,ASUNTO,NOTAS " + folder + "AGENDA.DBF 2>&1 | iconv -f cp1252 -t utf-8");
+  std::string out = RunCommand("LC_ALL=C dbf_dump --fs '|' --fields ID,FECHA_INI,ASUNTO,NOTAS " + folder + "AGENDA.DBF 2>&1 | iconv -f cp1252 -t utf-8");
   std::vector<std::string> theirs = Lines(out);
   std::vector<std::string> ours = OurRows();
   ASSERT_EQ(theirs.size(), ours.size()) << out.substr(0, 2000);
@@ -111,10 +111,10 @@ TEST_F(InteropTest, PerlDbfDumpReadsTheSameValues) {
 }
 
 TEST_F(InteropTest, PerlIndexDumpWalksEveryTagInOurOrder) {
-  std::string tags = RunCommand("index_dump " + folder + "AGENDA.MDX 2>&1");
+  std::string tags = RunCommand("LC_ALL=C index_dump " + folder + "AGENDA.MDX 2>&1");
   EXPECT_EQ(Lines(tags), (std::vector<std::string>{"FECHA_INI", "ID"}));
   for (const std::string tag : {"ID", "FECHA_INI"}) {
-    std::string out = RunCommand("index_dump " + folder + "AGENDA.MDX " + tag + " 2>&1");
+    std::string out = RunCommand("LC_ALL=C index_dump " + folder + "AGENDA.MDX " + tag + " 2>&1");
     // Each line is the raw key (binary for numbers and dates), a blank and
     // the record number.
     const size_t keyLength = tag == "ID" ? 12 : 8;

@@ -94,9 +94,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= 6; ++i)
       args << "sleep" << "0.1" << "mousemove" << QString::number(from.x()) << QString::number(from.y() + 40 * i);
     args << "sleep" << "0.3" << "key" << "Escape" << "sleep" << "0.3" << "mouseup" << "1";
-    QProcess::startDetached("xdotool", args);
+    auto* mouse = new QProcess(&app);
+    QObject::connect(mouse, &QProcess::finished, &app, [&] { QTimer::singleShot(300, &app, [&] { app.quit(); }); });
+    mouse->start("xdotool", args);
   });
-  QTimer::singleShot(3500, &app, [&] { app.quit(); });
   const int rc2 = app.exec();
   std::printf("cancel: rc=%d moved=%d sourceEnds=%d start=%f dragging=%d\n", rc2, movedDuringDrag, sourceEnds,
               item->StartTime() - date, item->Dragging());

@@ -169,6 +169,17 @@ TEST_F(EditTest, DeletingTheEditedItemAcceptsTheEditUnlessCreatedByTyping) {
   EXPECT_EQ(seen, "b");
   EXPECT_EQ(view->Editor(), nullptr);
   EXPECT_EQ(view->EditingItem(), nullptr);
+
+  // An item created by typing is not accepted by its deletion; the editor goes with it.
+  seen.clear();
+  view->SetTimeSelection(Day0() + HM(11, 0), Day0() + HM(12, 0));
+  TypeIntoView('Z');
+  ASSERT_EQ(view->Items()->Count(), 1);
+  ASSERT_NE(view->Editor(), nullptr);
+  view->Items()->Delete(view->Items()->Items(0));
+  EXPECT_TRUE(seen.isEmpty());
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_EQ(view->Items()->Count(), 0);
 }
 
 TEST_F(EditTest, HintSitsBelowThePointerSizedToItsText) {
@@ -205,4 +216,44 @@ TEST_F(EditTest, HintSitsBelowThePointerSizedToItsText) {
   EXPECT_TRUE(hint->isVisible());
   EXPECT_EQ(hint->geometry().size(), QSize(6, 6));
   QTest::mouseRelease(view.get(), Qt::LeftButton, {}, W(x, y + 45));
+}
+
+TEST_F(EditTest, DragHintsGetTheValuesAfterTheStep) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  TRBTimeviewDay* day = view->Days(0);
+  day->SetWorkingDay(true);
+  std::vector<std::pair<double, double>> seen;
+  view->OnItemEndDragHint = [&](TRBTimeView*, TRBTimeViewItem* i, TDateTime s, TDateTime e, QString& h, int&) {
+    EXPECT_EQ(i, item);
+    seen.push_back({s, e});
+    h = "fin";
+  };
+  view->OnBeginWorkDragHint = [&](TRBTimeView*, TTime s, TTime e, TRBTimeviewDay* d, QString& h, int&) {
+    EXPECT_EQ(d, day);
+    seen.push_back({s, e});
+    h = "inicio";
+  };
+  const int x = day->Left() + 20;
+  auto drag = [&](int y0, int y1) {
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, W(x, y0));
+    QTest::mouseMove(view.get(), W(x, y1));
+    const bool shown = view->HintWindow()->isVisible();
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, W(x, y1));
+    return shown;
+  };
+  EXPECT_FALSE(drag(day->ItemRect(item).Bottom - 1, view->TimeToY(1, HM(11, 0))));  // option not set
+  EXPECT_TRUE(seen.empty());
+  view->SetHintsOptions({hoItemEndDrag, hoBeginWorkDrag});
+  EXPECT_TRUE(drag(day->ItemRect(item).Bottom - 1, view->TimeToY(1, HM(12, 0))));
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_NEAR(seen[0].second, Day0() + HM(12, 0), 1e-9);
+  EXPECT_FALSE(view->HintWindow()->isVisible());  // hidden at the release
+  const int workX = day->Left() + day->Width() - 12;  // clear of the block
+  QTest::mousePress(view.get(), Qt::LeftButton, {}, W(workX, view->TimeToY(1, HM(8, 0))));
+  QTest::mouseMove(view.get(), W(workX, view->TimeToY(1, HM(6, 0))));
+  EXPECT_EQ(view->HintWindow()->Text(), "inicio");
+  QTest::mouseRelease(view.get(), Qt::LeftButton, {}, W(workX, view->TimeToY(1, HM(6, 0))));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_NEAR(seen[1].first, HM(6, 0), 1e-9);
+  EXPECT_NEAR(seen[1].second, HM(17, 30), 1e-9);
 }

@@ -95,13 +95,13 @@ TEST(TimeViewGeometry, DayColumnsAccumulateASingleWidth) {
 
 TEST_F(TimeViewTest, SubColumnsAreGreedyInListOrder) {
   const TDate d = Day0();
-  struct Spec {
+  struct Block {
     const char* name;
     int h1, m1, h2, m2;
   };
-  const Spec A{"A", 9, 0, 10, 0}, B{"B", 10, 0, 11, 0}, C{"C", 9, 30, 10, 30}, D{"D", 10, 30, 11, 30};
+  const Block A{"A", 9, 0, 10, 0}, B{"B", 10, 0, 11, 0}, C{"C", 9, 30, 10, 30}, D{"D", 10, 30, 11, 30};
   struct Case {
-    std::vector<Spec> order;
+    std::vector<Block> order;
     std::vector<int> columns;
     int dayColumns;
   } cases[] = {
@@ -112,7 +112,7 @@ TEST_F(TimeViewTest, SubColumnsAreGreedyInListOrder) {
   for (const Case& c : cases) {
     view->Items()->Clear();
     std::vector<TRBTimeViewItem*> items;
-    for (const Spec& s : c.order) items.push_back(Add(d + HM(s.h1, s.m1), d + HM(s.h2, s.m2), s.name));
+    for (const Block& s : c.order) items.push_back(Add(d + HM(s.h1, s.m1), d + HM(s.h2, s.m2), s.name));
     for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i]->DayColumn(0), c.columns[i]) << c.order[i].name;
     EXPECT_EQ(view->Days(0)->Columns(), c.dayColumns);
   }

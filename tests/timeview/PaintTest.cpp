@@ -167,7 +167,25 @@ TEST_F(PaintTest, ReminderImageIsDrawnAtTheBlocksTopLeft) {
   EXPECT_TRUE(item->ShowsReminderImage());
   Repaint();
   EXPECT_EQ(At(r.Left + gap + 4, r.Top + 5), Rgb(Green));
+  QPixmap other(16, 16);
+  other.fill(ToQColor(Selection));
+  view->SetPrivateImageIndex(images.Add(other));
+  item->SetIsPrivate(true);
+  Repaint();
+  EXPECT_EQ(At(r.Left + gap + 4, r.Top + 2 + 16 + 1 + 3), Rgb(Selection));  // below the reminder image
+  item->SetReminder(false);
+  view->Invalidate();
+  Repaint();
+  EXPECT_EQ(At(r.Left + gap + 4, r.Top + 5), Rgb(Selection));  // alone, it takes the top
+  item->SetReminder(true);
+  EXPECT_TRUE(item->ShowsReminderImage());
   view->SetImages(nullptr);
+  EXPECT_FALSE(item->ShowsReminderImage());
+  {
+    TRBImageList shortLived(16, 16);
+    view->SetImages(&shortLived);
+  }
+  EXPECT_EQ(view->Images(), nullptr);  // a destroyed list is let go
   EXPECT_FALSE(item->ShowsReminderImage());
 }
 

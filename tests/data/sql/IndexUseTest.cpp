@@ -72,14 +72,26 @@ TEST_F(IndexUseTest, WithoutAnIndexedConstraintEveryRecordIsRead) {
   EXPECT_EQ(q.RecordsVisited("AGENDA"), 400u);
 }
 
-TEST_F(IndexUseTest, EqualityOnAUniqueTagReadsOneRecord) {
+TEST_F(IndexUseTest, EqualityOnATagReadsOnlyTheMatches) {
+  const struct {
+    const char* sql;
+    Ids ids;
+    std::uint64_t maxVisits;
+  } cases[] = {
+      {"SELECT ID FROM AGENDA WHERE ID = 123", {123}, 1},
+      {"SELECT ID FROM AGENDA WHERE ID = '123'", {123}, 1},  // text that SQL reads as a number
+      {"SELECT ID FROM AGENDA WHERE ID = 123.5", {}, 1},
+      {"SELECT ID FROM AGENDA WHERE ID = 'abc'", {}, 400},   // no bound: the whole tag, filtered
+      {"SELECT ID FROM CATEGORIAS WHERE CATEGORIA = 'Cat 3'", {3}, 2},
+      {"SELECT ID FROM CATEGORIAS WHERE CATEGORIA = 'Cat'", {}, 1},
+  };
   Query q(folder_);
-  q.SetSQL({"SELECT ID, ASUNTO FROM AGENDA WHERE ID = :pID"});
-  q.ParamByName("pID").SetAsInteger(123);
-  q.Open();
-  ASSERT_EQ(q.RecordCount(), 1);
-  EXPECT_EQ(q.FieldByName("ASUNTO").AsString(), "Cita 123");
-  EXPECT_LE(q.RecordsVisited(), 2u);
+  for (const auto& c : cases) {
+    q.SetSQL({c.sql});
+    q.Open();
+    EXPECT_EQ(IdsOf(q, true), c.ids) << c.sql;
+    EXPECT_LE(q.RecordsVisited(), c.maxVisits) << c.sql;
+  }
 }
 
 TEST_F(IndexUseTest, IndexScansReturnWhatAFullScanReturns) {

@@ -1,0 +1,478 @@
+// Backup archives through libzip. Files are fed to the archive through a
+// source of our own so the progress can name each file and count its bytes.
+#include "maintenance/BackupArchive.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "core/DateFormat.h"
+
+namespace {
+
+const QStringList& Patterns() {
+  static const QStringList patterns = {QStringLiteral("AGENDA.*"), QStringLiteral("CATEGORIAS.*")};
+  return patterns;
+}
+
+bool MatchesPatterns(const QString& name) {
+  return QDir::match(Patterns(), name);  // wildcards, case-insensitive
+}
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+QString Folder(const QString& carpeta) {
+  QString f = carpeta;
+  if (!f.endsWith(u'/')) f += u'/';
+  return f;
+}
+
+bool IsSpaceError(int sys) { return sys == ENOSPC || sys == EDQUOT || sys == EFBIG; }
+
+QString SystemText(int sys) {
+  switch (sys) {
+    case ENOSPC: return QStringLiteral("no queda espacio en el disco");
+    case EDQUOT: return QStringLiteral("se ha superado la cuota de disco");
+    case EFBIG: return QStringLiteral("el fichero es demasiado grande para el destino");
+    case EACCES:
+    case EPERM: return QStringLiteral("permiso denegado");
+    case ENOENT: return QStringLiteral("no existe el fichero o el directorio");
+    case EROFS: return QStringLiteral("el disco es de solo lectura");
+    case EIO: return QStringLiteral("error de entrada/salida");
+    default: return QString::fromLocal8Bit(std::strerror(sys));
+  }
+}
+
+QString ZipText(int zipCode) {
+  switch (zipCode) {
+    case ZIP_ER_OK: return QStringLiteral("Sin errores.");
+    case ZIP_ER_RENAME: return QStringLiteral("No se pudo renombrar el fichero temporal.");
+    case ZIP_ER_CLOSE: return QStringLiteral("No se pudo cerrar el fichero.");
+    case ZIP_ER_SEEK: return QStringLiteral("Error de posicionamiento en el fichero.");
+    case ZIP_ER_READ: return QStringLiteral("Error de lectura.");
+    case ZIP_ER_WRITE: return QStringLiteral("Error de escritura.");
+    case ZIP_ER_CRC: return QStringLiteral("El contenido del archivo está dañado (CRC incorrecto).");
+    case ZIP_ER_NOENT: return QStringLiteral("No existe el fichero.");
+    case ZIP_ER_EXISTS: return QStringLiteral("El fichero ya existe.");
+    case ZIP_ER_OPEN: return QStringLiteral("No se pudo abrir el fichero.");
+    case ZIP_ER_TMPOPEN: return QStringLiteral("No se pudo crear el fichero temporal.");
+    case ZIP_ER_ZLIB: return QStringLiteral("Error de compresión.");
+    case ZIP_ER_MEMORY: return QStringLiteral("No hay memoria suficiente.");
+    case ZIP_ER_COMPNOTSUPP: return QStringLiteral("Método de compresión no soportado.");
+    case ZIP_ER_EOF: return QStringLiteral("Fin de fichero inesperado.");
+    case ZIP_ER_NOZIP: return QStringLiteral("El fichero no es un archivo zip.");
+    case ZIP_ER_INCONS: return QStringLiteral("El archivo zip está dañado.");
+    case ZIP_ER_REMOVE: return QStringLiteral("No se pudo borrar el fichero.");
+    case ZIP_ER_ENCRNOTSUPP: return QStringLiteral("Cifrado no soportado.");
+    case ZIP_ER_NOPASSWD: return QStringLiteral("El archivo está protegido con contraseña.");
+    case ZIP_ER_WRONGPASSWD: return QStringLiteral("Contraseña incorrecta.");
+    default: return QStringLiteral("Error interno del compresor (%1).").arg(zipCode);
+  }
+}
+
+// Our result code for a libzip failure: a full disk is 15 whatever libzip
+// calls it; libzip's own 15 (an entry changed underneath) cannot be told
+// apart from that, so it is reported as an internal error.
+ArchiveResult FromZipError(int zipCode, int sys) {
+  ArchiveResult r;
+  if (IsSpaceError(sys)) {
+    r.code = backupcode::kNoSpace;
+  } else {
+    r.code = zipCode == backupcode::kNoSpace ? ZIP_ER_INTERNAL : zipCode;
+    if (r.code == backupcode::kOk) r.code = ZIP_ER_INTERNAL;
+  }
+  r.errorText = ZipText(zipCode);
+  if (sys != 0) r.errorText += QStringLiteral(" (") + SystemText(sys) + QStringLiteral(")");
+  return r;
+}
+
+ArchiveResult FromZipError(zip_error_t* error) {
+  const int sys = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
+  return FromZipError(zip_error_code_zip(error), sys);
+}
+
+// ---- A file source that reports its opening and every block read.
+
+struct FileSource {
+  QByteArray path;
+  QString name;
+  std::int64_t size = 0;
+  time_t mtime = 0;
+  int fd = -1;
+  zip_error_t error;
+  const ArchiveProgress* progress = nullptr;
+};
+
+zip_int64_t FileSourceCallback(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+  auto* s = static_cast<FileSource*>(state);
+  switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+      s->fd = ::open(s->path.constData(), O_RDONLY | O_CLOEXEC);
+      if (s->fd < 0) {
+        zip_error_set(&s->error, ZIP_ER_OPEN, errno);
+        return -1;
+      }
+      if (s->progress->NewFile) s->progress->NewFile(s->name);
+      return 0;
+    case ZIP_SOURCE_READ: {
+      ssize_t n;
+      do n = ::read(s->fd, data, len);
+      while (n < 0 && errno == EINTR);
+      if (n < 0) {
+        zip_error_set(&s->error, ZIP_ER_READ, errno);
+        return -1;
+      }
+      if (n > 0 && s->progress->Bytes) s->progress->Bytes(n);
+      return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+      if (s->fd >= 0) ::close(s->fd);
+      s->fd = -1;
+      return 0;
+    case ZIP_SOURCE_STAT: {
+      auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s->error);
+      if (st == nullptr) return -1;
+      zip_stat_init(st);
+      st->size = static_cast<zip_uint64_t>(s->size);
+      st->mtime = s->mtime;
+      st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+      return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+      return zip_error_to_data(&s->error, data, len);
+    case ZIP_SOURCE_FREE:
+      if (s->fd >= 0) ::close(s->fd);
+      zip_error_fini(&s->error);
+      delete s;
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                            ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+      zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+      return -1;
+  }
+}
+
+// A name in Carpeta that does not exist yet, for a file being built.
+QString FreshName(const QString& folder, const QString& prefix, const QString& base) {
+  for (int i = 0;; ++i) {
+    const QString candidate =
+        folder + prefix + QString::number(::getpid()) + u'-' + QString::number(i) + u'-' + base;
+    if (!QFileInfo::exists(candidate)) return candidate;
+  }
+}
+
+bool RenameOver(const QString& from, const QString& to) {
+  return std::rename(Native(from).constData(), Native(to).constData()) == 0;
+}
+
+}  // namespace
+
+QString BackupComment() { return QStringLiteral("Quillar\r\n\r\nCopia de seguridad."); }
+
+QString BackupArchiveName(TDateTime momento) {
+  return QStringLiteral("AGENDA_") + FormatDateTime(QStringLiteral("yyyymmddhhnn"), momento) + QStringLiteral(".zip");
+}
+
+QStringList BackupFiles(const QString& Carpeta) {
+  QDir dir(Carpeta);
+  // Name filters match without regard to case unless told otherwise.
+  return dir.entryList(Patterns(), QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+bool HasBackupData(const QString& Carpeta) {
+  const QStringList files = BackupFiles(Carpeta);
+  return std::any_of(files.begin(), files.end(), [](const QString& n) {
+    return n.compare(QLatin1String("AGENDA.DBF"), Qt::CaseInsensitive) == 0;
+  });
+}
+
+bool IsStoredSuffix(const QString& fileName) {
+  static const QSet<QString> stored = {"gif", "png", "z",   "zip", "zoo", "arc", "lzh", "arj", "taz",
+                                       "tgz", "lha", "rar", "ace", "cab", "gz",  "gzip", "jar"};
+  const int dot = fileName.lastIndexOf(u'.');
+  return dot >= 0 && stored.contains(fileName.mid(dot + 1).toLower());
+}
+
+int ProgressPosition(std::int64_t Procesados, std::int64_t Total) {
+  if (Total == 0) return 10001;
+  const double v = 1.0 + std::round(10000.0 * static_cast<double>(Procesados) / static_cast<double>(Total));
+  if (!std::isfinite(v) || v >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+ArchiveResult CreateBackup(const QString& Carpeta, const QString& ArchivePath, const ArchiveProgress& progress) {
+  const QString folder = Folder(Carpeta);
+  const QStringList names = BackupFiles(folder);
+  const QFileInfo target(ArchivePath);
+  const QString temp = FreshName(Folder(target.absolutePath()), QStringLiteral(".~quillar-"), target.fileName());
+
+  int openError = 0;
+  zip_t* za = zip_open(Native(temp).constData(), ZIP_CREATE | ZIP_EXCL, &openError);
+  if (za == nullptr) {
+    zip_error_t e;
+    zip_error_init_with_code(&e, openError);
+    ArchiveResult r = FromZipError(&e);
+    zip_error_fini(&e);
+    return r;
+  }
+  const QByteArray comment = BackupComment().toUtf8();
+  zip_set_archive_comment(za, comment.constData(), static_cast<zip_uint16_t>(comment.size()));
+
+  std::int64_t total = 0;
+  for (const QString& name : names) {
+    const QFileInfo info(folder + name);
+    auto* s = new FileSource;
+    s->path = Native(info.absoluteFilePath());
+    s->name = name;
+    s->size = info.size();
+    s->mtime = static_cast<time_t>(info.lastModified().toSecsSinceEpoch());
+    s->progress = &progress;
+    zip_error_init(&s->error);
+    total += s->size;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = zip_source_function_create(FileSourceCallback, s, &error);
+    if (src == nullptr) {
+      zip_error_fini(&s->error);
+      delete s;
+      ArchiveResult r = FromZipError(&error);
+      zip_error_fini(&error);
+      zip_discard(za);
+      return r;
+    }
+    zip_error_fini(&error);
+    const zip_int64_t idx = zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (idx < 0) {
+      zip_source_free(src);
+      ArchiveResult r = FromZipError(zip_get_error(za));
+      zip_discard(za);
+      return r;
+    }
+    if (IsStoredSuffix(name)) zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_STORE, 0);
+  }
+  if (progress.Total) progress.Total(total);
+
+  if (zip_close(za) != 0) {
+    ArchiveResult r = FromZipError(zip_get_error(za));
+    zip_discard(za);
+    QFile::remove(temp);
+    return r;
+  }
+  if (!RenameOver(temp, target.absoluteFilePath())) {
+    const int sys = errno;
+    QFile::remove(temp);
+    return FromZipError(ZIP_ER_RENAME, sys);
+  }
+  return {};
+}
+
+namespace {
+
+struct Extracted {
+  zip_uint64_t index = 0;
+  QString name;    // bare name as stored in the archive
+  QString target;  // full path it replaces or creates
+  QString temp;    // where it was extracted
+  QString aside;   // where the old file waits until the end
+};
+
+// An entry's bare file name: whatever follows its last folder separator.
+QString BareName(const char* entryName) {
+  QString n = QString::fromUtf8(entryName);
+  const int cut = std::max(n.lastIndexOf(u'/'), n.lastIndexOf(u'\\'));
+  return n.mid(cut + 1);
+}
+
+// The file of folder with that name in any case, or the name itself.
+QString ExistingCase(const QString& folder, const QString& name) {
+  const QStringList same = QDir(folder).entryList({name}, QDir::Files | QDir::Hidden);
+  for (const QString& s : same)
+    if (s.compare(name, Qt::CaseInsensitive) == 0) return folder + s;
+  return folder + name;
+}
+
+// Extracts one entry into a new file; false with `result` set on failure.
+bool ExtractEntry(zip_t* za, Extracted& e, const QString& folder, const ArchiveProgress& progress,
+                  ArchiveResult& result) {
+  if (progress.NewFile) progress.NewFile(e.name);
+  zip_file_t* zf = zip_fopen_index(za, e.index, 0);
+  if (zf == nullptr) {
+    result = FromZipError(zip_get_error(za));
+    return false;
+  }
+  QByteArray tmpl = Native(folder + QStringLiteral(".~quillar-restore-XXXXXX"));
+  const int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) {
+    result = FromZipError(ZIP_ER_TMPOPEN, errno);
+    zip_fclose(zf);
+    return false;
+  }
+  e.temp = QFile::decodeName(tmpl);
+  std::vector<char> buffer(1 << 16);
+  bool ok = true;
+  for (;;) {
+    const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
+    if (n < 0) {
+      result = FromZipError(zip_file_get_error(zf));
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    for (zip_int64_t done = 0; done < n;) {
+      const ssize_t w = ::write(fd, buffer.data() + done, static_cast<size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        result = FromZipError(ZIP_ER_WRITE, w < 0 ? errno : ENOSPC);
+        ok = false;
+        break;
+      }
+      done += w;
+    }
+    if (!ok) break;
+    if (progress.Bytes) progress.Bytes(n);
+  }
+  zip_fclose(zf);
+  if (ok && ::fsync(fd) != 0) {
+    result = FromZipError(ZIP_ER_WRITE, errno);
+    ok = false;
+  }
+  if (::close(fd) != 0 && ok) {
+    result = FromZipError(ZIP_ER_CLOSE, errno);
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, const ArchiveProgress& progress) {
+  const QString folder = Folder(Carpeta);
+  int openError = 0;
+  zip_t* za = zip_open(Native(ArchivePath).constData(), ZIP_RDONLY, &openError);
+  if (za == nullptr) {
+    if (openError == ZIP_ER_NOZIP || openError == ZIP_ER_INCONS)
+      return {backupcode::kNotZip, ZipText(ZIP_ER_NOZIP)};
+    zip_error_t e;
+    zip_error_init_with_code(&e, openError);
+    ArchiveResult r = FromZipError(&e);
+    zip_error_fini(&e);
+    return r;
+  }
+
+  // Matching entries by bare name (upper case); a later entry of the same
+  // name replaces an earlier one, as extracting them in order would.
+  QHash<QString, Extracted> byName;
+  QStringList order;
+  std::int64_t total = 0;
+  const zip_int64_t count = zip_get_num_entries(za, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t st;
+    if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) continue;
+    const QString bare = BareName(st.name);
+    if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String("..") || !MatchesPatterns(bare))
+      continue;
+    const QString key = bare.toUpper();
+    if (!byName.contains(key)) order << key;
+    Extracted e;
+    e.index = static_cast<zip_uint64_t>(i);
+    e.name = bare;
+    byName[key] = e;
+  }
+  if (!byName.contains(QStringLiteral("AGENDA.DBF"))) {
+    zip_discard(za);
+    return {backupcode::kNotBackup, QStringLiteral("El archivo no contiene el fichero AGENDA.DBF.")};
+  }
+  std::vector<Extracted> files;
+  for (const QString& key : order) {
+    Extracted e = byName.value(key);
+    zip_stat_t st;
+    if (zip_stat_index(za, e.index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
+      total += static_cast<std::int64_t>(st.size);
+    e.target = ExistingCase(folder, e.name);
+    files.push_back(e);
+  }
+  if (progress.Total) progress.Total(total);
+
+  auto removeTemps = [&files] {
+    for (const Extracted& e : files)
+      if (!e.temp.isEmpty()) QFile::remove(e.temp);
+  };
+  ArchiveResult result;
+  for (Extracted& e : files) {
+    if (!ExtractEntry(za, e, folder, progress, result)) {
+      zip_discard(za);
+      removeTemps();
+      return result;
+    }
+  }
+  zip_discard(za);
+
+  // Old memo and index files of a restored table that the archive lacks go
+  // too: they belong to the old records.
+  QStringList stale;
+  for (const char* table : {"AGENDA", "CATEGORIAS"}) {
+    if (!byName.contains(QString::fromLatin1(table) + QStringLiteral(".DBF"))) continue;
+    for (const char* ext : {".DBF", ".DBT", ".MDX"}) {
+      const QString key = QString::fromLatin1(table) + QString::fromLatin1(ext);
+      if (byName.contains(key)) continue;
+      const QString path = ExistingCase(folder, key);
+      if (QFileInfo::exists(path)) stale << path;
+    }
+  }
+
+  // Move the old files aside, then the new ones in; any failure puts back
+  // what was moved.
+  struct Move {
+    QString from, to;
+  };
+  std::vector<Move> done;
+  auto rollBack = [&done] {
+    for (auto it = done.rbegin(); it != done.rend(); ++it) RenameOver(it->to, it->from);
+  };
+  auto asideOf = [&folder](const QString& path) {
+    return FreshName(folder, QStringLiteral(".~quillar-old-"), QFileInfo(path).fileName());
+  };
+  std::vector<Move> asides;
+  for (const Extracted& e : files)
+    if (QFileInfo::exists(e.target)) asides.push_back({e.target, asideOf(e.target)});
+  for (const QString& s : stale) asides.push_back({s, asideOf(s)});
+  for (const Move& m : asides) {
+    if (!RenameOver(m.from, m.to)) {
+      const int sys = errno;
+      rollBack();
+      removeTemps();
+      return FromZipError(ZIP_ER_RENAME, sys);
+    }
+    done.push_back(m);
+  }
+  for (const Extracted& e : files) {
+    if (!RenameOver(e.temp, e.target)) {
+      const int sys = errno;
+      // The new files already moved in go back to their temporary names
+      // before the old ones return.
+      rollBack();
+      removeTemps();
+      return FromZipError(ZIP_ER_RENAME, sys);
+    }
+    done.push_back({e.temp, e.target});
+  }
+  for (const Move& m : asides) QFile::remove(m.to);
+  return {};
+}

@@ -1,0 +1,267 @@
+// Tables of other levels and code pages, built byte by byte as their
+// programs write them, and indexes found out of step at open.
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "TableTestSupport.h"
+#include "core/DateTime.h"
+
+using namespace data;
+using namespace testdata;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+void PutU32(std::string& s, size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+}
+void PutU16(std::string& s, size_t at, std::uint16_t v) {
+  s[at] = static_cast<char>(v);
+  s[at + 1] = static_cast<char>(v >> 8);
+}
+
+struct RawField {
+  std::string name;
+  char type;
+  int length;
+  int decimals = 0;
+};
+
+// A DBF of `version` with 32-byte (or dBase 7 48-byte) descriptors.
+std::string BuildDbf(std::uint8_t version, std::uint8_t driver, const std::vector<RawField>& fields,
+                     const std::vector<std::string>& records, bool endMarker, const std::string& afterTerminator = "",
+                     const std::string& driverName = "") {
+  const bool v7 = (version & 0x07) == 4;
+  const size_t desc = v7 ? 48 : 32, start = v7 ? 68 : 32;
+  std::string h(start + desc * fields.size() + 1, '\0');
+  h[0] = static_cast<char>(version);
+  h[1] = 4;  // year written as two digits by old programs
+  h[2] = 3;
+  h[3] = 12;
+  PutU32(h, 4, static_cast<std::uint32_t>(records.size()));
+  int recLen = 1;
+  for (const auto& f : fields) recLen += f.length;
+  h[29] = static_cast<char>(driver);
+  if (v7) std::memcpy(&h[32], driverName.data(), driverName.size());
+  for (size_t i = 0; i < fields.size(); ++i) {
+    char* d = &h[start + desc * i];
+    std::memcpy(d, fields[i].name.data(), fields[i].name.size());
+    const size_t t = v7 ? 32 : 11;
+    d[t] = fields[i].type;
+    d[v7 ? 33 : 16] = static_cast<char>(fields[i].length);
+    d[v7 ? 34 : 17] = static_cast<char>(fields[i].decimals);
+  }
+  h.back() = 0x0D;
+  h += afterTerminator;
+  PutU16(h, 8, static_cast<std::uint16_t>(h.size()));
+  PutU16(h, 10, static_cast<std::uint16_t>(recLen));
+  for (const auto& r : records) {
+    EXPECT_EQ(r.size(), static_cast<size_t>(recLen));
+    h += r;
+  }
+  if (endMarker) h += '\x1A';
+  return h;
+}
+
+std::string BE32(std::uint32_t v) {
+  std::string s(4, '\0');
+  for (int i = 0; i < 4; ++i) s[i] = static_cast<char>(v >> (24 - 8 * i));
+  return s;
+}
+std::string OrderedDouble(double d) {
+  std::uint64_t v;
+  std::memcpy(&v, &d, 8);
+  v = (v & 0x8000000000000000ULL) ? ~v : (v | 0x8000000000000000ULL);
+  std::string s(8, '\0');
+  for (int i = 0; i < 8; ++i) s[i] = static_cast<char>(v >> (56 - 8 * i));
+  return s;
+}
+
+TEST(FormatsTest, DBase3TableWithMemoAndCodePage437ReadsAndKeepsItsBytes) {
+  const std::string folder = FreshFolder("dbase3");
+  // "Müller" in code page 437 (ü = 0x81), a deleted record, no end marker.
+  std::string r1 = std::string(" M") + "\x81" "ller    " + "  12.50" + "20040312" + "T" + "         1";
+  std::string r2 = std::string("*Borrado   ") + "   1.00" + "20040101" + "F" + "          ";
+  std::string r3 = std::string(" Otro      ") + "  -3.00" + "        " + "?" + "          ";
+  std::string dbf = BuildDbf(0x83, 0x01, {{"NOMBRE", 'C', 10}, {"IMPORTE", 'N', 7, 2}, {"DIA", 'D', 8}, {"OK", 'L', 1},
+                                          {"NOTAS", 'M', 10}},
+                             {r1, r2, r3}, false);
+  std::string dbt(512, '\0');
+  PutU32(dbt, 0, 3);
+  dbt += std::string("Nota en c" "\xA2" "digo 437") + "\x1A\x1A";  // ó = 0xA2
+  dbt.resize(1024, '\0');
+  WriteFile(folder + "CLIENTES.DBF", dbf);
+  WriteFile(folder + "clientes.dbt", dbt);
+
+  Table t(folder, "clientes");
+  t.Open();
+  EXPECT_EQ(t.LevelByte(), 0x83);
+  EXPECT_EQ(t.CodePage(), 437);
+  EXPECT_EQ(t.RecordCount(), 2u);
+  EXPECT_EQ(t.FieldByName("NOMBRE").AsString(), "Müller");
+  EXPECT_EQ(t.FieldByName("IMPORTE").AsFloat(), 12.5);
+  EXPECT_EQ(t.FieldByName("DIA").AsDate(), dt::EncodeDate(2004, 3, 12));
+  EXPECT_EQ(t.FieldByName("OK").AsBoolean(), std::optional<bool>(true));
+  EXPECT_EQ(t.FieldByName("NOTAS").AsString(), "Nota en código 437");
+  t.Next();
+  EXPECT_EQ(t.FieldByName("NOMBRE").AsString(), "Otro") << "the deleted record is skipped";
+  EXPECT_TRUE(t.FieldByName("DIA").IsNull());
+  EXPECT_EQ(t.FieldByName("OK").AsBoolean(), std::nullopt);
+  // Editing one record rewrites that record only, in the table's own forms.
+  t.Edit();
+  t.FieldByName("NOTAS").SetAsString("Añadida");
+  t.FieldByName("IMPORTE").SetAsFloat(-4.25);
+  ASSERT_TRUE(t.Post());
+  t.Close();
+  std::string after = ReadFile(folder + "CLIENTES.DBF");
+  const size_t hl = dbf.size() - 3 * r1.size();
+  EXPECT_EQ(after[0], '\x83');
+  EXPECT_EQ(after.substr(hl, 2 * r1.size()), r1 + r2) << "untouched records keep their bytes";
+  EXPECT_EQ(after.substr(hl + 2 * r1.size() + 11, 7), "  -4.25");
+  std::string memo = ReadFile(folder + "clientes.dbt");
+  EXPECT_NE(memo.find(std::string("A\xA4") + "adida\x1A\x1A"), std::string::npos) << "dBase III memo in code page 437";
+  t.Open();
+  t.Last();
+  EXPECT_EQ(t.FieldByName("NOTAS").AsString(), "Añadida");
+}
+
+TEST(FormatsTest, DBase7FieldTypesReadAndWriteInTheirOwnEncoding) {
+  const std::string folder = FreshFolder("dbase7");
+  const double stamp = dt::EncodeDate(2004, 3, 12) + dt::EncodeTime(10, 30);
+  std::string r1 = " " + BE32(static_cast<std::uint32_t>(57) ^ 0x80000000U) + OrderedDouble(-2.5) +
+                   BE32(1 ^ 0x80000000U) + OrderedDouble((stamp + 693594.0) * 86400000.0) + "Caf" "\xE9" "      ";
+  std::string props(20, '\0');  // the optional field-properties block after the terminator
+  std::string dbf = BuildDbf(0x04, 0, {{"N", 'I', 4}, {"F", 'O', 8}, {"AUTO", '+', 4}, {"WHEN", '@', 8}, {"TEXT", 'C', 10}},
+                             {r1}, true, props, "DB850ES0");
+  WriteFile(folder + "SIETE.DBF", dbf);
+  Table t(folder, "SIETE.DBF");
+  t.Open();
+  EXPECT_EQ(t.LevelByte(), 0x04);
+  EXPECT_EQ(t.CodePage(), 850);
+  EXPECT_EQ(t.FieldByName("N").AsInteger(), 57);
+  EXPECT_EQ(t.FieldByName("F").AsFloat(), -2.5);
+  EXPECT_EQ(t.FieldByName("AUTO").AsInteger(), 1);
+  EXPECT_NEAR(t.FieldByName("WHEN").AsDate(), stamp, 1e-8);
+  EXPECT_EQ(t.FieldByName("TEXT").AsString(), "Caf\u00da") << "0xE9 is Ú in code page 850";
+  t.Append();
+  t.FieldByName("N").SetAsInteger(-7);
+  t.FieldByName("F").SetAsFloat(1e6);
+  t.FieldByName("TEXT").SetAsString("Ú");
+  ASSERT_TRUE(t.Post());
+  t.Close();
+  std::string after = ReadFile(folder + "SIETE.DBF");
+  EXPECT_EQ(after[0], '\x04') << "a dBase 7 table stays dBase 7";
+  const size_t rec2 = dbf.size() - 1;  // the new record replaces the end marker
+  EXPECT_EQ(after.substr(rec2 + 1, 4), BE32(static_cast<std::uint32_t>(-7) ^ 0x80000000U));
+  EXPECT_EQ(after.substr(rec2 + 5, 8), OrderedDouble(1e6));
+  EXPECT_EQ(after[rec2 + 25], '\xE9');
+  t.Open();
+  t.Last();
+  EXPECT_EQ(t.FieldByName("N").AsInteger(), -7);
+  EXPECT_EQ(t.FieldByName("F").AsFloat(), 1e6);
+}
+
+TEST(FormatsTest, FoxProHeaderWithBacklinkReads) {
+  const std::string folder = FreshFolder("foxpro");
+  std::string r1 = std::string(" ") + "Hola " + "   42" + std::string("\x07\x00\x00\x00", 4) + "T";
+  std::string dbf = BuildDbf(0x30, 0x03, {{"NAME", 'C', 5}, {"QTY", 'N', 5}, {"CODE", 'I', 4}, {"OK", 'L', 1}}, {r1},
+                             true, std::string(263, '\0'));
+  WriteFile(folder + "fox.dbf", dbf);
+  Table t(folder, "FOX");
+  t.Open();
+  EXPECT_EQ(t.FieldByName("NAME").AsString(), "Hola");
+  EXPECT_EQ(t.FieldByName("QTY").AsInteger(), 42);
+  EXPECT_EQ(t.FieldByName("CODE").AsInteger(), 7);
+  EXPECT_EQ(t.FieldByName("OK").AsBoolean(), std::optional<bool>(true));
+}
+
+class OutOfStepTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    Table t(folder, "AGENDA");
+    t.Create(AgendaFields(), AgendaIndexes());
+    t.Open();
+    for (int i = 1; i <= 150; ++i) AddAppointment(t, i, dt::EncodeDate(2004, 1, 1) + i % 40, "c" + std::to_string(i));
+  }
+  void ExpectIndexesWork() {
+    Table t(folder, "AGENDA");
+    ASSERT_NO_THROW(t.Open());
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+    t.SetIndexName("ID");
+    for (int id : {1, 77, 150}) EXPECT_TRUE(t.FindKey(id)) << id;
+    t.SetIndexName("FECHA_INI");
+    int n = 0;
+    for (t.First(); !t.Eof(); t.Next()) ++n;
+    EXPECT_EQ(n, static_cast<int>(t.RecordCount()));
+  }
+  std::string folder;
+};
+
+TEST_F(OutOfStepTest, MissingIndexFileIsRebuiltFromTheFieldFlags) {
+  std::filesystem::remove(folder + "AGENDA.MDX");
+  ExpectIndexesWork();
+  EXPECT_TRUE(std::filesystem::exists(folder + "AGENDA.MDX")) << "rebuilt in the file";
+}
+
+TEST_F(OutOfStepTest, DamagedOrUnknownIndexFileIsRebuilt) {
+  for (int damage = 0; damage < 3; ++damage) {
+    std::string mdx = ReadFile(folder + "AGENDA.MDX");
+    if (damage == 0) mdx[0] = 9;                               // unknown version
+    if (damage == 1) mdx.resize(3000);                         // truncated
+    if (damage == 2) std::memset(&mdx[2048 + 1024], 0x7F, 1024);  // a garbage page
+    WriteFile(folder + "AGENDA.MDX", mdx);
+    ExpectIndexesWork();
+  }
+}
+
+TEST_F(OutOfStepTest, RecordsAppendedByAnotherProgramAreIndexedAtOpen) {
+  // Another program appends a record and counts it, leaving the index alone.
+  std::string dbf = ReadFile(folder + "AGENDA.DBF");
+  std::string rec;
+  {
+    Table t(folder, "AGENDA");
+    t.Open();
+    t.Last();
+    rec = std::string(dbf.substr(dbf.size() - 1 - 0, 0));
+  }
+  const std::uint16_t hl = static_cast<std::uint8_t>(dbf[8]) | (static_cast<std::uint8_t>(dbf[9]) << 8);
+  const std::uint16_t rl = static_cast<std::uint8_t>(dbf[10]) | (static_cast<std::uint8_t>(dbf[11]) << 8);
+  std::string last = dbf.substr(hl + 149 * rl, rl);
+  std::string copy = last;
+  std::memcpy(&copy[1], "                 999", 20);  // ID 999
+  dbf.resize(hl + 150 * rl);
+  dbf += copy + "\x1A";
+  PutU32(dbf, 4, 151);
+  WriteFile(folder + "AGENDA.DBF", dbf);
+  ExpectIndexesWork();
+  Table t(folder, "AGENDA");
+  t.Open();
+  t.SetIndexName("ID");
+  EXPECT_TRUE(t.FindKey(999));
+}
+
+TEST_F(OutOfStepTest, SharedOpenRebuildsInMemoryAndLeavesTheFile) {
+  Table other(folder, "AGENDA");
+  other.Open();  // someone else works on the table
+  std::filesystem::remove(folder + "AGENDA.MDX");
+  Table t(folder, "AGENDA");
+  t.Open();
+  t.SetIndexName("ID");
+  EXPECT_TRUE(t.FindKey(150));
+  EXPECT_FALSE(std::filesystem::exists(folder + "AGENDA.MDX"));
+  AddAppointment(t, 151, dt::EncodeDate(2005, 1, 1), "nueva");
+  EXPECT_TRUE(t.FindKey(151));
+  other.Close();
+  t.Close();
+  ExpectIndexesWork();
+}
+
+}  // namespace

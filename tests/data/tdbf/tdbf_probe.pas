@@ -1,0 +1,103 @@
+{ A second, independent dBase engine for the interoperability tests.
+  tdbf_probe write DIR LEVEL  - writes table TDBF<LEVEL> with known records
+  tdbf_probe walk DIR TABLE TAG FIELD - prints FIELD of every record in TAG order
+  tdbf_probe dump DIR TABLE   - prints ID|NAME|DAY|AMOUNT|NOTE in file order }
+program tdbf_probe;
+
+{$mode objfpc}{$H+}
+
+uses SysUtils, DB, dbf;
+
+function OpenTable(const Dir, Name: string): TDbf;
+begin
+  Result := TDbf.Create(nil);
+  Result.FilePathFull := Dir;
+  Result.TableName := Name;
+  Result.ReadOnly := True;
+  Result.ShowDeleted := False;
+  Result.Open;
+end;
+
+procedure WriteTable(const Dir: string; Level: Integer);
+var
+  T: TDbf;
+  I: Integer;
+begin
+  T := TDbf.Create(nil);
+  T.FilePathFull := Dir;
+  T.TableName := 'TDBF' + IntToStr(Level) + '.DBF';
+  T.TableLevel := Level;
+  T.FieldDefs.Add('ID', ftInteger);
+  T.FieldDefs.Add('NAME', ftString, 20);
+  T.FieldDefs.Add('DAY', ftDate);
+  T.FieldDefs.Add('AMOUNT', ftFloat);
+  T.FieldDefs.Add('NOTE', ftMemo);
+  T.CreateTable;
+  T.Exclusive := True;
+  T.Open;
+  if Level >= 4 then
+  begin
+    T.AddIndex('ID', 'ID', [ixUnique]);
+    T.AddIndex('NAME', 'NAME', []);
+  end;
+  for I := 1 to 300 do
+  begin
+    T.Append;
+    T.FieldByName('ID').AsInteger := (I * 37) mod 301 + 1;
+    T.FieldByName('NAME').AsString := 'Name ' + IntToStr((I * 53) mod 97);
+    T.FieldByName('DAY').AsDateTime := EncodeDate(2004, 1, 1) + (I * 13) mod 200;
+    T.FieldByName('AMOUNT').AsFloat := I * 1.25 - 100;
+    if I mod 3 <> 0 then
+      T.FieldByName('NOTE').AsString := 'Note ' + IntToStr(I) + StringOfChar('x', I mod 50);
+    T.Post;
+  end;
+  { One record deleted: the readers must not see it. }
+  T.First;
+  T.Next;
+  T.Delete;
+  T.Close;
+  T.Free;
+end;
+
+procedure Walk(const Dir, Name, Tag, Field: string);
+var
+  T: TDbf;
+begin
+  T := OpenTable(Dir, Name);
+  T.IndexName := Tag;
+  T.First;
+  while not T.EOF do
+  begin
+    WriteLn(T.FieldByName(Field).AsString);
+    T.Next;
+  end;
+  T.Free;
+end;
+
+procedure Dump(const Dir, Name: string);
+var
+  T: TDbf;
+begin
+  T := OpenTable(Dir, Name);
+  T.First;
+  while not T.EOF do
+  begin
+    WriteLn(T.FieldByName('ID').AsString, '|', T.FieldByName('NAME').AsString, '|',
+        FormatDateTime('yyyy-mm-dd', T.FieldByName('DAY').AsDateTime), '|',
+        FloatToStr(T.FieldByName('AMOUNT').AsFloat), '|', T.FieldByName('NOTE').AsString);
+    T.Next;
+  end;
+  T.Free;
+end;
+
+begin
+  DefaultFormatSettings.DecimalSeparator := '.';
+  if ParamStr(1) = 'write' then
+    WriteTable(IncludeTrailingPathDelimiter(ParamStr(2)), StrToInt(ParamStr(3)))
+  else if ParamStr(1) = 'walk' then
+    Walk(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3), ParamStr(4), ParamStr(5))
+  else if ParamStr(1) = 'dump' then
+    Dump(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3))
+  else
+    Halt(1);
+end.
