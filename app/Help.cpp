@@ -20,8 +20,11 @@ class F1Filter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
         watched->isWidgetType()) {
-      // Walk up from the active window to the first one that names a context.
-      for (QWidget* w = QApplication::activeWindow(); w; w = w->parentWidget()) {
+      // Walk up from the focused control (a control may name its own
+      // context) or else the active window to the first that names one.
+      QWidget* start = QApplication::focusWidget();
+      if (!start || start->window() != QApplication::activeWindow()) start = QApplication::activeWindow();
+      for (QWidget* w = start; w; w = w->parentWidget()) {
         if (const int ctx = HelpContext(w)) {
           ShowHelp(ctx);
           return true;

@@ -112,7 +112,7 @@ bool CrearTablaCategorias(const QString& Carpeta) {
   try {
     data::Table t(folder.toStdString(), kTabla);
     t.Create({{"ID", data::FieldKind::Integer},
-              {"CATEGORIA", data::FieldKind::String, 50},
+              {"CATEGORIA", data::FieldKind::String, kLongitudNombreCategoria},
               {"COLOR", data::FieldKind::Integer}},
              {{"ID", "ID", true}, {"CATEGORIA", "CATEGORIA", false}});
     t.Open();

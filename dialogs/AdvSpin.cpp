@@ -13,6 +13,7 @@
 
 namespace {
 
+// Width of one arrow button; side by side the pair takes two.
 constexpr int SpinButtonWidth = 15;
 constexpr int SecondsPerDay = 86400;
 
@@ -140,12 +141,23 @@ TAdvSpinEdit::TAdvSpinEdit(QWidget* parent) : QLineEdit(parent), FButton(new TAd
   FButton->SetFocusControl(this);
   FButton->OnUpClick = [this](TAdvSpinButton*) { UpClick(); };
   FButton->OnDownClick = [this](TAdvSpinButton*) { DownClick(); };
-  setTextMargins(0, 0, SpinButtonWidth, 0);
   ShowTime(0);
   LayoutButton();
 }
 
+int TAdvSpinEdit::ButtonWidth() const {
+  return FButton->Direction() == spVertical ? SpinButtonWidth : 2 * SpinButtonWidth - 4;
+}
+
+void TAdvSpinEdit::SetDirection(TSpinDirection value) {
+  if (value == FButton->Direction()) return;
+  FButton->SetDirection(value);
+  LayoutButton();
+}
+
 TAdvSpinEdit::~TAdvSpinEdit() { delete FLabel.data(); }
+
+QLabel* TAdvSpinEdit::Label() const { return FLabel.data(); }
 
 QString TAdvSpinEdit::TimeSeparator() {
   // The first character after the hour letters of the short time format.
@@ -160,7 +172,7 @@ QString TAdvSpinEdit::TimeSeparator() {
 void TAdvSpinEdit::SetSpinType(TAdvSpinType value) {
   if (value == FSpinType) return;
   FSpinType = value;
-  if (FSpinType == sptTime) ShowTime(FDay);
+  if (FSpinType == sptTime) ShowTime(FValue);
 }
 
 void TAdvSpinEdit::SetShowSeconds(bool value) {
@@ -192,12 +204,12 @@ TDateTime TAdvSpinEdit::TimeValue() const {
   const QString text = FShowSeconds ? this->text() : this->text().trimmed() + sep + "00";
   TTime time = 0;
   if (!ReadTimeText(text, sep, time)) time = 0;
-  return FDay + time;
+  return dt::DateOf(FValue) + time;
 }
 
 void TAdvSpinEdit::SetTimeValue(TDateTime value) {
   if (dt::SameDateTime(value, TimeValue()) && text() == FormatTime(value)) return;
-  FDay = dt::DateOf(value);
+  FValue = value;
   ShowTime(value);
 }
 
@@ -240,8 +252,13 @@ bool TAdvSpinEdit::IsValidChar(QChar c) const {
   if (c.isDigit() || c == '+' || c == '-') return true;
   const QLocale locale;
   if (locale.decimalPoint().contains(c) || locale.groupSeparator().contains(c)) return true;
+  // One separator (two with seconds shown); a selected separator is about
+  // to be replaced and does not count.
   const QString sep = TimeSeparator();
-  return FSpinType == sptTime && sep.contains(c) && !text().contains(sep);
+  if (FSpinType != sptTime || !sep.contains(c)) return false;
+  QString kept = text();
+  if (hasSelectedText()) kept.remove(selectionStart(), selectedText().size());
+  return kept.count(sep) < (FShowSeconds ? 2 : 1);
 }
 
 void TAdvSpinEdit::keyPressEvent(QKeyEvent* event) {
@@ -295,7 +312,8 @@ void TAdvSpinEdit::LayoutButton() {
   QStyleOptionFrame option;
   initStyleOption(&option);
   const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
-  FButton->setGeometry(width() - frame - SpinButtonWidth, frame, SpinButtonWidth, height() - 2 * frame);
+  setTextMargins(0, 0, ButtonWidth(), 0);
+  FButton->setGeometry(width() - frame - ButtonWidth(), frame, ButtonWidth(), height() - 2 * frame);
 }
 
 void TAdvSpinEdit::resizeEvent(QResizeEvent* event) {

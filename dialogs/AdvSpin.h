@@ -98,7 +98,7 @@ class TAdvSpinEdit : public QLineEdit {
   bool EditorEnabled() const { return FEditorEnabled; }
   void SetEditorEnabled(bool value) { FEditorEnabled = value; }
   TSpinDirection Direction() const { return FButton->Direction(); }
-  void SetDirection(TSpinDirection value) { FButton->SetDirection(value); }
+  void SetDirection(TSpinDirection value);
 
   // The time of day shown (0 when the text cannot be read) plus the whole-day
   // part of the last value written.
@@ -113,7 +113,7 @@ class TAdvSpinEdit : public QLineEdit {
   void SetLabelCaption(const QString& value);
   int LabelMargin() const { return FLabelMargin; }
   void SetLabelMargin(int value);
-  QLabel* Label() const { return FLabel; }
+  QLabel* Label() const;
 
   TAdvSpinButton* Button() const { return FButton; }
 
@@ -137,6 +137,7 @@ class TAdvSpinEdit : public QLineEdit {
   bool IsValidChar(QChar c) const;
   QString FormatTime(TDateTime value) const;
   void ShowTime(TDateTime value);
+  int ButtonWidth() const;
   void LayoutButton();
   void UpdateLabel();
 
@@ -146,7 +147,7 @@ class TAdvSpinEdit : public QLineEdit {
   bool FShowSeconds = false;
   bool FReturnIsTab = false;
   bool FEditorEnabled = true;
-  TDate FDay = 0;
+  TDateTime FValue = 0;  // the last value written
   QString FLabelCaption;
   int FLabelMargin = 4;
   QPointer<QLabel> FLabel;

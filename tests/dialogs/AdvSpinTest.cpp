@@ -181,6 +181,15 @@ TEST(AdvSpinEdit, TypedCharactersAreFiltered) {
   f.spin->setCursorPosition(2);
   QTest::keyClicks(f.spin, ":");
   EXPECT_EQ(f.spin->text(), "12:30");
+  // Typing over a selected separator may put it back.
+  f.spin->setSelection(1, 2);
+  QTest::keyClicks(f.spin, ":");
+  EXPECT_EQ(f.spin->text(), "1:30");
+  // With seconds shown a second separator is allowed, not a third.
+  f.spin->SetShowSeconds(true);
+  f.spin->clear();
+  QTest::keyClicks(f.spin, "10:20:30:");
+  EXPECT_EQ(f.spin->text(), "10:20:30");
 }
 
 TEST(AdvSpinEdit, EditorDisabledOnlySpins) {
@@ -302,4 +311,15 @@ TEST(AdvSpinEdit, LabelSetBeforeTheFieldHasAParentAppearsWithIt) {
   EXPECT_EQ(spin->Label()->geometry().right() + 1, 96);
   delete spin;  // the label goes with its field
   EXPECT_TRUE(window.findChildren<QLabel*>().isEmpty());
+}
+
+TEST(AdvSpinEdit, SwitchingToTheTimeKindShowsTheValueLastWritten) {
+  TAdvSpinEdit edit;
+  edit.SetTimeValue(HM(7, 45));
+  edit.SetSpinType(sptNormal);
+  edit.setText("123");
+  edit.UpClick();  // only the time kind spins
+  EXPECT_EQ(edit.text(), "123");
+  edit.SetSpinType(sptTime);
+  EXPECT_EQ(edit.text(), "07:45");
 }
