@@ -79,6 +79,7 @@ class TfrmAgenda : public QMainWindow {
   void acFindExecute();
   void acPrintExecute();
   void acReindexExecute();
+  void acConfigExecute();
   void Copiar1Click();
   void Restaurar1Click();
   void Acercade1Click();
@@ -121,7 +122,7 @@ class TfrmAgenda : public QMainWindow {
   QTimer* tmrMaximize;
 
   // Actions (alAgenda) and menus.
-  QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes, *acReindex;
+  QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes, *acReindex, *acConfig;
   QMenu *mnuArchivo, *mnuVer, *mnuAyuda, *popTimeView, *popView;
   QAction *Unahora1, *Mediahora1, *N15minutos1;  // "Ver" menu
   QAction *Unahora2, *Mediahora2, *N15minutos2;  // popView

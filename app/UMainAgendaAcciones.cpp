@@ -44,6 +44,7 @@ void TfrmAgenda::CrearAcciones() {
   acFind = Accion(this, "acFind", "B&uscar", "Buscar", "Buscar citas", QKeySequence(Qt::Key_F6));
   acPrint = Accion(this, "acPrint", "Im&primir", "Imprimir", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P));
   acReindex = Accion(this, "acReindex", "Reorganizar información", "Reorganizar", nullptr, QKeySequence());
+  acConfig = Accion(this, "acConfig", "Configurar", "Configurar", "Modificar opciones programa", QKeySequence());
   acToday = Accion(this, "acToday", "&Hoy", "Hoy", "Ir al día de hoy", QKeySequence(Qt::Key_F4));
   acYear = Accion(this, "acYear", "Vista anual", "Anual", nullptr, QKeySequence());
   acVerSemana = Accion(this, "acVerSemana", "Semana", "Semana", nullptr, QKeySequence(Qt::Key_F7));
@@ -63,6 +64,7 @@ void TfrmAgenda::CrearAcciones() {
   connect(acFind, &QAction::triggered, this, &TfrmAgenda::acFindExecute);
   connect(acPrint, &QAction::triggered, this, &TfrmAgenda::acPrintExecute);
   connect(acReindex, &QAction::triggered, this, &TfrmAgenda::acReindexExecute);
+  connect(acConfig, &QAction::triggered, this, &TfrmAgenda::acConfigExecute);
   connect(acToday, &QAction::triggered, this, &TfrmAgenda::acTodayExecute);
   connect(acYear, &QAction::triggered, this, &TfrmAgenda::acYearExecute);
   connect(acVerSemana, &QAction::triggered, this, &TfrmAgenda::acVerSemanaExecute);
@@ -108,6 +110,7 @@ void TfrmAgenda::CrearAcciones() {
   mnuArchivo->addSeparator();
   mnuArchivo->addAction(acFind);
   mnuArchivo->addAction(acPrint);
+  mnuArchivo->addAction(acConfig);
   mnuArchivo->addSeparator();
   QMenu* copias = mnuArchivo->addMenu(QStringLiteral("Copias seguridad"));
   copias->setObjectName(QStringLiteral("Copiasseguridad1"));

@@ -8,7 +8,9 @@
 #include "calendar/RBCalendar.h"
 #include "core/Messages.h"
 #include "data/Table.h"
+#include "dialogs/UConfig.h"
 #include "maintenance/UAcercaDeAgenda.h"
+#include "timeview/RBTimeView.h"
 #include "maintenance/UCopSeg.h"
 #include "maintenance/UReindex.h"
 
@@ -59,3 +61,32 @@ void TfrmAgenda::Restaurar1Click() {
 void TfrmAgenda::acReindexExecute() { Reorganizar(Enlace(), this); }
 
 void TfrmAgenda::Acercade1Click() { AcercaDe(Enlace(), this); }
+
+void TfrmAgenda::acConfigExecute() {
+  try {
+    const QString antes = ConfigAgenda.DataPath;
+    EjecutarConfiguracion(this);
+    for (int i = 0; i < TimeView->DaysCount(); ++i) AplicarHorario(TimeView->Days(i));
+    TimeView->SetWorkingHoursColor(ConfigAgenda.WorkTimeColor);
+    Calendar->update();
+    if (ConfigAgenda.DataPath != antes) {
+      MostrarDirDatos();
+      if (ComprobarTablas(ConfigAgenda.DataPath)) {
+        TimeView->Items()->Clear();
+        tblAgenda->Close();
+        AbrirTablaAgenda();
+        if (Categorias) Categorias->Cargar();
+        tmrRefreshTimer();
+      }
+    }
+    if (!tblAgenda->Active()) return;
+    tblAgenda->SetIndexName("ID");
+    for (int i = 0; i < TimeView->Items()->Count(); ++i) {
+      TRBTimeViewItem* it = TimeView->Items()->Items(i);
+      if (tblAgenda->FindKey(it->ItemID()))
+        it->SetColor(ColorCategoria(static_cast<int>(tblAgenda->FieldByName("TIPO").AsInteger())));
+    }
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("Error configurando programa.") + QString::fromStdString(e.what()), this);
+  }
+}
