@@ -1,5 +1,9 @@
 // quillar-data info|dump|check FILE: look into a table from the shell;
-// quillar-data sql DIR QUERY: query the tables of a folder (SqlCommand.h).
+// quillar-data sql DIR QUERY: query the tables of a folder (SqlCommand.h);
+// quillar-data init DIR: create the tables of a data folder (InitCommand.h);
+// quillar-data print DIR DESDE HASTA OUT.pdf: the range report as a PDF
+// (reports/PrintCommand.h); quillar-data backup|restore|reorganize|generate:
+// the maintenance commands (maintenance/DataCommands.h).
 // Exit status: 0 fine, 1 problems found (check) or bad use, 2 a file that is
 // missing or cannot be read.
 #include <cstdio>
@@ -8,7 +12,14 @@
 #include <vector>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+
 #include "data/Table.h"
+#include "maintenance/DataCommands.h"
+#include "reports/PrintCommand.h"
+#include "tools/InitCommand.h"
 #include "tools/DumpFormat.h"
 #include "tools/SqlCommand.h"
 
@@ -16,7 +27,11 @@ namespace {
 
 int Usage() {
   std::cerr << "uso: quillar-data info FICHERO | dump FICHERO [--index ETIQUETA] | check FICHERO\n"
-               "       quillar-data sql DIRECTORIO 'SELECT ...' [NOMBRE=int|date|str:VALOR ...]\n";
+               "       quillar-data sql DIRECTORIO 'SELECT ...' [NOMBRE=int|date|str:VALOR ...]\n"
+               "       quillar-data init DIRECTORIO\n"
+               "       quillar-data print DIRECTORIO DESDE HASTA SALIDA.pdf [--resumido] [--categoria ID]\n"
+               "       quillar-data backup DIRECTORIO DESTINO | restore ARCHIVO DIRECTORIO\n"
+               "       quillar-data reorganize DIRECTORIO | generate DIRECTORIO N\n";
   return 1;
 }
 
@@ -73,11 +88,33 @@ int Check(data::Table& t) {
   return problems.empty() ? 0 : 1;
 }
 
+// The commands built on the program's own Qt code. The print command makes
+// its own (graphical) application object, so it is dispatched before one is
+// made here.
+int QtCommand(int argc, char** argv) {
+  const std::string command = argv[1];
+  if (command == "print")
+    return reports::PrintCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+  QCoreApplication app(argc, argv);
+  if (command == "init") {
+    if (argc != 3) return Usage();
+    return InitCommand(argv[2]);
+  }
+  QStringList args = QCoreApplication::arguments().mid(1);
+  QTextStream out(stdout), err(stderr);
+  return RunMaintenanceCommand(args, out, err);
+}
+
+bool IsQtCommand(const std::string& command) {
+  return command == "print" || command == "init" || IsMaintenanceCommand(QStringList{QString::fromStdString(command)});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string(argv[1]) == "sql")
     return tools::SqlCommand(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+  if (argc >= 2 && IsQtCommand(argv[1])) return QtCommand(argc, argv);
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   const std::string path = argv[2];
