@@ -274,10 +274,15 @@ bool TfrmAgenda::ComprobarTablas(const QString& Carpeta) {
                      QStringLiteral("\r\nno se han encontrado las tablas\r\nde la agenda.\r\n¿Desea crearlas?"),
                  mtConfirmation, mbYes | mbNo, this) != mrYes)
     return false;
+  // Each creator reports its own failure. A folder that cannot hold the
+  // tables is then refused rather than ending the program: the window still
+  // has the tables it was working on.
   try {
-    if (!hayAgenda) CrearTablaAgenda(Carpeta);
-    if (!hayCategorias && !CrearTablaCategorias(Carpeta)) std::exit(1);
-    return true;
+    if (!hayAgenda) {
+      CrearTablaAgenda(Carpeta);
+      if (!data::Table(Carpeta.toStdString(), "AGENDA.DBF").Exists()) return false;
+    }
+    return hayCategorias || CrearTablaCategorias(Carpeta);
   } catch (const std::exception&) {
     return false;
   }

@@ -62,16 +62,39 @@ void TfrmAgenda::acReindexExecute() { Reorganizar(Enlace(), this); }
 
 void TfrmAgenda::Acercade1Click() { AcercaDe(Enlace(), this); }
 
+// A new data folder is used only once both of its tables are there and can be
+// read: the whole window and every dialog work on DataPath, so a folder the
+// user declined, or one that cannot be used, gives the setting back to the
+// folder in use (and config.ini with it) instead of leaving the window on
+// one folder and its settings on another.
 void TfrmAgenda::acConfigExecute() {
+  const QString antes = ConfigAgenda.DataPath;
+  const auto volver = [this, &antes] {
+    ConfigAgenda.DataPath = antes;
+    GuardarConfig();
+    MostrarDirDatos();
+  };
   try {
-    const QString antes = ConfigAgenda.DataPath;
     EjecutarConfiguracion(this);
     for (int i = 0; i < TimeView->DaysCount(); ++i) AplicarHorario(TimeView->Days(i));
     TimeView->SetWorkingHoursColor(ConfigAgenda.WorkTimeColor);
     Calendar->update();
     if (ConfigAgenda.DataPath != antes) {
       MostrarDirDatos();
-      if (ComprobarTablas(ConfigAgenda.DataPath)) {
+      if (!ComprobarTablas(ConfigAgenda.DataPath)) {
+        volver();
+      } else {
+        try {
+          // Read both tables before letting go of the ones in use.
+          TCategorias prueba;
+          prueba.Cargar();
+          data::Table agenda(ConfigAgenda.DataPath.toStdString(), "AGENDA.DBF");
+          agenda.Open();
+          agenda.Close();
+        } catch (const std::exception&) {
+          volver();
+          throw;
+        }
         TimeView->Items()->Clear();
         tblAgenda->Close();
         AbrirTablaAgenda();
