@@ -165,7 +165,9 @@ void TfrmAgenda::CrearControles() {
   TimeView->SetLongCaptionFormat(QStringLiteral("dddd d mmmm yyyy"));
   TimeView->SetMediumCaptionFormat(QStringLiteral("ddd d mmm yyyy"));
   TimeView->SetShortCaptionFormat(QStringLiteral("dd/mm/yyyy"));
-  TimeView->SetRulerFont(QFont(QStringLiteral("Arial")));
+  QFont ruler(QStringLiteral("Arial"));
+  ruler.setPixelSize(11);  // 8 points on a 96 dpi screen
+  TimeView->SetRulerFont(ruler);
   TimeView->SetBorderStyle(bsNone);
 
   Calendar = new TRBCalendar(pnlCalendar);

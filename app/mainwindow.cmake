@@ -22,6 +22,8 @@ quillar_target(quillar_mainwindow)
 
 add_executable(quillar ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(quillar PRIVATE quillar_mainwindow)
+# build/app/quillar: where the README and scripts/run.sh start it.
+set_target_properties(quillar PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/app)
 quillar_target(quillar)
 install(TARGETS quillar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

@@ -5,6 +5,8 @@
 //
 // Rectangles exclude their right and bottom edges; lines exclude their end
 // point, and a framed rectangle has its outline on its outermost pixels.
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QPainter>
 #include <QPaintEvent>
@@ -45,6 +47,17 @@ QFont DoubledFont(const QFont& font) {
   QFont big = font;
   if (font.pixelSize() > 0) big.setPixelSize(font.pixelSize() * 2);
   else big.setPointSizeF(font.pointSizeF() * 2);
+  return big;
+}
+
+// The doubled hour font, made smaller when two digits would not fit the
+// hour's box, with a pixel to spare: a clipped "1" of "10" reads as another
+// hour.
+QFont HourFont(const QFont& font, int boxWidth) {
+  QFont big = DoubledFont(font);
+  int px = QFontInfo(big).pixelSize();
+  constexpr int smallest = 6;
+  while (px > smallest && QFontMetrics(big).horizontalAdvance(QStringLiteral("00")) >= boxWidth) big.setPixelSize(--px);
   return big;
 }
 
@@ -147,7 +160,7 @@ void TRBTimeView::PaintRuler(QPainter& p, const TVMetrics& m) {
       p.drawText(rect(4, y + 2, RW - 4, y + RMH - 2), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, label);
     }
   } else {
-    const QFont big = DoubledFont(rulerFont_);
+    const QFont big = HourFont(rulerFont_, RW - mmw - 8 - 2);
     const int H = m.DayHeight / 24;
     for (int i = 0; i < 24; ++i) {
       const int y = TS + i * H + CH - S - 1;

@@ -316,3 +316,21 @@ TEST_F(PaintTest, PopulatedWeekScreenshot) {
   EXPECT_EQ(shot.pixel(xw, y), ToQColor(clInfoBk).rgb());
   EXPECT_EQ(shot.pixel(xs, y), Rgb(Background));
 }
+
+TEST_F(PaintTest, HourLabelsFitTheRulerWhateverItsFont) {
+  // A label wider than its box is cut at the box's left edge (x = 2) and
+  // loses its first digit: "10" reads as "0".
+  for (int px : {11, 16, 24}) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(px);
+    view->SetRulerFont(font);
+    Repaint();
+    const int y = view->TimeToY(1, HM(10, 0)) - 1;
+    int ink = 0;
+    for (int row = y + 3; row < y + 2 * view->RulerMarkHeight() - 3; ++row) {
+      EXPECT_EQ(At(2, row), Rgb(Ruler)) << px << " px, row " << row;
+      for (int x = 4; x < view->RulerWidth() / 2; ++x) ink += At(x, row) != Rgb(Ruler);
+    }
+    EXPECT_GT(ink, 10) << px << " px: the hour is drawn";
+  }
+}
