@@ -484,3 +484,151 @@ TEST_F(InteractionTest, AnEndSnapsToTheEndOfWorkingHours) {
   EXPECT_NEAR(item->EndTime(), Day0() + HM(17, 50), 1e-9);
   Release(x, Y(HM(17, 50)) + 1);
 }
+
+TEST_F(InteractionTest, ClickIsALeftPressAndReleaseInsideTheClientAreaToldBeforeTheRelease) {
+  std::vector<std::string> log;
+  view->OnClick = [&](TRBTimeView* sender) {
+    EXPECT_EQ(sender, view.get());
+    log.push_back("click");
+  };
+  view->OnMouseDown = [&](TRBTimeView*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { log.push_back("down"); };
+  view->OnMouseUp = [&](TRBTimeView*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { log.push_back("up"); };
+  view->OnDblClick = [&](TRBTimeView*) { log.push_back("dbl"); };
+  const int x = MidX(0), y = Y(HM(15, 0)) + 3;
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"plain click", [&] { Press(x, y); Release(x, y); }, {"down", "click", "up"}},
+      {"released outside", [&] { Press(x, y); Release(x, view->ClientHeight() + 5); }, {"down", "up"}},
+      {"right button",
+       [&] {
+         QTest::mousePress(view.get(), Qt::RightButton, {}, W(x, y));
+         QTest::mouseRelease(view.get(), Qt::RightButton, {}, W(x, y));
+       },
+       {"down", "up"}},
+      {"double click", [&] { DoubleClick(x, y); }, {"down", "click", "up", "down", "dbl", "up"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.clear();
+    c.act();
+    EXPECT_EQ(log, c.expected);
+  }
+}
+
+TEST_F(InteractionTest, MoveDragIsToldThroughTheWindowsDragEvents) {
+  TRBTimeView target;
+  target.SetBorderStyle(bsNone);
+  target.resize(640, 1100);
+  target.SetDays(1, Day0() + 5);
+  target.show();
+  Settle();
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "cita");
+  std::vector<std::string> log;
+  auto over = [&](const char* who) {
+    return [&log, who, this](TRBTimeView*, QObject* source, int, int, TDragState state, bool& accept) {
+      EXPECT_EQ(source, view.get());  // the view the item left
+      EXPECT_TRUE(accept);
+      log.push_back(std::string(who) + (state == dsDragEnter ? " enter" : state == dsDragMove ? " move" : " leave"));
+    };
+  };
+  view->OnDragOver = over("view");
+  target.OnDragOver = over("target");
+  QPoint dropAt;
+  target.OnDragDrop = [&](TRBTimeView*, QObject* source, int x, int y) {
+    EXPECT_EQ(source, view.get());
+    dropAt = QPoint(x, y);
+    log.push_back("target drop");
+  };
+  target.OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode m) {
+    if (m == dmEnd) log.push_back("target dmEnd");
+  };
+  view->OnStartDrag = [&](TRBTimeView* sender) {
+    EXPECT_EQ(sender, view.get());
+    EXPECT_EQ(TRBTimeView::ItemDragObject(), nullptr);  // told before the drag runs
+    log.push_back("start");
+  };
+  QObject* endTarget = &target;
+  QPoint endAt(-1, -1);
+  view->OnEndDrag = [&](TRBTimeView*, QObject* t, int x, int y) {
+    endTarget = t;
+    endAt = QPoint(x, y);
+    log.push_back("end");
+  };
+  const TRect r = view->Days(0)->ItemRect(item);
+  const QPoint into(target.Days(0)->Left() + 30, target.TimeToY(1, HM(14, 0)) + 1);
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {&target, into}}, true);
+  StartMove(item, 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "view enter", "view move", "view leave", "target enter",
+                                           "target move", "target leave", "target drop", "target dmEnd", "end"}));
+  EXPECT_EQ(dropAt, into);
+  EXPECT_EQ(endTarget, &target);
+  EXPECT_EQ(endAt, into);
+
+  // Cancelled: no target.
+  log.clear();
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {view.get(), QPoint(r.Left + 10, Y(HM(15, 0)))}}, false);
+  StartMove(item, 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "view enter", "view move", "view move", "view leave", "end"}));
+  EXPECT_EQ(endTarget, nullptr);
+  EXPECT_EQ(endAt, QPoint(0, 0));
+}
+
+TEST_F(InteractionTest, TheMoveDragShowsTheDragCursorPicture) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  QPixmap seen(1, 1);
+  bool ran = false;
+  TRBTimeView::DragExecHook = [&](QDrag* drag) {
+    ran = true;
+    seen = drag->dragCursor(Qt::MoveAction);
+    return Qt::IgnoreAction;
+  };
+  EXPECT_EQ(view->DragCursor().shape(), Qt::DragMoveCursor);
+  StartMove(item, 0);
+  ASSERT_TRUE(ran);
+  EXPECT_TRUE(seen.isNull());  // the platform's own move cursor
+
+  QImage picture(16, 16, QImage::Format_ARGB32);
+  picture.fill(qRgb(200, 30, 30));
+  picture.setPixel(3, 4, qRgb(0, 0, 255));
+  view->SetDragCursor(QCursor(QPixmap::fromImage(picture)));
+  ran = false;
+  StartMove(item, 0);
+  ASSERT_TRUE(ran);
+  ASSERT_FALSE(seen.isNull());
+  EXPECT_EQ(seen.toImage().convertToFormat(QImage::Format_ARGB32), picture);
+}
+
+TEST_F(InteractionTest, DragsFromOtherProgramsAreRefusedUntold) {
+  int told = 0;
+  view->OnDragOver = [&](TRBTimeView*, QObject*, int, int, TDragState, bool&) { ++told; };
+  view->OnDragDrop = [&](TRBTimeView*, QObject*, int, int) { ++told; };
+  QMimeData mime;
+  mime.setText("/home/usuario/fichero.txt");
+  const QPoint p = W(MidX(0), Y(HM(10, 0)));
+  QDragEnterEvent enter(p, Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, {});
+  enter.accept();  // the view must say no itself
+  QApplication::sendEvent(view.get(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  // (Moves and drops reach only a widget that took the enter.)
+  QDragMoveEvent move(p, Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(view.get(), &move);
+  QDropEvent drop(QPointF(p), Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(view.get(), &drop);
+  QDragLeaveEvent leave;
+  QApplication::sendEvent(view.get(), &leave);
+  EXPECT_EQ(told, 0);
+}
+
+TEST_F(InteractionTest, AMoveStopsTheClickTimer) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  ASSERT_TRUE(view->ClickToEdit());
+  const TRect r = view->Days(0)->ItemRect(item);
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {view.get(), QPoint(r.Left + 10, Y(HM(14, 0)))}}, true);
+  StartMove(item, 0);
+  ASSERT_GT(item->StartTime(), Day0() + HM(12, 0));  // it moved
+  QTest::qWait(700);
+  EXPECT_EQ(view->EditingItem(), nullptr);
+}
