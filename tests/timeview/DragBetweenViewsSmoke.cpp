@@ -2,11 +2,15 @@
 // the platform's drag and drop, which the offscreen platform cannot carry.
 // Run under an X server (xvfb-run); xdotool plays the user's mouse. Exits 0
 // when, with "copy" (the default), the target view reported the dropped copy
-// once and the source item stayed in place; with "cancel", when a move inside
+// once, the source item stayed in place, the pointer showed the source's
+// DragCursor picture during the drag and the source heard OnEndDrag with the
+// target; with "cancel", when a move inside
 // the source cancelled with Esc put the item back without dmEnd. Each runs in
 // its own process: within one Xvfb session, input after an in-window drop did
 // not reach the window again.
 #include <QApplication>
+#include <QCursor>
+#include <QImage>
 #include <QHBoxLayout>
 #include <QProcess>
 #include <QTimer>
@@ -40,7 +44,22 @@ int main(int argc, char** argv) {
   TRBTimeViewItem* item = source->Items()->Add("viaje", false, date + dt::EncodeTime(9, 0), date + dt::EncodeTime(10, 0));
   int sourceEnds = 0, targetEnds = 0;
   source->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode m) { sourceEnds += m == dmEnd; };
+
+  // A cursor picture nobody else uses: the pointer must show it while the
+  // item is carried over the target.
+  QImage picture(24, 24, QImage::Format_ARGB32);
+  picture.fill(qRgb(220, 20, 160));
+  picture.setPixel(5, 7, qRgb(0, 200, 0));
+  source->SetDragCursor(QCursor(QPixmap::fromImage(picture)));
+  int stepsWithOurCursor = 0, targetOvers = 0;
+  QObject* endTarget = nullptr;
+  target->OnDragOver = [&](TRBTimeView*, QObject* from, int, int, TDragState, bool&) { targetOvers += from == source; };
+  source->OnEndDrag = [&](TRBTimeView*, QObject* t, int, int) { endTarget = t; };
   target->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode m) {
+    if (m == dmDrag) {
+      const QCursor* shown = QGuiApplication::overrideCursor();
+      if (shown && shown->pixmap().toImage().convertToFormat(QImage::Format_ARGB32) == picture) ++stepsWithOurCursor;
+    }
     if (m == dmEnd) {
       ++targetEnds;
       // Quit only once the source's drag loop has returned: quitting inside
@@ -75,9 +94,12 @@ int main(int argc, char** argv) {
     const bool ok = rc == 0 && targetEnds == 1 && sourceEnds == 0 && target->Items()->Count() == 1 &&
                     target->Items()->Items(0)->Text() == "viaje" &&
                     dt::DateOf(target->Items()->Items(0)->StartTime()) == date + 1 &&
-                    item->StartTime() == date + dt::EncodeTime(9, 0) && !item->Dragging();
-    std::printf("copy: rc=%d targetEnds=%d sourceEnds=%d targetItems=%d sourceStart=%f\n", rc, targetEnds,
-                sourceEnds, target->Items()->Count(), item->StartTime() - date);
+                    item->StartTime() == date + dt::EncodeTime(9, 0) && !item->Dragging() &&
+                    stepsWithOurCursor > 0 && targetOvers > 0 && endTarget == target;
+    std::printf("copy: rc=%d targetEnds=%d sourceEnds=%d targetItems=%d sourceStart=%f cursorSteps=%d overs=%d "
+                "endTarget=%d\n",
+                rc, targetEnds, sourceEnds, target->Items()->Count(), item->StartTime() - date, stepsWithOurCursor,
+                targetOvers, endTarget == target);
     return ok ? 0 : 1;
   }
 
