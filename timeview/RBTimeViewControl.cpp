@@ -2,7 +2,9 @@
 #include "timeview/RBTimeViewControl.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QLocale>
 #include <QScrollBar>
 #include <QTimer>
@@ -375,6 +377,15 @@ void TRBTimeView::keyPressEvent(QKeyEvent* event) {
     if (OnKeyPress) OnKeyPress(this, ch);
     if (!ch.isNull()) TypeToCreate(ch);
   }
+  event->accept();
+}
+
+void TRBTimeView::contextMenuEvent(QContextMenuEvent* event) {
+  if (!popupMenu_) {
+    event->ignore();
+    return;
+  }
+  popupMenu_->popup(event->globalPos());
   event->accept();
 }
 

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QFont>
 #include <QImage>
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -273,6 +274,10 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   // initial Qt::DragMoveCursor asks for.
   const QCursor& DragCursor() const { return dragCursor_; }
   void SetDragCursor(const QCursor& v) { dragCursor_ = v; }
+  // Shown where the user asks for a context menu over the view (right
+  // button, menu key); without one the request goes to the parent.
+  QMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(QMenu* v) { popupMenu_ = v; }
   bool RightToLeft() const { return layoutDirection() == Qt::RightToLeft; }
 
   // The caption text of a day in a width: the long format, else the medium,
@@ -350,6 +355,7 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -505,6 +511,7 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   TRBTVTimeFormat rulerTimeFormat_ = tfLocaleDefault;
   TColor color_ = clWindow;
   QCursor dragCursor_{Qt::DragMoveCursor};
+  QPointer<QMenu> popupMenu_;
 };
 
 // The two 20 x 8 default marks: a black frame round a yellow field with a

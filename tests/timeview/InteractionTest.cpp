@@ -1,7 +1,9 @@
 // Mouse interaction driven through real mouse events on an offscreen view.
 // Move drags run through the drag-and-drop seam: the test delivers the
 // toolkit's drag-over and drop events to the views, as the platform would.
+#include <QContextMenuEvent>
 #include <QDrag>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 
@@ -631,4 +633,50 @@ TEST_F(InteractionTest, AMoveStopsTheClickTimer) {
   ASSERT_GT(item->StartTime(), Day0() + HM(12, 0));  // it moved
   QTest::qWait(700);
   EXPECT_EQ(view->EditingItem(), nullptr);
+}
+
+TEST_F(InteractionTest, HoldingAMovedItemAtTheBottomScrollsAndMovesItEveryTick) {
+  view->resize(640, 480);
+  Settle();
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  view->ScrollToTime(HM(8, 0));
+  int before = 0, during = 0;
+  TDateTime startAtFirstStep = 0, startAfterTicks = 0;
+  TRBTimeView::DragExecHook = [&](QDrag* drag) {
+    const TRect r = view->Days(0)->ItemRect(item);
+    const QPoint grab = view->ClientOrigin() + QPoint(r.Left + 10, r.Top + 10);
+    QDragEnterEvent enter(grab, Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view.get(), &enter);
+    before = view->VScrollPosition();
+    const QPoint bottom = view->ClientOrigin() + QPoint(r.Left + 10, view->ClientHeight() - 2);
+    QDragMoveEvent move(bottom, Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view.get(), &move);
+    startAtFirstStep = item->StartTime();
+    WaitFor([&] { return view->VScrollPosition() >= before + 80; });
+    during = view->VScrollPosition();
+    startAfterTicks = item->StartTime();
+    QDropEvent drop(QPointF(bottom), Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view.get(), &drop);
+    return Qt::MoveAction;
+  };
+  StartMove(item, 0);
+  EXPECT_GE(during, before + 80);
+  EXPECT_GT(startAfterTicks, startAtFirstStep);  // each tick repeated the move step
+  EXPECT_FALSE(view->AutoScrolling());  // the drag's end stopped it
+  const int stopped = view->VScrollPosition();
+  QTest::qWait(120);
+  EXPECT_EQ(view->VScrollPosition(), stopped);
+}
+
+TEST_F(InteractionTest, AContextMenuRequestShowsThePopupMenu) {
+  QMenu menu;
+  menu.addAction("Nueva");
+  QContextMenuEvent request(QContextMenuEvent::Mouse, W(MidX(0), Y(HM(10, 0))), view->mapToGlobal(W(MidX(0), Y(HM(10, 0)))));
+  QApplication::sendEvent(view.get(), &request);
+  EXPECT_FALSE(request.isAccepted());  // none set: the parent may show its own
+  view->SetPopupMenu(&menu);
+  QApplication::sendEvent(view.get(), &request);
+  EXPECT_TRUE(request.isAccepted());
+  EXPECT_TRUE(menu.isVisible());
+  menu.hide();
 }
