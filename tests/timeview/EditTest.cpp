@@ -283,6 +283,7 @@ TEST_F(EditTest, EachWayOfEndingAnEditAcceptsOrCancels) {
        },
        true, true},
       {"a scroll bar action", [&](TRBTimeViewItem*) { bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); }, true, true},
+      {"the host scrolling", [&](TRBTimeViewItem*) { view->SetVScrollPosition(view->VScrollPosition() + 10); }, true, true},
       {"new days", [&](TRBTimeViewItem*) { view->SetDays(2, Day0()); }, true, true},
       {"editing another item", [&](TRBTimeViewItem* other) { view->EditItem(other, view->Days(0)); }, true, true},
       {"the focus going elsewhere", [&](TRBTimeViewItem*) { elsewhere.setFocus(); }, false, false},
