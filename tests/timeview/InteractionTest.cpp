@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QWheelEvent>
+#include <string>
 
 #include "TimeViewFixture.h"
 
@@ -679,4 +681,101 @@ TEST_F(InteractionTest, AContextMenuRequestShowsThePopupMenu) {
   EXPECT_TRUE(request.isAccepted());
   EXPECT_TRUE(menu.isVisible());
   menu.hide();
+}
+
+TEST_F(InteractionTest, TheZoneUnderThePointerSetsTheCursor) {
+  TRBTimeViewItem* timed = Add(Day0() + HM(12, 0), Day0() + HM(13, 0));
+  TRBTimeViewItem* allDay = Add(Day0() + 1, Day0() + 2, "fiesta", true);
+  view->Days(0)->SetWorkingDay(true);
+  const TRect t = view->Days(0)->ItemRect(timed);
+  const TRect a = view->Days(1)->ItemRect(allDay);
+  ASSERT_FALSE(a.IsEmpty());
+  const int tx = (t.Left + t.Right) / 2, ay = (a.Top + a.Bottom) / 2;
+  const int free0 = view->Days(0)->Left() + view->Days(0)->Width() - 10;  // day 0, clear of blocks
+  const int x2 = MidX(2);                                                // day 2: not a working day
+  using Z = TRBTimeView;
+  struct Case {
+    const char* name;
+    QPoint at;
+    TRBTVDragOptions without;
+    TRBTimeView::TZone zone;
+    Qt::CursorShape cursor;
+  } cases[] = {
+      {"timed start edge", {tx, t.Top + 2}, {}, Z::zItemStart, Qt::SizeVerCursor},
+      {"timed end edge", {tx, t.Bottom - 2}, {}, Z::zItemEnd, Qt::SizeVerCursor},
+      {"timed body", {tx, t.Top + 5}, {}, Z::zItemBody, Qt::ArrowCursor},
+      {"start edge without doItemStart", {tx, t.Top + 2}, {doItemStart}, Z::zItemBody, Qt::ArrowCursor},
+      {"all-day start edge", {a.Left + 2, ay}, {}, Z::zItemStart, Qt::SizeHorCursor},
+      {"all-day end edge", {a.Right - 2, ay}, {}, Z::zItemEnd, Qt::SizeHorCursor},
+      {"all-day body", {(a.Left + a.Right) / 2, ay}, {}, Z::zItemBody, Qt::ArrowCursor},
+      {"begin-work line", {free0, Y(HM(8, 0)) + 3}, {}, Z::zBeginWork, Qt::SizeVerCursor},
+      {"end-work line", {free0, Y(HM(17, 30)) - 3}, {}, Z::zEndWork, Qt::SizeVerCursor},
+      {"begin-work line without doBeginWork", {free0, Y(HM(8, 0))}, {doBeginWork}, Z::zTimeArea, Qt::ArrowCursor},
+      {"08:00 of a day off", {x2, Y(HM(8, 0))}, {}, Z::zTimeArea, Qt::ArrowCursor},
+      {"empty top space", {x2, view->CaptionHeight() + 2}, {}, Z::zTopSpace, Qt::ArrowCursor},
+      {"caption row", {x2, view->CaptionHeight() / 2}, {}, Z::zNone, Qt::ArrowCursor},
+  };
+  const TRBTVDragOptions all = view->DragOptions();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->SetDragOptions(all - c.without);
+    Move(MidX(2), Y(HM(20, 0)));  // from somewhere else
+    Move(c.at.x(), c.at.y());
+    EXPECT_EQ(view->Zone(), c.zone);
+    EXPECT_EQ(view->cursor().shape(), c.cursor);
+  }
+}
+
+TEST_F(InteractionTest, KeysWheelResizeAndMovesReachTheHostAndTheViewLeavesThemToIt) {
+  std::vector<std::string> log;
+  view->OnKeyDown = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers shift) {
+    log.push_back("down " + std::to_string(key) + (shift & Qt::ControlModifier ? " ctrl" : ""));
+    if (key == Qt::Key_Q) key = 0;  // handled: no typed character follows
+  };
+  view->OnKeyUp = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers) { log.push_back("up " + std::to_string(key)); };
+  view->OnKeyPress = [&](TRBTimeView*, QChar& key) { log.push_back(std::string("press ") + char(key.unicode())); };
+  view->SetCreateOnType(false);
+  QTest::keyClick(view.get(), Qt::Key_Q);
+  QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);  // the Ctrl key itself is told too
+  QTest::keyClick(view.get(), Qt::Key_E);
+  const std::string ctrl = std::to_string(Qt::Key_Control), home = std::to_string(Qt::Key_Home);
+  EXPECT_EQ(log, (std::vector<std::string>{"down 81", "up 81", "down " + ctrl + " ctrl", "down " + home + " ctrl",
+                                           "up " + home, "up " + ctrl, "down 69", "press e", "up 69"}));
+
+  // The wheel: OnMouseWheel first; the direction's event only when unhandled.
+  view->resize(640, 480);
+  Settle();
+  view->ScrollToTime(HM(10, 0));
+  const int position = view->VScrollPosition();
+  log.clear();
+  bool handleFirst = false;
+  view->OnMouseWheel = [&](TRBTimeView*, Qt::KeyboardModifiers, int delta, QPoint at, bool& handled) {
+    log.push_back("wheel " + std::to_string(delta) + " at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
+    handled = handleFirst;
+  };
+  view->OnMouseWheelDown = [&](TRBTimeView*, Qt::KeyboardModifiers, QPoint, bool&) { log.push_back("wheel down"); };
+  view->OnMouseWheelUp = [&](TRBTimeView*, Qt::KeyboardModifiers, QPoint, bool&) { log.push_back("wheel up"); };
+  auto wheel = [&](int delta) {
+    const QPoint at = W(100, 200);
+    QWheelEvent e(at, view->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                  false);
+    QApplication::sendEvent(view.get(), &e);
+  };
+  wheel(-120);
+  wheel(120);
+  handleFirst = true;
+  wheel(-120);
+  EXPECT_EQ(log, (std::vector<std::string>{"wheel -120 at 100,200", "wheel down", "wheel 120 at 100,200", "wheel up",
+                                           "wheel -120 at 100,200"}));
+  EXPECT_EQ(view->VScrollPosition(), position);  // the host scrolls, not the view
+
+  int resized = 0;
+  view->OnResize = [&](TRBTimeView*) { ++resized; };
+  view->resize(600, 400);
+  EXPECT_EQ(resized, 1);
+
+  std::vector<QPoint> moves;
+  view->OnMouseMove = [&](TRBTimeView*, Qt::KeyboardModifiers, int x, int y) { moves.push_back(QPoint(x, y)); };
+  Move(120, 130);
+  EXPECT_EQ(moves, (std::vector{QPoint(120, 130)}));
 }
