@@ -402,3 +402,26 @@ TEST(TimeViewFocus, EnterAndExitCountTheEditorAsTheView) {
   view->EndEdit(true);
   Clock::SetSource({});
 }
+
+TEST_F(EditTest, EscGoesNoFurtherThanTheEditor) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "uno");
+  int presses = 0;
+  view->OnKeyPress = [&](TRBTimeView*, QChar&) { ++presses; };
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  QTest::keyClick(view->Editor(), Qt::Key_Escape);
+  QApplication::processEvents();
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_EQ(presses, 0);
+  EXPECT_EQ(view->Items()->Count(), 1);  // an item not made by typing stays
+}
+
+TEST_F(EditTest, ARefusedEditLeavesTheTypedItemEmptyAndUnconfirmed) {
+  view->OnEditingItem = [](TRBTimeView*, TRBTimeViewItem*, bool& canEdit) { canEdit = false; };
+  view->SetTimeSelection(Day0() + HM(10, 0), Day0() + HM(10, 30));
+  TypeIntoView('R');
+  ASSERT_EQ(view->Items()->Count(), 1);
+  TRBTimeViewItem* item = view->Items()->Items(0);
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_TRUE(item->Text().isEmpty());  // the typed character is dropped
+  EXPECT_TRUE(item->CreatedOnType());
+}

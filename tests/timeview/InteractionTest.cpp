@@ -779,3 +779,92 @@ TEST_F(InteractionTest, KeysWheelResizeAndMovesReachTheHostAndTheViewLeavesThemT
   Move(120, 130);
   EXPECT_EQ(moves, (std::vector{QPoint(120, 130)}));
 }
+
+TEST_F(InteractionTest, PressesWhoseOptionIsMissingOrInTheCaptionStartNothing) {
+  TRBTimeViewItem* item = Add(Day0() + HM(12, 0), Day0() + HM(13, 0));
+  const TRect r = view->Days(0)->ItemRect(item);
+  const TRBTVOptions all = view->Options();
+  struct Case {
+    const char* name;
+    TRBTVOptions without;
+    QPoint at;
+  } cases[] = {
+      {"caption row", {}, {MidX(1), view->CaptionHeight() / 2}},
+      {"item body without tvoItemsSelection", {tvoItemsSelection}, {(r.Left + r.Right) / 2, r.Top + 10}},
+      {"time area without tvoTimeSelection", {tvoTimeSelection}, {MidX(1), Y(HM(15, 0)) + 3}},
+  };
+  int dragEvents = 0;
+  view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode) { ++dragEvents; };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->SetOptions(all - c.without);
+    view->SetSelectedItem(nullptr);
+    view->SetTimeSelection(Day0() + HM(3, 0), Day0() + HM(4, 0));
+    Press(c.at.x(), c.at.y());
+    EXPECT_EQ(view->Operation(), TRBTimeView::opNone);
+    EXPECT_EQ(view->SelectedItem(), nullptr);
+    EXPECT_NEAR(view->TimeSelectionStart(), Day0() + HM(3, 0), 1e-9);  // untouched
+    Release(c.at.x(), c.at.y());
+  }
+  EXPECT_EQ(dragEvents, 0);
+}
+
+TEST_F(InteractionTest, EndWorkDragKeepsTheMinimumAfterTheStart) {
+  TRBTimeviewDay* day = view->Days(1);
+  day->SetWorkingDay(true);
+  std::vector<TRBTVDragMode> modes;
+  int changes = 0;
+  view->OnDragEndWork = [&](TRBTimeView*, TRBTimeviewDay* d, TRBTVDragMode m) {
+    EXPECT_EQ(d, day);
+    modes.push_back(m);
+  };
+  view->OnChangeEndWork = [&](TRBTimeView*, TRBTimeviewDay*) { ++changes; };
+  const int x = MidX(1);
+  Press(x, Y(HM(17, 30)) - 1);
+  ASSERT_EQ(view->Operation(), TRBTimeView::opEndWork);
+  Move(x, Y(HM(19, 0)));
+  EXPECT_NEAR(day->EndWork(), HM(19, 0), 1e-9);
+  Move(x, Y(HM(6, 0)));
+  EXPECT_NEAR(day->EndWork(), HM(8, 30), 1e-9);  // 30 minutes after the start
+  Move(x, Y(HM(5, 0)));  // refused again by the same minimum: no change, still a step
+  Release(x, Y(HM(5, 0)));
+  EXPECT_EQ(modes, (std::vector{dmBegin, dmDrag, dmDrag, dmDrag, dmEnd}));
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(InteractionTest, WithoutMultipleDaySelectionSelectionsStayOnTheAnchorsDay) {
+  view->SetOptions(view->Options() - TRBTVOptions{tvoMutipleDaySelection});
+  Press(MidX(0), Y(HM(10, 0)) + 1);
+  Move(MidX(2), Y(HM(12, 0)) + 1);
+  EXPECT_NEAR(view->TimeSelectionStart(), Day0() + HM(10, 0), 1e-9);
+  EXPECT_NEAR(view->TimeSelectionEnd(), Day0() + HM(12, 30), 1e-9);
+  Release(MidX(2), Y(HM(12, 0)) + 1);
+  const int top = view->CaptionHeight() + 2;
+  Press(MidX(1), top);
+  Move(MidX(2), top);
+  EXPECT_EQ(view->AllDaySelectionStart(), Day0() + 1);
+  EXPECT_EQ(view->AllDaySelectionEnd(), Day0() + 1);
+  Release(MidX(2), top);
+}
+
+TEST_F(InteractionTest, AMoveOutOfTheTopSpaceAsksTheHostAtEveryStep) {
+  for (bool allow : {false, true}) {
+    SCOPED_TRACE(allow);
+    view->Items()->Clear();
+    TRBTimeViewItem* item = Add(Day0(), Day0() + 1, "todo el día", true);
+    int asked = 0;
+    view->OnDragItemFromAllDay = [&](TRBTimeView*, TRBTimeViewItem* i, bool& canDrag) {
+      EXPECT_EQ(i, item);
+      ++asked;
+      canDrag = allow;
+    };
+    const TRect r = view->Days(0)->ItemRect(item);
+    const QPoint grab((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    DragAlong({{view.get(), grab}, {view.get(), QPoint(grab.x(), Y(HM(14, 0)))}, {view.get(), QPoint(grab.x(), Y(HM(15, 0)))}},
+              true);
+    Press(grab.x(), grab.y());
+    Move(grab.x(), grab.y() + QApplication::startDragDistance() + 2);
+    EXPECT_EQ(asked, 2);  // each step below the top space; none while still in it
+    EXPECT_EQ(item->AllDay(), !allow);
+  }
+}
