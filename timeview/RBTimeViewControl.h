@@ -274,6 +274,9 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   // initial Qt::DragMoveCursor asks for.
   const QCursor& DragCursor() const { return dragCursor_; }
   void SetDragCursor(const QCursor& v) { dragCursor_ = v; }
+  // Whether the Tab key stops at the view; a click gives it the focus either way.
+  bool TabStop() const { return (focusPolicy() & Qt::TabFocus) != 0; }
+  void SetTabStop(bool v) { setFocusPolicy(v ? Qt::StrongFocus : Qt::ClickFocus); }
   // Shown where the user asks for a context menu over the view (right
   // button, menu key); without one the request goes to the parent.
   QMenu* PopupMenu() const { return popupMenu_; }

@@ -425,3 +425,29 @@ TEST_F(EditTest, ARefusedEditLeavesTheTypedItemEmptyAndUnconfirmed) {
   EXPECT_TRUE(item->Text().isEmpty());  // the typed character is dropped
   EXPECT_TRUE(item->CreatedOnType());
 }
+
+TEST(TimeViewFocus, TheTabKeyStopsAtTheViewOnlyWithTabStop) {
+  Clock::SetSource([] { return Day0() + HM(9, 0); });
+  for (bool tabStop : {true, false}) {
+    SCOPED_TRACE(tabStop);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* first = new QLineEdit(&window);
+    auto* view = new TRBTimeView(&window);
+    auto* last = new QLineEdit(&window);
+    for (QWidget* w : {static_cast<QWidget*>(first), static_cast<QWidget*>(view), static_cast<QWidget*>(last)})
+      layout->addWidget(w);
+    EXPECT_TRUE(view->TabStop());
+    view->SetTabStop(tabStop);
+    EXPECT_EQ(view->TabStop(), tabStop);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    first->setFocus();
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), tabStop ? static_cast<QWidget*>(view) : static_cast<QWidget*>(last));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 5));
+    EXPECT_EQ(QApplication::focusWidget(), view);
+  }
+  Clock::SetSource({});
+}
