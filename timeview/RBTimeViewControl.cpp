@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QLocale>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>

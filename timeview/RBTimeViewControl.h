@@ -324,9 +324,9 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   TRBTVItemToAllDayEvent OnDragItemToAllDay;
   TRBTVItemToAllDayEvent OnDragItemFromAllDay;
   // The window's own events.
-  TNotifyEvent OnClick;     // left button pressed and released inside the client area
-  TNotifyEvent OnEnter;     // the view (or its in-place editor) became the focused control
-  TNotifyEvent OnExit;      // the focus went to a control outside the view and its editor
+  TNotifyEvent OnClick;       // left button pressed and released inside the client area
+  TNotifyEvent OnEnter;       // the view (or its in-place editor) became the focused control
+  TNotifyEvent OnExit;        // the focus went to a control outside the view and its editor
   TDragOverEvent OnDragOver;  // fired first by each drag-over of an in-application drag
   TDragDropEvent OnDragDrop;  // fired first by a drop
   TNotifyEvent OnStartDrag;   // a move drag of an item begins here
@@ -450,10 +450,10 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   double grabOffset_ = 0;
   TDateTime startBeforeDrag_ = 0;
   bool firstEnter_ = true;
-  bool clicked_ = false;   // a left press here waits for its release (OnClick)
-  bool dragOverHere_ = false;       // an in-application drag is over the view
+  bool clicked_ = false;              // a left press here waits for its release (OnClick)
+  bool dragOverHere_ = false;         // an in-application drag is over the view
   QPointer<QObject> dragOverSource_;  // and began in this widget
-  bool entered_ = false;   // the view or its editor is the focused control (OnEnter/OnExit)
+  bool entered_ = false;              // the view or its editor is the focused control (OnEnter/OnExit)
   bool draggingCopy_ = false;
   int autoScrollDirection_ = 0;  // +1 down, -1 up
   QTimer* autoScrollTimer_ = nullptr;
