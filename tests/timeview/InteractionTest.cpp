@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QTextEdit>
 #include <QWheelEvent>
 #include <string>
 
@@ -866,5 +867,38 @@ TEST_F(InteractionTest, AMoveOutOfTheTopSpaceAsksTheHostAtEveryStep) {
     Move(grab.x(), grab.y() + QApplication::startDragDistance() + 2);
     EXPECT_EQ(asked, 2);  // each step below the top space; none while still in it
     EXPECT_EQ(item->AllDay(), !allow);
+  }
+}
+
+TEST_F(InteractionTest, ClickToEditAfterNewDaysUsesTheNewDayOrNone) {
+  struct Case {
+    const char* name;
+    int count;
+    TDate first;
+    bool shown;
+  } cases[] = {
+      {"the item's day still shown, at another index", 3, Day0() - 1, true},
+      {"the item's day no longer shown", 2, Day0() + 4, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->EndEdit(false);
+    view->Items()->Clear();
+    view->SetDays(3, Day0());
+    TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "cita");
+    const TRect r = view->Days(0)->ItemRect(item);
+    Press((r.Left + r.Right) / 2, r.Top + 10);
+    Release((r.Left + r.Right) / 2, r.Top + 10);
+    view->SetDays(c.count, c.first);  // before the click timer fires
+    QTest::qWait(650);
+    if (c.shown) {
+      ASSERT_EQ(view->EditingItem(), item);
+      const TRect now = view->Days(1)->ItemRect(item);
+      EXPECT_EQ(view->Editor()->geometry(),
+                QRect(view->ClientOrigin() + QPoint(now.Left, now.Top), QSize(now.Width(), now.Height())));
+    } else {
+      EXPECT_EQ(view->EditingItem(), nullptr);
+      EXPECT_EQ(view->Editor(), nullptr);
+    }
   }
 }
