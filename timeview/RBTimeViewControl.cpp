@@ -1,8 +1,11 @@
 // The control's life, its properties and what it does when the model changes.
 #include "timeview/RBTimeViewControl.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -10,6 +13,7 @@
 
 #include "core/Clock.h"
 #include "core/DateFormat.h"
+#include "timeview/RBTimeViewEditor.h"
 #include "timeview/RBTimeViewHint.h"
 
 namespace {
@@ -56,6 +60,8 @@ TRBTimeView::TRBTimeView(QWidget* parent) : QWidget(parent) {
 }
 
 TRBTimeView::~TRBTimeView() {
+  OnEnter = nullptr;  // the host may be half gone: no focus news while dying
+  OnExit = nullptr;
   EndEdit(true);
   // OnDeletion for each item while the control, Items() included, is still whole.
   delete items_.get();
@@ -366,12 +372,58 @@ void TRBTimeView::keyPressEvent(QKeyEvent* event) {
   if (OnKeyDown) OnKeyDown(this, key, event->modifiers());
   if (key == 0) return;
   const QString text = event->text();
-  if (!text.isEmpty() && (text[0].isPrint() || text[0] == QChar(27) || text[0] == QChar(13))) {
+  if (!text.isEmpty() && (text[0].isPrint() || text[0] == QChar(8) || text[0] == QChar(27) || text[0] == QChar(13))) {
     QChar ch = text[0];
     if (OnKeyPress) OnKeyPress(this, ch);
     if (!ch.isNull()) TypeToCreate(ch);
   }
   event->accept();
+}
+
+void TRBTimeView::contextMenuEvent(QContextMenuEvent* event) {
+  if (!popupMenu_) {
+    event->ignore();
+    return;
+  }
+  popupMenu_->popup(event->globalPos());
+  event->accept();
+}
+
+// ------------------------------------------------------------ focus
+
+// The view and its in-place editor are one control to the window: the focus
+// passing between them is no enter or exit. Switching to another window or
+// opening a popup menu leaves the view the window's focused control.
+void TRBTimeView::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  FocusArrived();
+}
+
+void TRBTimeView::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  FocusLeft(event->reason());
+}
+
+bool TRBTimeView::eventFilter(QObject* watched, QEvent* event) {
+  if (editor_ && watched == editor_) {
+    if (event->type() == QEvent::FocusIn) FocusArrived();
+    else if (event->type() == QEvent::FocusOut) FocusLeft(static_cast<QFocusEvent*>(event)->reason());
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TRBTimeView::FocusArrived() {
+  if (entered_) return;
+  entered_ = true;
+  if (OnEnter) OnEnter(this);
+}
+
+void TRBTimeView::FocusLeft(Qt::FocusReason reason) {
+  if (!entered_ || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+  QWidget* next = QApplication::focusWidget();
+  if (next == this || (editor_ && next == editor_)) return;
+  entered_ = false;
+  if (OnExit) OnExit(this);
 }
 
 void TRBTimeView::keyReleaseEvent(QKeyEvent* event) {

@@ -8,8 +8,10 @@
 // the widget less its border (2 pixels with bsSingle) and its vertical scroll
 // bar, which shows only while the 24 hours do not fit.
 
+#include <QCursor>
 #include <QFont>
 #include <QImage>
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -73,6 +75,23 @@ using TMouseEvent =
 using TMouseMoveEvent = std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TMouseWheelUpDownEvent =
     std::function<void(TRBTimeView* Sender, Qt::KeyboardModifiers Shift, QPoint MousePos, bool& Handled)>;
+// Drag and drop within the application. Source is the widget the drag began in
+// (for a moved item, the time view it left); X, Y are client coordinates.
+using TDragOverEvent =
+    std::function<void(TRBTimeView* Sender, QObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TRBTimeView* Sender, QObject* Source, int X, int Y)>;
+// Target is the widget the item was dropped on, nullptr when the drag was
+// cancelled or refused; X, Y are the drop point in Target's client coordinates.
+using TEndDragEvent = std::function<void(TRBTimeView* Sender, QObject* Target, int X, int Y)>;
+
+// The drag object of a move: the item travelling and the view it left. Only
+// one move drag runs at a time in the application.
+struct TRBTimeViewItemDragObject {
+  TRBTimeViewItem* Item = nullptr;
+  TRBTimeView* Source = nullptr;
+  QObject* Target = nullptr;  // the time view it was dropped on
+  QPoint DropPoint;           // in the target's client coordinates
+};
 
 class TRBTimeView : public QWidget, public TRBTimeViewLink {
  public:
@@ -147,6 +166,8 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   static std::function<Qt::DropAction(QDrag*)> DragExecHook;
   // The MIME type of a moved item: only time views of this process read it.
   static const char* const ItemMimeType;
+  // The move drag running in the application, nullptr when none.
+  static const TRBTimeViewItemDragObject* ItemDragObject();
 
   // ---- published properties
   const QFont& RulerFont() const { return rulerFont_; }
@@ -247,6 +268,19 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   void SetRulerTimeFormat(TRBTVTimeFormat v);
   TColor Color() const { return color_; }  // background where nothing else is drawn
   void SetColor(TColor v);
+  // The cursor while an item is being moved. The platform's drag takes its
+  // cursors as pictures: a cursor made from a pixmap is shown as it is; a
+  // standard shape leaves the platform's own move cursor, which is what the
+  // initial Qt::DragMoveCursor asks for.
+  const QCursor& DragCursor() const { return dragCursor_; }
+  void SetDragCursor(const QCursor& v) { dragCursor_ = v; }
+  // Whether the Tab key stops at the view; a click gives it the focus either way.
+  bool TabStop() const { return (focusPolicy() & Qt::TabFocus) != 0; }
+  void SetTabStop(bool v) { setFocusPolicy(v ? Qt::StrongFocus : Qt::ClickFocus); }
+  // Shown where the user asks for a context menu over the view (right
+  // button, menu key); without one the request goes to the parent.
+  QMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(QMenu* v) { popupMenu_ = v; }
   bool RightToLeft() const { return layoutDirection() == Qt::RightToLeft; }
 
   // The caption text of a day in a width: the long format, else the medium,
@@ -290,7 +324,13 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   TRBTVItemToAllDayEvent OnDragItemToAllDay;
   TRBTVItemToAllDayEvent OnDragItemFromAllDay;
   // The window's own events.
-  TNotifyEvent OnClick;
+  TNotifyEvent OnClick;       // left button pressed and released inside the client area
+  TNotifyEvent OnEnter;       // the view (or its in-place editor) became the focused control
+  TNotifyEvent OnExit;        // the focus went to a control outside the view and its editor
+  TDragOverEvent OnDragOver;  // fired first by each drag-over of an in-application drag
+  TDragDropEvent OnDragDrop;  // fired first by a drop
+  TNotifyEvent OnStartDrag;   // a move drag of an item begins here
+  TEndDragEvent OnEndDrag;    // the move drag begun here is over
   TNotifyEvent OnDblClick;  // a double click anywhere but on an item's body
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
@@ -318,6 +358,10 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   // TRBTimeViewLink
   TRBTimeView* LinkView() override { return this; }
@@ -365,7 +409,11 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   static void ForgetDraggedItem(TRBTimeViewItem* item);
   TRBTimeviewDay* CurrentHotDay(int x);
   bool TypeToCreate(QChar ch);
-  void ShowStepHint(int x, int y);
+  void FocusArrived();
+  void FocusLeft(Qt::FocusReason reason);
+  bool DragFromThisApplication(const QDropEvent* event) const;
+  QObject* DragSourceOf(const QDropEvent* event) const;
+  void DragLeaves();
 
   // painting parts
   void PaintRuler(QPainter& p, const TVMetrics& m);
@@ -402,7 +450,10 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   double grabOffset_ = 0;
   TDateTime startBeforeDrag_ = 0;
   bool firstEnter_ = true;
-  bool dropped_ = false;
+  bool clicked_ = false;              // a left press here waits for its release (OnClick)
+  bool dragOverHere_ = false;         // an in-application drag is over the view
+  QPointer<QObject> dragOverSource_;  // and began in this widget
+  bool entered_ = false;              // the view or its editor is the focused control (OnEnter/OnExit)
   bool draggingCopy_ = false;
   int autoScrollDirection_ = 0;  // +1 down, -1 up
   QTimer* autoScrollTimer_ = nullptr;
@@ -462,6 +513,8 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   QString shortCaptionFormat_ = QStringLiteral("dd/mm/yy");
   TRBTVTimeFormat rulerTimeFormat_ = tfLocaleDefault;
   TColor color_ = clWindow;
+  QCursor dragCursor_{Qt::DragMoveCursor};
+  QPointer<QMenu> popupMenu_;
 };
 
 // The two 20 x 8 default marks: a black frame round a yellow field with a

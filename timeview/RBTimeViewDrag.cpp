@@ -16,13 +16,6 @@ const char* const TRBTimeView::ItemMimeType = "application/x-quillar-timeview-it
 std::function<Qt::DropAction(QDrag*)> TRBTimeView::DragExecHook;
 
 namespace {
-// The drag object of a move: the travelling item and the view it left. Only
-// one drag runs at a time in a process.
-struct TRBTimeViewItemDragObject {
-  TRBTimeViewItem* Item = nullptr;
-  TRBTimeView* Source = nullptr;
-  bool Dropped = false;
-};
 TRBTimeViewItemDragObject* CurrentDrag = nullptr;
 
 double Frac(double v) { return v - std::trunc(v); }
@@ -31,12 +24,28 @@ bool IsItemDrag(const QMimeData* mime) { return CurrentDrag && mime && mime->has
 
 bool TRBTimeView::MoveDragRunning() { return CurrentDrag != nullptr; }
 
+const TRBTimeViewItemDragObject* TRBTimeView::ItemDragObject() { return CurrentDrag; }
+
+// Drags from other programs are none of the view's business: accepting one
+// as a move would let the other program delete what it dragged.
+bool TRBTimeView::DragFromThisApplication(const QDropEvent* event) const {
+  return CurrentDrag || event->source() != nullptr;
+}
+
+QObject* TRBTimeView::DragSourceOf(const QDropEvent* event) const {
+  return IsItemDrag(event->mimeData()) ? CurrentDrag->Source : event->source();
+}
+
 void TRBTimeView::ForgetDraggedItem(TRBTimeViewItem* item) {
   if (CurrentDrag && CurrentDrag->Item == item) CurrentDrag->Item = nullptr;
 }
 
 void TRBTimeView::StartMoveDrag() {
-  TRBTimeViewItemDragObject object{hotItem_, this, false};
+  if (OnStartDrag) OnStartDrag(this);
+  if (!hotItem_) return;  // the handler removed it
+  TRBTimeViewItemDragObject object;
+  object.Item = hotItem_;
+  object.Source = this;
   TRBTimeViewItemDragObject* const previous = CurrentDrag;
   CurrentDrag = &object;
   startBeforeDrag_ = hotItem_->StartTime();
@@ -44,21 +53,29 @@ void TRBTimeView::StartMoveDrag() {
   mime->setData(ItemMimeType, QByteArray::number(reinterpret_cast<quintptr>(hotItem_)));
   QPointer<QDrag> drag = new QDrag(this);
   drag->setMimeData(mime);
-  drag->setDragCursor(QPixmap(), Qt::MoveAction);
-  if (DragExecHook) DragExecHook(drag);
-  else drag->exec(Qt::MoveAction);
+  if (dragCursor_.shape() == Qt::BitmapCursor && !dragCursor_.pixmap().isNull())
+    drag->setDragCursor(dragCursor_.pixmap(), Qt::MoveAction);
+  const Qt::DropAction action = DragExecHook ? DragExecHook(drag) : drag->exec(Qt::MoveAction);
   CurrentDrag = previous;
+  clicked_ = false;  // the release belonged to the drag
   firstEnter_ = true;
   autoScrollTimer_->stop();
   HideHint();
   // Cancelled without a leave reaching this view: the item goes back.
-  if (object.Item && !object.Dropped && object.Item->Dragging() && object.Source == this) {
+  if (object.Item && !object.Target && object.Item->Dragging() && object.Source == this) {
     object.Item->SetDragging(false);
     object.Item->MoveTo(startBeforeDrag_);
     UpdateLayout();
     Invalidate();
   }
+  QObject* target = object.Target;
+  QPoint at = object.DropPoint;
+  if (!target && action != Qt::IgnoreAction && drag) {
+    target = drag->target();
+    if (auto* widget = qobject_cast<QWidget*>(target)) at = widget->mapFromGlobal(QCursor::pos());
+  }
   if (drag) drag->deleteLater();
+  if (OnEndDrag) OnEndDrag(this, target, target ? at.x() : 0, target ? at.y() : 0);
   // The release that ended the drag ends the item press too, as a press
   // that moved (a drop may have cleared the flag already).
   moveDrag_ = true;
@@ -114,7 +131,10 @@ void TRBTimeView::MoveDragLeave(bool inside) {
 
 void TRBTimeView::MoveDragDrop() {
   HideHint();
-  if (CurrentDrag) CurrentDrag->Dropped = true;
+  if (CurrentDrag) {
+    CurrentDrag->Target = this;
+    CurrentDrag->DropPoint = lastPoint_;
+  }
   moveDrag_ = false;
   if (hotItem_) {
     hotItem_->SetDragging(false);
@@ -124,32 +144,77 @@ void TRBTimeView::MoveDragDrop() {
   Invalidate();
 }
 
+// Each drag-over and drop tells the host first (OnDragOver, OnDragDrop). The
+// view takes every drag of this application; a host may refuse others than
+// a moved item by clearing Accept. Only a moved item is acted upon.
 void TRBTimeView::dragEnterEvent(QDragEnterEvent* event) {
-  event->acceptProposedAction();
-  if (!IsItemDrag(event->mimeData()) || !CurrentDrag->Item) return;
+  if (!DragFromThisApplication(event)) {
+    event->ignore();
+    return;
+  }
   const QPoint p = event->position().toPoint() - ClientOrigin();
   lastPoint_ = p;
+  dragOverSource_ = DragSourceOf(event);
+  dragOverHere_ = true;
+  bool accept = true;
+  if (OnDragOver) OnDragOver(this, dragOverSource_, p.x(), p.y(), dsDragEnter, accept);
+  if (!IsItemDrag(event->mimeData())) {
+    if (accept) event->acceptProposedAction();
+    else event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  if (!CurrentDrag->Item) return;
   hotDay_ = DayAtX(p.x());
   MoveDragEnter(CurrentDrag->Item, CurrentDrag->Source, p.x(), p.y());
   StepMove(p.x(), p.y());
 }
 
 void TRBTimeView::dragMoveEvent(QDragMoveEvent* event) {
-  event->acceptProposedAction();
-  if (!IsItemDrag(event->mimeData()) || !hotItem_ || !hotItem_->Dragging()) return;
+  if (!DragFromThisApplication(event)) {
+    event->ignore();
+    return;
+  }
   const QPoint p = event->position().toPoint() - ClientOrigin();
   lastPoint_ = p;
+  bool accept = true;
+  if (OnDragOver) OnDragOver(this, DragSourceOf(event), p.x(), p.y(), dsDragMove, accept);
+  if (!IsItemDrag(event->mimeData())) {
+    if (accept) event->acceptProposedAction();
+    else event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  if (!hotItem_ || !hotItem_->Dragging()) return;
   hotDay_ = DayAtX(p.x());
   StepMove(p.x(), p.y());
 }
 
 void TRBTimeView::dragLeaveEvent(QDragLeaveEvent*) {
+  DragLeaves();
   if (CurrentDrag && hotItem_ && hotItem_->Dragging()) MoveDragLeave(false);
 }
 
+// The leave carries no position: the host gets the last one seen here.
+void TRBTimeView::DragLeaves() {
+  if (!dragOverHere_) return;
+  dragOverHere_ = false;
+  bool accept = true;
+  if (OnDragOver) OnDragOver(this, dragOverSource_, lastPoint_.x(), lastPoint_.y(), dsDragLeave, accept);
+}
+
 void TRBTimeView::dropEvent(QDropEvent* event) {
-  if (!IsItemDrag(event->mimeData()) || !hotItem_ || !hotItem_->Dragging()) {
+  if (!DragFromThisApplication(event)) {
     event->ignore();
+    return;
+  }
+  const QPoint p = event->position().toPoint() - ClientOrigin();
+  lastPoint_ = p;
+  // As a leave and then the drop.
+  DragLeaves();
+  if (OnDragDrop) OnDragDrop(this, DragSourceOf(event), p.x(), p.y());
+  if (!IsItemDrag(event->mimeData()) || !hotItem_ || !hotItem_->Dragging()) {
+    event->acceptProposedAction();
     return;
   }
   event->setDropAction(Qt::MoveAction);
@@ -157,4 +222,3 @@ void TRBTimeView::dropEvent(QDropEvent* event) {
   MoveDragLeave(true);
   MoveDragDrop();
 }
-

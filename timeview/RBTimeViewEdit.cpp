@@ -12,6 +12,7 @@ bool TRBTimeView::EditItem(TRBTimeViewItem* item, TRBTimeviewDay* day) {
   MakeItemVisible(item, day);
   editingItem_ = item;
   editor_ = new TRBTVEditor(this, item->AllDay());
+  editor_->installEventFilter(this);  // its focus is the view's (OnEnter, OnExit)
   editor_->SetColor(ToQColor(item->AllDay() ? allDayItemSelectionColor_ : item->Color()));
   editor_->setFont(font());
   TRect r = ItemRect(day, item);
@@ -35,7 +36,9 @@ void TRBTimeView::EndEdit(bool accept) {
   if (!editor_) return;
   QString text = editor_->Text();
   TRBTVEditor* editor = editor_;
-  const bool hadFocus = editor->hasFocus();
+  // The focus goes back to the view before the editor hides: hiding a
+  // focused widget would pass the focus on to the next control of the window.
+  if (editor->hasFocus()) setFocus();
   editor_ = nullptr;
   editor->hide();
   editor->deleteLater();
@@ -50,7 +53,6 @@ void TRBTimeView::EndEdit(bool accept) {
     }
   }
   editingItem_ = nullptr;
-  if (hadFocus) setFocus();  // typing goes on in the view
 }
 
 void TRBTimeView::LinkItemTextChanged(TRBTimeViewItem* item) {
@@ -64,13 +66,19 @@ void TRBTimeView::LinkItemColorChanged(TRBTimeViewItem* item) {
 // Creation by typing: a character typed over a selection makes an item
 // there and opens the editor on it with that character.
 bool TRBTimeView::TypeToCreate(QChar ch) {
-  if (editor_ || !createOnType_ || readOnly_ || ch.isNull()) return false;
+  // Control characters (backspace, tab, Ctrl+letter) make no item.
+  if (editor_ || !createOnType_ || readOnly_ || !ch.isPrint()) return false;
   if (ch == QChar(27) || ch == QChar(10) || ch == QChar(13)) return false;
   const bool timed = timeSelectionStart_ != -1 && timeSelectionEnd_ != -1;
   const bool allDay = !timed && allDaySelectionStart_ != -1 && allDaySelectionEnd_ != -1;
   if (!timed && !allDay) return false;
+  // The host is told the range the item will take: for an all-day item the
+  // whole days of the all-day selection (there is no time selection then).
   bool allow = true;
-  if (OnCreateOnType) OnCreateOnType(this, timeSelectionStart_, timeSelectionEnd_, allDay, allow);
+  if (OnCreateOnType) {
+    if (timed) OnCreateOnType(this, timeSelectionStart_, timeSelectionEnd_, false, allow);
+    else OnCreateOnType(this, allDaySelectionStart_, allDaySelectionEnd_ + 1, true, allow);
+  }
   if (!allow) return false;
   TRBTimeViewItem* item;
   TDate day;

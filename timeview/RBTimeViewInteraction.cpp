@@ -105,6 +105,7 @@ void TRBTimeView::FindZone(int x, int y) {
 void TRBTimeView::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint() - ClientOrigin();
   lastPoint_ = p;
+  if (event->button() == Qt::LeftButton) clicked_ = true;
   if (OnMouseDown) OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
   setFocus();
   clickTimer_->stop();
@@ -373,8 +374,14 @@ void TRBTimeView::AutoScrollTick() {
 
 // ------------------------------------------------------------ release, click, double click
 
+// A click is a left press and release here, the release inside the client
+// area; it is told before the release itself.
 void TRBTimeView::mouseReleaseEvent(QMouseEvent* event) {
   lastPoint_ = event->position().toPoint() - ClientOrigin();
+  if (event->button() == Qt::LeftButton && clicked_) {
+    clicked_ = false;
+    if (TRect{0, 0, ClientWidth(), ClientHeight()}.Contains(lastPoint_.x(), lastPoint_.y()) && OnClick) OnClick(this);
+  }
   if (OnMouseUp) OnMouseUp(this, event->button(), event->modifiers(), lastPoint_.x(), lastPoint_.y());
   EndOperation();
 }
@@ -432,13 +439,18 @@ void TRBTimeView::ClickTimerTick() {
   else if (!moveDrag_) EditItem(selectedItem_, pressDay_);
 }
 
+// The second press of a double click: its release is no click. The click
+// timer stops before the host hears of the double click, so that an editor
+// window the host opens there never has the in-place editor open under it.
 void TRBTimeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint() - ClientOrigin();
+  clicked_ = false;
+  if (OnMouseDown) OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
   setFocus();
   clickTimer_->stop();
   EndEdit(true);
   if (event->button() != Qt::LeftButton) return;
   if (operation_ == opNone) {
-    const QPoint p = event->position().toPoint() - ClientOrigin();
     hotDay_ = DayAtX(p.x());
     FindZone(p.x(), p.y());
   }

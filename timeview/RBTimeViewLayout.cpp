@@ -118,11 +118,15 @@ void TRBTimeView::UpdateScrollBar() {
 
 int TRBTimeView::VScrollPosition() const { return scrollBar_->value(); }
 
+// The in-place editor does not scroll with the blocks: any scroll (the
+// host's wheel included, not only the scroll bar) ends an edit, accepting it,
+// rather than leave the editor over another time.
 void TRBTimeView::SetVScrollPosition(int v) {
   const TVMetrics m = Metrics();
   const int position = tvgeo::ClampScrollPosition(m, v);
   const int offset = tvgeo::DrawnOffset(position, smoothScroll_, rulerMarkHeight_);
   if (offset != scrollOffset_) {
+    EndEdit(true);
     scrollOffset_ = offset;
     Invalidate();
   }

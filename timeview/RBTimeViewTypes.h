@@ -98,4 +98,7 @@ enum TRBTVTimeFormat { tf12Hours, tf24Hours, tfLocaleDefault };
 
 enum TRBTVDragMode { dmBegin = 0, dmDrag = 1, dmEnd = 2 };
 
+// Where a drag stands over a control, as its OnDragOver reports it.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
 

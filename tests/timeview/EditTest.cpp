@@ -1,6 +1,9 @@
 // In-place editing, creation by typing and the hint window.
 #include <QTest>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 #include "TimeViewFixture.h"
 
@@ -256,4 +259,195 @@ TEST_F(EditTest, DragHintsGetTheValuesAfterTheStep) {
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_NEAR(seen[1].first, HM(6, 0), 1e-9);
   EXPECT_NEAR(seen[1].second, HM(17, 30), 1e-9);
+}
+
+TEST_F(EditTest, EachWayOfEndingAnEditAcceptsOrCancels) {
+  view->resize(640, 480);  // a scroll bar shows
+  Settle();
+  QScrollBar* bar = view->findChild<QScrollBar*>("VScrollBar");
+  ASSERT_NE(bar, nullptr);
+  QLineEdit elsewhere;
+  elsewhere.show();
+  struct Case {
+    const char* name;
+    std::function<void(TRBTimeViewItem* other)> act;
+    bool ended, accepted;
+  } cases[] = {
+      {"Enter in the editor", [&](TRBTimeViewItem*) { QTest::keyClick(view->Editor(), Qt::Key_Return); }, true, true},
+      {"Esc in the editor", [&](TRBTimeViewItem*) { QTest::keyClick(view->Editor(), Qt::Key_Escape); }, true, false},
+      {"a press in the view",
+       [&](TRBTimeViewItem*) {
+         const QPoint p = W(view->Days(0)->Left() + 40, view->TimeToY(1, HM(13, 0)));
+         QTest::mousePress(view.get(), Qt::LeftButton, {}, p);
+         QTest::mouseRelease(view.get(), Qt::LeftButton, {}, p);
+       },
+       true, true},
+      {"a scroll bar action", [&](TRBTimeViewItem*) { bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); }, true, true},
+      {"the host scrolling", [&](TRBTimeViewItem*) { view->SetVScrollPosition(view->VScrollPosition() + 10); }, true, true},
+      {"new days", [&](TRBTimeViewItem*) { view->SetDays(2, Day0()); }, true, true},
+      {"editing another item", [&](TRBTimeViewItem* other) { view->EditItem(other, view->Days(0)); }, true, true},
+      {"the focus going elsewhere", [&](TRBTimeViewItem*) { elsewhere.setFocus(); }, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->EndEdit(false);
+    view->Items()->Clear();
+    view->SetDays(1, Day0());
+    view->ScrollToTime(HM(8, 0));
+    TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "a");
+    TRBTimeViewItem* other = Add(Day0() + HM(11, 0), Day0() + HM(12, 0), "otro");
+    ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+    view->Editor()->setPlainText("b");
+    c.act(other);
+    QApplication::processEvents();  // queued end-edit requests
+    EXPECT_EQ(view->EditingItem() != item, c.ended);
+    EXPECT_EQ(item->Text(), c.accepted ? "b" : "a");
+  }
+}
+
+TEST_F(EditTest, TheEditorOverAnAllDayItemTakesItsBlock) {
+  TRBTimeViewItem* item = Add(Day0(), Day0() + 1, "fiesta", true);
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  const TRect r = view->Days(0)->ItemRect(item);
+  ASSERT_FALSE(r.IsEmpty());
+  EXPECT_EQ(view->Editor()->geometry(), QRect(view->ClientOrigin() + QPoint(r.Left, r.Top), QSize(r.Width(), r.Height())));
+  EXPECT_EQ(view->Editor()->alignment(), Qt::AlignHCenter);
+}
+
+TEST_F(EditTest, ControlCharactersCreateNothingAndAllDayCreationIsToldItsDays) {
+  std::vector<QChar> keys;
+  view->OnKeyPress = [&](TRBTimeView*, QChar& key) { keys.push_back(key); };
+  view->SetTimeSelection(Day0() + HM(9, 0), Day0() + HM(9, 30));
+  QTest::keyClick(view.get(), Qt::Key_Backspace);
+  EXPECT_EQ(view->Items()->Count(), 0);
+  EXPECT_EQ(keys, (std::vector<QChar>{QChar(8)}));
+  EXPECT_NE(view->TimeSelectionStart(), -1);
+
+  view->SetDays(3, Day0());
+  view->SetTimeSelection(-1, -1);
+  view->SetAllDaySelection(Day0() + 1, Day0() + 2);
+  std::vector<double> told;
+  view->OnCreateOnType = [&](TRBTimeView*, TDateTime start, TDateTime end, bool allDay, bool&) {
+    told = {start, end, allDay ? 1.0 : 0.0};
+  };
+  TypeIntoView('V');
+  ASSERT_EQ(view->Items()->Count(), 1);
+  EXPECT_EQ(told, (std::vector<double>{Day0() + 1, Day0() + 3, 1.0}));  // the days the item takes
+  EXPECT_EQ(view->Items()->Items(0)->StartTime(), Day0() + 1);
+  EXPECT_EQ(view->Items()->Items(0)->EndTime(), Day0() + 3);
+}
+
+namespace {
+struct FocusInCounter : QObject {
+  int count = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    count += e->type() == QEvent::FocusIn;
+    return false;
+  }
+};
+}  // namespace
+
+// The view and its in-place editor are one control to the window.
+TEST(TimeViewFocus, EnterAndExitCountTheEditorAsTheView) {
+  Clock::SetSource([] { return Day0() + HM(9, 0); });
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* before = new QLineEdit(&window);
+  auto* view = new TRBTimeView(&window);
+  layout->addWidget(before);
+  layout->addWidget(view);
+  view->setMinimumSize(400, 600);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  before->setFocus();
+  QApplication::processEvents();
+  std::vector<std::string> log;
+  view->OnEnter = [&](TRBTimeView* sender) {
+    EXPECT_EQ(sender, view);
+    log.push_back("enter");
+  };
+  view->OnExit = [&](TRBTimeView*) { log.push_back("exit"); };
+  TRBTimeViewItem* item = view->Items()->Add("a", false, Day0() + HM(9, 0), Day0() + HM(10, 0));
+
+  view->setFocus();
+  EXPECT_EQ(log, (std::vector<std::string>{"enter"}));
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  EXPECT_TRUE(view->Editor()->hasFocus());
+  FocusInCounter beforeFocused;
+  before->installEventFilter(&beforeFocused);
+  QTest::keyClick(view->Editor(), Qt::Key_Return);
+  QApplication::processEvents();
+  before->removeEventFilter(&beforeFocused);
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_TRUE(view->hasFocus());
+  EXPECT_EQ(beforeFocused.count, 0);  // not even passed on to the next control for a moment
+  EXPECT_EQ(log, (std::vector<std::string>{"enter"}));
+
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  before->setFocus();  // the editor stays, the view is left
+  EXPECT_NE(view->Editor(), nullptr);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter", "exit"}));
+  view->Editor()->setFocus();
+  EXPECT_EQ(log, (std::vector<std::string>{"enter", "exit", "enter"}));
+
+  // Another window taking the activation leaves the view the focused control.
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  EXPECT_EQ(log, (std::vector<std::string>{"enter", "exit", "enter"}));
+  view->EndEdit(true);
+  Clock::SetSource({});
+}
+
+TEST_F(EditTest, EscGoesNoFurtherThanTheEditor) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "uno");
+  int presses = 0;
+  view->OnKeyPress = [&](TRBTimeView*, QChar&) { ++presses; };
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  QTest::keyClick(view->Editor(), Qt::Key_Escape);
+  QApplication::processEvents();
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_EQ(presses, 0);
+  EXPECT_EQ(view->Items()->Count(), 1);  // an item not made by typing stays
+}
+
+TEST_F(EditTest, ARefusedEditLeavesTheTypedItemEmptyAndUnconfirmed) {
+  view->OnEditingItem = [](TRBTimeView*, TRBTimeViewItem*, bool& canEdit) { canEdit = false; };
+  view->SetTimeSelection(Day0() + HM(10, 0), Day0() + HM(10, 30));
+  TypeIntoView('R');
+  ASSERT_EQ(view->Items()->Count(), 1);
+  TRBTimeViewItem* item = view->Items()->Items(0);
+  EXPECT_EQ(view->Editor(), nullptr);
+  EXPECT_TRUE(item->Text().isEmpty());  // the typed character is dropped
+  EXPECT_TRUE(item->CreatedOnType());
+}
+
+TEST(TimeViewFocus, TheTabKeyStopsAtTheViewOnlyWithTabStop) {
+  Clock::SetSource([] { return Day0() + HM(9, 0); });
+  for (bool tabStop : {true, false}) {
+    SCOPED_TRACE(tabStop);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* first = new QLineEdit(&window);
+    auto* view = new TRBTimeView(&window);
+    auto* last = new QLineEdit(&window);
+    for (QWidget* w : {static_cast<QWidget*>(first), static_cast<QWidget*>(view), static_cast<QWidget*>(last)})
+      layout->addWidget(w);
+    EXPECT_TRUE(view->TabStop());
+    view->SetTabStop(tabStop);
+    EXPECT_EQ(view->TabStop(), tabStop);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    first->setFocus();
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), tabStop ? static_cast<QWidget*>(view) : static_cast<QWidget*>(last));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 5));
+    EXPECT_EQ(QApplication::focusWidget(), view);
+  }
+  Clock::SetSource({});
 }

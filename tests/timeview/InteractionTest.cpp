@@ -1,9 +1,14 @@
 // Mouse interaction driven through real mouse events on an offscreen view.
 // Move drags run through the drag-and-drop seam: the test delivers the
 // toolkit's drag-over and drop events to the views, as the platform would.
+#include <QContextMenuEvent>
 #include <QDrag>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QTextEdit>
+#include <QWheelEvent>
+#include <string>
 
 #include "TimeViewFixture.h"
 
@@ -483,4 +488,417 @@ TEST_F(InteractionTest, AnEndSnapsToTheEndOfWorkingHours) {
   Move(x, Y(HM(17, 50)) + 1);
   EXPECT_NEAR(item->EndTime(), Day0() + HM(17, 50), 1e-9);
   Release(x, Y(HM(17, 50)) + 1);
+}
+
+TEST_F(InteractionTest, ClickIsALeftPressAndReleaseInsideTheClientAreaToldBeforeTheRelease) {
+  std::vector<std::string> log;
+  view->OnClick = [&](TRBTimeView* sender) {
+    EXPECT_EQ(sender, view.get());
+    log.push_back("click");
+  };
+  view->OnMouseDown = [&](TRBTimeView*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { log.push_back("down"); };
+  view->OnMouseUp = [&](TRBTimeView*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { log.push_back("up"); };
+  view->OnDblClick = [&](TRBTimeView*) { log.push_back("dbl"); };
+  const int x = MidX(0), y = Y(HM(15, 0)) + 3;
+  struct Case {
+    const char* name;
+    std::function<void()> act;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"plain click", [&] { Press(x, y); Release(x, y); }, {"down", "click", "up"}},
+      {"released outside", [&] { Press(x, y); Release(x, view->ClientHeight() + 5); }, {"down", "up"}},
+      {"right button",
+       [&] {
+         QTest::mousePress(view.get(), Qt::RightButton, {}, W(x, y));
+         QTest::mouseRelease(view.get(), Qt::RightButton, {}, W(x, y));
+       },
+       {"down", "up"}},
+      {"double click", [&] { DoubleClick(x, y); }, {"down", "click", "up", "down", "dbl", "up"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.clear();
+    c.act();
+    EXPECT_EQ(log, c.expected);
+  }
+}
+
+TEST_F(InteractionTest, MoveDragIsToldThroughTheWindowsDragEvents) {
+  TRBTimeView target;
+  target.SetBorderStyle(bsNone);
+  target.resize(640, 1100);
+  target.SetDays(1, Day0() + 5);
+  target.show();
+  Settle();
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "cita");
+  std::vector<std::string> log;
+  auto over = [&](const char* who) {
+    return [&log, who, this](TRBTimeView*, QObject* source, int, int, TDragState state, bool& accept) {
+      EXPECT_EQ(source, view.get());  // the view the item left
+      EXPECT_TRUE(accept);
+      log.push_back(std::string(who) + (state == dsDragEnter ? " enter" : state == dsDragMove ? " move" : " leave"));
+    };
+  };
+  view->OnDragOver = over("view");
+  target.OnDragOver = over("target");
+  QPoint dropAt;
+  target.OnDragDrop = [&](TRBTimeView*, QObject* source, int x, int y) {
+    EXPECT_EQ(source, view.get());
+    dropAt = QPoint(x, y);
+    log.push_back("target drop");
+  };
+  target.OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode m) {
+    if (m == dmEnd) log.push_back("target dmEnd");
+  };
+  view->OnStartDrag = [&](TRBTimeView* sender) {
+    EXPECT_EQ(sender, view.get());
+    EXPECT_EQ(TRBTimeView::ItemDragObject(), nullptr);  // told before the drag runs
+    log.push_back("start");
+  };
+  QObject* endTarget = &target;
+  QPoint endAt(-1, -1);
+  view->OnEndDrag = [&](TRBTimeView*, QObject* t, int x, int y) {
+    endTarget = t;
+    endAt = QPoint(x, y);
+    log.push_back("end");
+  };
+  const TRect r = view->Days(0)->ItemRect(item);
+  const QPoint into(target.Days(0)->Left() + 30, target.TimeToY(1, HM(14, 0)) + 1);
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {&target, into}}, true);
+  StartMove(item, 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "view enter", "view move", "view leave", "target enter",
+                                           "target move", "target leave", "target drop", "target dmEnd", "end"}));
+  EXPECT_EQ(dropAt, into);
+  EXPECT_EQ(endTarget, &target);
+  EXPECT_EQ(endAt, into);
+
+  // Cancelled: no target.
+  log.clear();
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {view.get(), QPoint(r.Left + 10, Y(HM(15, 0)))}}, false);
+  StartMove(item, 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "view enter", "view move", "view move", "view leave", "end"}));
+  EXPECT_EQ(endTarget, nullptr);
+  EXPECT_EQ(endAt, QPoint(0, 0));
+}
+
+TEST_F(InteractionTest, TheMoveDragShowsTheDragCursorPicture) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  QPixmap seen(1, 1);
+  bool ran = false;
+  TRBTimeView::DragExecHook = [&](QDrag* drag) {
+    ran = true;
+    seen = drag->dragCursor(Qt::MoveAction);
+    return Qt::IgnoreAction;
+  };
+  EXPECT_EQ(view->DragCursor().shape(), Qt::DragMoveCursor);
+  StartMove(item, 0);
+  ASSERT_TRUE(ran);
+  EXPECT_TRUE(seen.isNull());  // the platform's own move cursor
+
+  QImage picture(16, 16, QImage::Format_ARGB32);
+  picture.fill(qRgb(200, 30, 30));
+  picture.setPixel(3, 4, qRgb(0, 0, 255));
+  view->SetDragCursor(QCursor(QPixmap::fromImage(picture)));
+  ran = false;
+  StartMove(item, 0);
+  ASSERT_TRUE(ran);
+  ASSERT_FALSE(seen.isNull());
+  EXPECT_EQ(seen.toImage().convertToFormat(QImage::Format_ARGB32), picture);
+}
+
+TEST_F(InteractionTest, DragsFromOtherProgramsAreRefusedUntold) {
+  int told = 0;
+  view->OnDragOver = [&](TRBTimeView*, QObject*, int, int, TDragState, bool&) { ++told; };
+  view->OnDragDrop = [&](TRBTimeView*, QObject*, int, int) { ++told; };
+  QMimeData mime;
+  mime.setText("/home/usuario/fichero.txt");
+  const QPoint p = W(MidX(0), Y(HM(10, 0)));
+  QDragEnterEvent enter(p, Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, {});
+  enter.accept();  // the view must say no itself
+  QApplication::sendEvent(view.get(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  // (Moves and drops reach only a widget that took the enter.)
+  QDragMoveEvent move(p, Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(view.get(), &move);
+  QDropEvent drop(QPointF(p), Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(view.get(), &drop);
+  QDragLeaveEvent leave;
+  QApplication::sendEvent(view.get(), &leave);
+  EXPECT_EQ(told, 0);
+}
+
+TEST_F(InteractionTest, AMoveStopsTheClickTimer) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  ASSERT_TRUE(view->ClickToEdit());
+  const TRect r = view->Days(0)->ItemRect(item);
+  DragAlong({{view.get(), QPoint(r.Left + 10, r.Top + 10)}, {view.get(), QPoint(r.Left + 10, Y(HM(14, 0)))}}, true);
+  StartMove(item, 0);
+  ASSERT_GT(item->StartTime(), Day0() + HM(12, 0));  // it moved
+  QTest::qWait(700);
+  EXPECT_EQ(view->EditingItem(), nullptr);
+}
+
+TEST_F(InteractionTest, HoldingAMovedItemAtTheBottomScrollsAndMovesItEveryTick) {
+  view->resize(640, 480);
+  Settle();
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  view->ScrollToTime(HM(8, 0));
+  int before = 0, during = 0;
+  TDateTime startAtFirstStep = 0, startAfterTicks = 0;
+  TRBTimeView::DragExecHook = [&](QDrag* drag) {
+    const TRect r = view->Days(0)->ItemRect(item);
+    const QPoint grab = view->ClientOrigin() + QPoint(r.Left + 10, r.Top + 10);
+    QDragEnterEvent enter(grab, Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view.get(), &enter);
+    before = view->VScrollPosition();
+    const QPoint bottom = view->ClientOrigin() + QPoint(r.Left + 10, view->ClientHeight() - 2);
+    QDragMoveEvent move(bottom, Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view.get(), &move);
+    startAtFirstStep = item->StartTime();
+    WaitFor([&] { return view->VScrollPosition() >= before + 80; });
+    during = view->VScrollPosition();
+    startAfterTicks = item->StartTime();
+    QDropEvent drop(QPointF(bottom), Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view.get(), &drop);
+    return Qt::MoveAction;
+  };
+  StartMove(item, 0);
+  EXPECT_GE(during, before + 80);
+  EXPECT_GT(startAfterTicks, startAtFirstStep);  // each tick repeated the move step
+  EXPECT_FALSE(view->AutoScrolling());  // the drag's end stopped it
+  const int stopped = view->VScrollPosition();
+  QTest::qWait(120);
+  EXPECT_EQ(view->VScrollPosition(), stopped);
+}
+
+TEST_F(InteractionTest, AContextMenuRequestShowsThePopupMenu) {
+  QMenu menu;
+  menu.addAction("Nueva");
+  QContextMenuEvent request(QContextMenuEvent::Mouse, W(MidX(0), Y(HM(10, 0))), view->mapToGlobal(W(MidX(0), Y(HM(10, 0)))));
+  QApplication::sendEvent(view.get(), &request);
+  EXPECT_FALSE(request.isAccepted());  // none set: the parent may show its own
+  view->SetPopupMenu(&menu);
+  QApplication::sendEvent(view.get(), &request);
+  EXPECT_TRUE(request.isAccepted());
+  EXPECT_TRUE(menu.isVisible());
+  menu.hide();
+}
+
+TEST_F(InteractionTest, TheZoneUnderThePointerSetsTheCursor) {
+  TRBTimeViewItem* timed = Add(Day0() + HM(12, 0), Day0() + HM(13, 0));
+  TRBTimeViewItem* allDay = Add(Day0() + 1, Day0() + 2, "fiesta", true);
+  view->Days(0)->SetWorkingDay(true);
+  const TRect t = view->Days(0)->ItemRect(timed);
+  const TRect a = view->Days(1)->ItemRect(allDay);
+  ASSERT_FALSE(a.IsEmpty());
+  const int tx = (t.Left + t.Right) / 2, ay = (a.Top + a.Bottom) / 2;
+  const int free0 = view->Days(0)->Left() + view->Days(0)->Width() - 10;  // day 0, clear of blocks
+  const int x2 = MidX(2);                                                // day 2: not a working day
+  using Z = TRBTimeView;
+  struct Case {
+    const char* name;
+    QPoint at;
+    TRBTVDragOptions without;
+    TRBTimeView::TZone zone;
+    Qt::CursorShape cursor;
+  } cases[] = {
+      {"timed start edge", {tx, t.Top + 2}, {}, Z::zItemStart, Qt::SizeVerCursor},
+      {"timed end edge", {tx, t.Bottom - 2}, {}, Z::zItemEnd, Qt::SizeVerCursor},
+      {"timed body", {tx, t.Top + 5}, {}, Z::zItemBody, Qt::ArrowCursor},
+      {"start edge without doItemStart", {tx, t.Top + 2}, {doItemStart}, Z::zItemBody, Qt::ArrowCursor},
+      {"all-day start edge", {a.Left + 2, ay}, {}, Z::zItemStart, Qt::SizeHorCursor},
+      {"all-day end edge", {a.Right - 2, ay}, {}, Z::zItemEnd, Qt::SizeHorCursor},
+      {"all-day body", {(a.Left + a.Right) / 2, ay}, {}, Z::zItemBody, Qt::ArrowCursor},
+      {"begin-work line", {free0, Y(HM(8, 0)) + 3}, {}, Z::zBeginWork, Qt::SizeVerCursor},
+      {"end-work line", {free0, Y(HM(17, 30)) - 3}, {}, Z::zEndWork, Qt::SizeVerCursor},
+      {"begin-work line without doBeginWork", {free0, Y(HM(8, 0))}, {doBeginWork}, Z::zTimeArea, Qt::ArrowCursor},
+      {"08:00 of a day off", {x2, Y(HM(8, 0))}, {}, Z::zTimeArea, Qt::ArrowCursor},
+      {"empty top space", {x2, view->CaptionHeight() + 2}, {}, Z::zTopSpace, Qt::ArrowCursor},
+      {"caption row", {x2, view->CaptionHeight() / 2}, {}, Z::zNone, Qt::ArrowCursor},
+  };
+  const TRBTVDragOptions all = view->DragOptions();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->SetDragOptions(all - c.without);
+    Move(MidX(2), Y(HM(20, 0)));  // from somewhere else
+    Move(c.at.x(), c.at.y());
+    EXPECT_EQ(view->Zone(), c.zone);
+    EXPECT_EQ(view->cursor().shape(), c.cursor);
+  }
+}
+
+TEST_F(InteractionTest, KeysWheelResizeAndMovesReachTheHostAndTheViewLeavesThemToIt) {
+  std::vector<std::string> log;
+  view->OnKeyDown = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers shift) {
+    log.push_back("down " + std::to_string(key) + (shift & Qt::ControlModifier ? " ctrl" : ""));
+    if (key == Qt::Key_Q) key = 0;  // handled: no typed character follows
+  };
+  view->OnKeyUp = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers) { log.push_back("up " + std::to_string(key)); };
+  view->OnKeyPress = [&](TRBTimeView*, QChar& key) { log.push_back(std::string("press ") + char(key.unicode())); };
+  view->SetCreateOnType(false);
+  QTest::keyClick(view.get(), Qt::Key_Q);
+  QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);  // the Ctrl key itself is told too
+  QTest::keyClick(view.get(), Qt::Key_E);
+  const std::string ctrl = std::to_string(Qt::Key_Control), home = std::to_string(Qt::Key_Home);
+  EXPECT_EQ(log, (std::vector<std::string>{"down 81", "up 81", "down " + ctrl + " ctrl", "down " + home + " ctrl",
+                                           "up " + home, "up " + ctrl, "down 69", "press e", "up 69"}));
+
+  // The wheel: OnMouseWheel first; the direction's event only when unhandled.
+  view->resize(640, 480);
+  Settle();
+  view->ScrollToTime(HM(10, 0));
+  const int position = view->VScrollPosition();
+  log.clear();
+  bool handleFirst = false;
+  view->OnMouseWheel = [&](TRBTimeView*, Qt::KeyboardModifiers, int delta, QPoint at, bool& handled) {
+    log.push_back("wheel " + std::to_string(delta) + " at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
+    handled = handleFirst;
+  };
+  view->OnMouseWheelDown = [&](TRBTimeView*, Qt::KeyboardModifiers, QPoint, bool&) { log.push_back("wheel down"); };
+  view->OnMouseWheelUp = [&](TRBTimeView*, Qt::KeyboardModifiers, QPoint, bool&) { log.push_back("wheel up"); };
+  auto wheel = [&](int delta) {
+    const QPoint at = W(100, 200);
+    QWheelEvent e(at, view->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                  false);
+    QApplication::sendEvent(view.get(), &e);
+  };
+  wheel(-120);
+  wheel(120);
+  handleFirst = true;
+  wheel(-120);
+  EXPECT_EQ(log, (std::vector<std::string>{"wheel -120 at 100,200", "wheel down", "wheel 120 at 100,200", "wheel up",
+                                           "wheel -120 at 100,200"}));
+  EXPECT_EQ(view->VScrollPosition(), position);  // the host scrolls, not the view
+
+  int resized = 0;
+  view->OnResize = [&](TRBTimeView*) { ++resized; };
+  view->resize(600, 400);
+  EXPECT_EQ(resized, 1);
+
+  std::vector<QPoint> moves;
+  view->OnMouseMove = [&](TRBTimeView*, Qt::KeyboardModifiers, int x, int y) { moves.push_back(QPoint(x, y)); };
+  Move(120, 130);
+  EXPECT_EQ(moves, (std::vector{QPoint(120, 130)}));
+}
+
+TEST_F(InteractionTest, PressesWhoseOptionIsMissingOrInTheCaptionStartNothing) {
+  TRBTimeViewItem* item = Add(Day0() + HM(12, 0), Day0() + HM(13, 0));
+  const TRect r = view->Days(0)->ItemRect(item);
+  const TRBTVOptions all = view->Options();
+  struct Case {
+    const char* name;
+    TRBTVOptions without;
+    QPoint at;
+  } cases[] = {
+      {"caption row", {}, {MidX(1), view->CaptionHeight() / 2}},
+      {"item body without tvoItemsSelection", {tvoItemsSelection}, {(r.Left + r.Right) / 2, r.Top + 10}},
+      {"time area without tvoTimeSelection", {tvoTimeSelection}, {MidX(1), Y(HM(15, 0)) + 3}},
+  };
+  int dragEvents = 0;
+  view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem*, TRBTVDragMode) { ++dragEvents; };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->SetOptions(all - c.without);
+    view->SetSelectedItem(nullptr);
+    view->SetTimeSelection(Day0() + HM(3, 0), Day0() + HM(4, 0));
+    Press(c.at.x(), c.at.y());
+    EXPECT_EQ(view->Operation(), TRBTimeView::opNone);
+    EXPECT_EQ(view->SelectedItem(), nullptr);
+    EXPECT_NEAR(view->TimeSelectionStart(), Day0() + HM(3, 0), 1e-9);  // untouched
+    Release(c.at.x(), c.at.y());
+  }
+  EXPECT_EQ(dragEvents, 0);
+}
+
+TEST_F(InteractionTest, EndWorkDragKeepsTheMinimumAfterTheStart) {
+  TRBTimeviewDay* day = view->Days(1);
+  day->SetWorkingDay(true);
+  std::vector<TRBTVDragMode> modes;
+  int changes = 0;
+  view->OnDragEndWork = [&](TRBTimeView*, TRBTimeviewDay* d, TRBTVDragMode m) {
+    EXPECT_EQ(d, day);
+    modes.push_back(m);
+  };
+  view->OnChangeEndWork = [&](TRBTimeView*, TRBTimeviewDay*) { ++changes; };
+  const int x = MidX(1);
+  Press(x, Y(HM(17, 30)) - 1);
+  ASSERT_EQ(view->Operation(), TRBTimeView::opEndWork);
+  Move(x, Y(HM(19, 0)));
+  EXPECT_NEAR(day->EndWork(), HM(19, 0), 1e-9);
+  Move(x, Y(HM(6, 0)));
+  EXPECT_NEAR(day->EndWork(), HM(8, 30), 1e-9);  // 30 minutes after the start
+  Move(x, Y(HM(5, 0)));  // refused again by the same minimum: no change, still a step
+  Release(x, Y(HM(5, 0)));
+  EXPECT_EQ(modes, (std::vector{dmBegin, dmDrag, dmDrag, dmDrag, dmEnd}));
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(InteractionTest, WithoutMultipleDaySelectionSelectionsStayOnTheAnchorsDay) {
+  view->SetOptions(view->Options() - TRBTVOptions{tvoMutipleDaySelection});
+  Press(MidX(0), Y(HM(10, 0)) + 1);
+  Move(MidX(2), Y(HM(12, 0)) + 1);
+  EXPECT_NEAR(view->TimeSelectionStart(), Day0() + HM(10, 0), 1e-9);
+  EXPECT_NEAR(view->TimeSelectionEnd(), Day0() + HM(12, 30), 1e-9);
+  Release(MidX(2), Y(HM(12, 0)) + 1);
+  const int top = view->CaptionHeight() + 2;
+  Press(MidX(1), top);
+  Move(MidX(2), top);
+  EXPECT_EQ(view->AllDaySelectionStart(), Day0() + 1);
+  EXPECT_EQ(view->AllDaySelectionEnd(), Day0() + 1);
+  Release(MidX(2), top);
+}
+
+TEST_F(InteractionTest, AMoveOutOfTheTopSpaceAsksTheHostAtEveryStep) {
+  for (bool allow : {false, true}) {
+    SCOPED_TRACE(allow);
+    view->Items()->Clear();
+    TRBTimeViewItem* item = Add(Day0(), Day0() + 1, "todo el día", true);
+    int asked = 0;
+    view->OnDragItemFromAllDay = [&](TRBTimeView*, TRBTimeViewItem* i, bool& canDrag) {
+      EXPECT_EQ(i, item);
+      ++asked;
+      canDrag = allow;
+    };
+    const TRect r = view->Days(0)->ItemRect(item);
+    const QPoint grab((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    DragAlong({{view.get(), grab}, {view.get(), QPoint(grab.x(), Y(HM(14, 0)))}, {view.get(), QPoint(grab.x(), Y(HM(15, 0)))}},
+              true);
+    Press(grab.x(), grab.y());
+    Move(grab.x(), grab.y() + QApplication::startDragDistance() + 2);
+    EXPECT_EQ(asked, 2);  // each step below the top space; none while still in it
+    EXPECT_EQ(item->AllDay(), !allow);
+  }
+}
+
+TEST_F(InteractionTest, ClickToEditAfterNewDaysUsesTheNewDayOrNone) {
+  struct Case {
+    const char* name;
+    int count;
+    TDate first;
+    bool shown;
+  } cases[] = {
+      {"the item's day still shown, at another index", 3, Day0() - 1, true},
+      {"the item's day no longer shown", 2, Day0() + 4, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->EndEdit(false);
+    view->Items()->Clear();
+    view->SetDays(3, Day0());
+    TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "cita");
+    const TRect r = view->Days(0)->ItemRect(item);
+    Press((r.Left + r.Right) / 2, r.Top + 10);
+    Release((r.Left + r.Right) / 2, r.Top + 10);
+    view->SetDays(c.count, c.first);  // before the click timer fires
+    QTest::qWait(650);
+    if (c.shown) {
+      ASSERT_EQ(view->EditingItem(), item);
+      const TRect now = view->Days(1)->ItemRect(item);
+      EXPECT_EQ(view->Editor()->geometry(),
+                QRect(view->ClientOrigin() + QPoint(now.Left, now.Top), QSize(now.Width(), now.Height())));
+    } else {
+      EXPECT_EQ(view->EditingItem(), nullptr);
+      EXPECT_EQ(view->Editor(), nullptr);
+    }
+  }
 }
