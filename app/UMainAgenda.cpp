@@ -248,6 +248,7 @@ void TfrmAgenda::FormShow() {
     splash_->deleteLater();
     splash_ = nullptr;
   }
+  arrancado_ = true;
 }
 
 // Missing tables are created without asking; a categories table that cannot

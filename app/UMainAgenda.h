@@ -151,6 +151,7 @@ class TfrmAgenda : public QMainWindow {
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
+  bool arrancado_ = false;  // start-up (FormShow) has run to its end
   int lastCalendarWidth_ = 0;
 };
 

@@ -115,8 +115,10 @@ void TfrmAgenda::CalendarSelectionChange() {
   TimeView->SetTimeSelectionEnd(t + 30 / dt::MinsPerDay);
 }
 
+// Start-up loads the finally shown range once itself, so the months the
+// calendar passes through while start-up sets it are not loaded.
 void TfrmAgenda::CalendarDatesChanged(TDate NewStartDay, TDate NewEndDay) {
-  if (isVisible()) CargarCitas(NewStartDay, NewEndDay);
+  if (isVisible() && arrancado_) CargarCitas(NewStartDay, NewEndDay);
 }
 
 void TfrmAgenda::CalendarMark(TDate Day, bool& Mark) {
@@ -142,11 +144,12 @@ void TfrmAgenda::CalendarCellDraw(TDate Day, bool Selected, bool Marked, QPainte
 }
 
 // The day the week and month commands start from: the selected item's start,
-// else the time selection's.
+// else the time selection's, else (right after the selected item was deleted
+// there is neither) today rather than a day of 1899.
 TDate TfrmAgenda::BaseVista() const {
-  const TDateTime base =
-      TimeView->SelectedItem() ? TimeView->SelectedItem()->StartTime() : TimeView->TimeSelectionStart();
-  return dt::DateOf(base);
+  if (TRBTimeViewItem* sel = TimeView->SelectedItem()) return dt::DateOf(sel->StartTime());
+  if (TimeView->TimeSelectionStart() >= 0) return dt::DateOf(TimeView->TimeSelectionStart());
+  return Clock::Today();
 }
 
 void TfrmAgenda::acTodayExecute() {
