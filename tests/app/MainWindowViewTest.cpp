@@ -143,6 +143,10 @@ TEST_F(MainWindowTest, WeekAndMonthCommandsSelectWholeWeeksAndMonths) {
 
 TEST_F(MainWindowTest, WorkingHoursOfTheSettingsGoToEveryNewDay) {
   Start("BeginWorkTime=18:00:00\nEndWorkTime=22:00:00\nWorkSab=1\n");
+  // Today, shown since start-up, has them too.
+  ASSERT_EQ(frm->TimeView->DaysCount(), 1);
+  EXPECT_EQ(Fmt(frm->TimeView->Days(0)->StartWork()).right(5), "18:00");
+  EXPECT_EQ(Fmt(frm->TimeView->Days(0)->EndWork()).right(5), "22:00");
   frm->acVerSemanaExecute();
   ASSERT_EQ(frm->TimeView->DaysCount(), 7);
   for (int i = 0; i < 7; ++i) {
