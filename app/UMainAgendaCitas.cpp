@@ -70,7 +70,7 @@ void TfrmAgenda::acNewExecute() {
     // The item takes the stored record's values, its ID among them.
     TRBTimeViewItem* item = TimeView->Items()->Add(QString(), false, inicio, inicio + dt::OneMinute);
     ActualizarItem(item);
-    Calendar->RefreshMarks();
+    RefrescarMarcas();
   } catch (const std::exception& e) {
     if (tblAgenda->State() == data::TableState::Insert) tblAgenda->Cancel();
     ShowEngineError(e, this);
@@ -80,7 +80,7 @@ void TfrmAgenda::acNewExecute() {
 void TfrmAgenda::acEditExecute() {
   if (TRBTimeViewItem* sel = TimeView->SelectedItem()) {
     EditarCita(sel);
-    Calendar->RefreshMarks();
+    RefrescarMarcas();
   } else if (TimeView->TimeSelectionStart() > 0 && TimeView->TimeSelectionEnd() > 0) {
     acNewExecute();
   }
@@ -130,7 +130,7 @@ void TfrmAgenda::acDelExecute() {
     return;
   }
   TimeView->Items()->Delete(sel);
-  Calendar->RefreshMarks();
+  RefrescarMarcas();
   if (borrado) AvisarCambio(desde, hasta);
 }
 
@@ -206,7 +206,7 @@ void TfrmAgenda::TimeViewKeyDown(int& Key, Qt::KeyboardModifiers) {
 void TfrmAgenda::TimeViewDragged(TRBTimeViewItem* Item, int Mode) {
   if (Mode != dmEnd) return;
   GuardarItem(Item);
-  Calendar->RefreshMarks();
+  RefrescarMarcas();
 }
 
 void TfrmAgenda::TimeViewCreatedOnType(TRBTimeViewItem* Item) {
@@ -218,5 +218,5 @@ void TfrmAgenda::TimeViewCreatedOnType(TRBTimeViewItem* Item) {
 void TfrmAgenda::TimeViewEditedItem(TRBTimeViewItem* Item, QString& NewText) {
   Item->SetText(NewText);
   GuardarItem(Item);
-  Calendar->RefreshMarks();
+  RefrescarMarcas();
 }

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QEvent>
 #include <QFrame>
+#include <QHash>
+#include <algorithm>
 #include <QMenu>
 #include <QPainter>
 #include <QSplitter>
@@ -67,19 +69,29 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
       TRBTimeViewItem* it = items->Items(i);
       if (it->StartTime() >= Desde && it->EndTime() <= Hasta) items->Delete(it);
     }
+    // The first item of each ID, as ItemDeID finds it, but in constant time:
+    // a refresh meets thousands of records and as many items. Made at the
+    // first record, so an empty day costs nothing.
+    QHash<int, TRBTimeViewItem*> porID;
+    bool indexado = false;
     data::Table& t = *tblAgenda;
     t.SetIndexName("FECHA_INI");
     for (t.FindNearest(Desde); !t.Eof(); t.Next()) {
       const TDate dia = t.FieldByName("FECHA_INI").AsDate();
       if (dia < Desde || dia > Hasta) break;
       const int id = static_cast<int>(t.FieldByName("ID").AsInteger());
-      TRBTimeViewItem* it = ItemDeID(id);
+      if (!indexado) {
+        for (int i = items->Count() - 1; i >= 0; --i) porID.insert(items->Items(i)->ItemID(), items->Items(i));
+        indexado = true;
+      }
+      TRBTimeViewItem* it = porID.value(id, nullptr);
       if (!it) {
         const TDateTime inicio = FechaHora(dia, QString::fromStdString(t.FieldByName("HORA_INI").AsString()));
         const TDateTime fin = FechaHora(t.FieldByName("FECHA_FIN").AsDate(),
                                         QString::fromStdString(t.FieldByName("HORA_FIN").AsString()));
         if (fin <= inicio) continue;  // a stored end before its start cannot be shown
         it = items->Add(QString::fromStdString(t.FieldByName("ASUNTO").AsString()), false, inicio, fin);
+        porID.insert(id, it);
       }
       ActualizarItem(it);
     }
@@ -89,7 +101,30 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
     return;
   }
   items->EndUpdate();
+  RefrescarMarcas();
+}
+
+// The marks of all shown days from one pass over the items: asking the time
+// view day by day would go over every item once for each of the ninety-odd
+// shown days. The calendar asks CalendarMark during RefreshMarks only.
+void TfrmAgenda::RefrescarMarcas() {
+  if (lote_ > 0) {
+    marcasPendientes_ = true;  // the batch refreshes them once at its end
+    return;
+  }
+  marcas_.clear();
+  const TDate desde = Calendar->StartDay(), hasta = Calendar->EndDay();
+  TRBTimeViewItems* items = TimeView->Items();
+  for (int i = 0; i < items->Count(); ++i) {
+    const TRBTimeViewItem* it = items->Items(i);
+    if (it->AllDay()) continue;
+    const TDate ultimo = std::min(hasta, dt::DateOf(it->EndTime()));
+    for (TDate d = std::max(desde, dt::DateOf(it->StartTime())); d <= ultimo; ++d)
+      if (it->OverlapsDay(d)) marcas_.insert(static_cast<int>(d));
+  }
+  marcasValidas_ = true;
   Calendar->RefreshMarks();
+  marcasValidas_ = false;
 }
 
 void TfrmAgenda::AplicarHorario(TRBTimeviewDay* Dia) {
@@ -110,7 +145,23 @@ void TfrmAgenda::TimeViewNewDay(TRBTimeviewDay* Dia) {
 
 void TfrmAgenda::CalendarSelectionChange() {
   const TDateTime t = RedondearMediaHora(dt::DateOf(Calendar->SelectionStart()) + dt::TimeOf(Clock::Now()));
-  TimeView->SetDays(Calendar->SelectionCount(), Calendar->SelectionStart());
+  // Up to 31 new days each load their appointments: one layout and one
+  // refresh of the marks for them all.
+  ++lote_;
+  TimeView->Items()->BeginUpdate();
+  try {
+    TimeView->SetDays(Calendar->SelectionCount(), Calendar->SelectionStart());
+  } catch (...) {
+    TimeView->Items()->EndUpdate();
+    --lote_;
+    throw;
+  }
+  TimeView->Items()->EndUpdate();
+  --lote_;
+  if (marcasPendientes_) {
+    marcasPendientes_ = false;
+    RefrescarMarcas();
+  }
   TimeView->SetTimeSelectionStart(t);
   TimeView->SetTimeSelectionEnd(t + 30 / dt::MinsPerDay);
 }
@@ -122,7 +173,8 @@ void TfrmAgenda::CalendarDatesChanged(TDate NewStartDay, TDate NewEndDay) {
 }
 
 void TfrmAgenda::CalendarMark(TDate Day, bool& Mark) {
-  if (TimeView) Mark = TimeView->HasItemsOn(Day);
+  if (marcasValidas_) Mark = marcas_.contains(static_cast<int>(Day));
+  else if (TimeView) Mark = TimeView->HasItemsOn(Day);
 }
 
 void TfrmAgenda::CalendarCellDraw(TDate Day, bool Selected, bool Marked, QPainter* Canvas, const QRect& Rect) {

@@ -264,6 +264,8 @@ TEST_F(MainWindowTest, WheelScrollsTenPerNotchAndTheCalendarFillsItsPanel) {
 TEST_F(MainWindowTest, DaysWithAppointmentsAreDrawnInTheMarkColour) {
   CrearTablaAgenda(folder);
   AddCita(1, D(16, 3, 2004), "10:00", D(16, 3, 2004), "11:00", "Marcado");
+  AddCita(2, D(18, 3, 2004), "23:00", D(19, 3, 2004), "01:00", "Cruza la noche");
+  AddCita(3, D(20, 3, 2004), "22:00", D(21, 3, 2004), "00:00", "Hasta medianoche");
   Start("MarkDayColor=255\n");  // red
   frm->Calendar->ClearSelections();
   frm->Calendar->SelectRange(D(1, 3, 2004), D(1, 3, 2004));
@@ -275,11 +277,12 @@ TEST_F(MainWindowTest, DaysWithAppointmentsAreDrawnInTheMarkColour) {
   for (int i = 0; i < 7; ++i)
     for (int w = 0; w < 6; ++w) {
       const TDate day = m.Days[i][w].Date;
-      if (day != D(16, 3, 2004) && day != D(17, 3, 2004)) continue;
+      if (day < D(16, 3, 2004) || day > D(21, 3, 2004)) continue;
+      const bool marked = day != D(17, 3, 2004) && day != D(21, 3, 2004);
       const QRect cell = frm->Calendar->Geometry().CellRect(0, 0, i, w).translated(origin);
       const QColor c = img.pixelColor(cell.left() + 1, cell.top() + 1);
-      EXPECT_EQ(c, day == D(16, 3, 2004) ? QColor(Qt::red) : QColor(Qt::white)) << FormatDateTime("dd/mm", day).toStdString();
+      EXPECT_EQ(c, marked ? QColor(Qt::red) : QColor(Qt::white)) << FormatDateTime("dd/mm", day).toStdString();
       ++checked;
     }
-  EXPECT_EQ(checked, 2);
+  EXPECT_EQ(checked, 6);
 }
