@@ -42,21 +42,35 @@ TRBTimeViewItem* TfrmAgenda::ItemDeID(int ID) const {
   return nullptr;
 }
 
-void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
-  data::Table& t = *tblAgenda;
-  const TDateTime inicio = FechaHora(t.FieldByName("FECHA_INI").AsDate(),
-                                     QString::fromStdString(t.FieldByName("HORA_INI").AsString()));
-  const TDateTime fin = FechaHora(t.FieldByName("FECHA_FIN").AsDate(),
-                                  QString::fromStdString(t.FieldByName("HORA_FIN").AsString()));
+namespace {
+// The fields an item shows, looked up by name once per load rather than
+// once per record.
+struct CamposCita {
+  explicit CamposCita(data::Table& t)
+      : id(t.FieldByName("ID")), fechaIni(t.FieldByName("FECHA_INI")), fechaFin(t.FieldByName("FECHA_FIN")),
+        horaIni(t.FieldByName("HORA_INI")), horaFin(t.FieldByName("HORA_FIN")), asunto(t.FieldByName("ASUNTO")),
+        aviso(t.FieldByName("AVISO")), tipo(t.FieldByName("TIPO")) {}
+  TDateTime Inicio() const { return FechaHora(fechaIni.AsDate(), QString::fromStdString(horaIni.AsString())); }
+  TDateTime Fin() const { return FechaHora(fechaFin.AsDate(), QString::fromStdString(horaFin.AsString())); }
+  data::Field id, fechaIni, fechaFin, horaIni, horaFin, asunto, aviso, tipo;
+};
+
+void Rellenar(TRBTimeViewItem* Item, const CamposCita& c, TDateTime inicio, TDateTime fin) {
   // An item refuses a start that is not before its end: setting the start
   // again takes effect when the appointment moved past its old end.
   Item->SetStartTime(inicio);
   Item->SetEndTime(fin);
   Item->SetStartTime(inicio);
-  Item->SetItemID(static_cast<int>(t.FieldByName("ID").AsInteger()));
-  Item->SetText(QString::fromStdString(t.FieldByName("ASUNTO").AsString()));
-  Item->SetReminder(t.FieldByName("AVISO").AsInteger() > 0);
-  Item->SetColor(ColorCategoria(static_cast<int>(t.FieldByName("TIPO").AsInteger())));
+  Item->SetItemID(static_cast<int>(c.id.AsInteger()));
+  Item->SetText(QString::fromStdString(c.asunto.AsString()));
+  Item->SetReminder(c.aviso.AsInteger() > 0);
+  Item->SetColor(ColorCategoria(static_cast<int>(c.tipo.AsInteger())));
+}
+}  // namespace
+
+void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
+  const CamposCita c(*tblAgenda);
+  Rellenar(Item, c, c.Inicio(), c.Fin());
 }
 
 void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
@@ -76,24 +90,23 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
     bool indexado = false;
     data::Table& t = *tblAgenda;
     t.SetIndexName("FECHA_INI");
+    const CamposCita c(t);
     for (t.FindNearest(Desde); !t.Eof(); t.Next()) {
-      const TDate dia = t.FieldByName("FECHA_INI").AsDate();
+      const TDate dia = c.fechaIni.AsDate();
       if (dia < Desde || dia > Hasta) break;
-      const int id = static_cast<int>(t.FieldByName("ID").AsInteger());
+      const int id = static_cast<int>(c.id.AsInteger());
       if (!indexado) {
         for (int i = items->Count() - 1; i >= 0; --i) porID.insert(items->Items(i)->ItemID(), items->Items(i));
         indexado = true;
       }
+      const TDateTime inicio = c.Inicio(), fin = c.Fin();
       TRBTimeViewItem* it = porID.value(id, nullptr);
       if (!it) {
-        const TDateTime inicio = FechaHora(dia, QString::fromStdString(t.FieldByName("HORA_INI").AsString()));
-        const TDateTime fin = FechaHora(t.FieldByName("FECHA_FIN").AsDate(),
-                                        QString::fromStdString(t.FieldByName("HORA_FIN").AsString()));
         if (fin <= inicio) continue;  // a stored end before its start cannot be shown
-        it = items->Add(QString::fromStdString(t.FieldByName("ASUNTO").AsString()), false, inicio, fin);
+        it = items->Add(QString(), false, inicio, fin);
         porID.insert(id, it);
       }
-      ActualizarItem(it);
+      Rellenar(it, c, inicio, fin);
     }
   } catch (const std::exception& e) {
     items->EndUpdate();
