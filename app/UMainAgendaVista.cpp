@@ -96,6 +96,7 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
       if (dia < Desde || dia > Hasta) break;
       const int id = static_cast<int>(c.id.AsInteger());
       if (!indexado) {
+        porID.reserve(items->Count() + 64);
         for (int i = items->Count() - 1; i >= 0; --i) porID.insert(items->Items(i)->ItemID(), items->Items(i));
         indexado = true;
       }

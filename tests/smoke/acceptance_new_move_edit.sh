@@ -129,6 +129,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   # 3. Double-click it, change the place, accept.
   xdotool mousemove --sync "$x" $(( top + hour + hour / 2 )) click --repeat 2 --delay 80 1
   dlg=$(timeout 20 xdotool search --sync --name "^Cita$" | head -1) || fail "the editor did not open"
+  # Without a window manager the keys go where the pointer is: into the editor.
+  xdotool mousemove --sync --window "$dlg" 10 10
+  xdotool windowfocus --sync "$dlg" || true
   sleep 0.5
   shot 5-editor
   # From the subject, back past Cancelar, Aceptar and the notes to the place.
