@@ -4,11 +4,11 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHash>
-#include <algorithm>
 #include <QMenu>
 #include <QPainter>
 #include <QSplitter>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/UAgendaUtil.h"
 #include "app/UCategoriaClass.h"

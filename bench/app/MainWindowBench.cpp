@@ -3,7 +3,8 @@
 //  - BM_SwitchToMonth: the calendar's selection goes to a 31-day month (July
 //    and August in turn) until the time view and the calendar have painted;
 //  - BM_Refresh: the periodic refresh of the shown range (reminders off: the
-//    reminders window is a benchmark of its own);
+//    reminders window is a benchmark of its own), with one day or the month
+//    shown; BM_CargarCitasShownRange its loading step alone;
 //  - BM_StartUp: from creating the window to its first painting, less the
 //    splash window's one-second minimum (manual time).
 #include <QApplication>
@@ -61,12 +62,22 @@ void BM_SwitchToMonth(benchmark::State& state) {
   state.counters["items"] = frm->TimeView->Items()->Count();
 }
 
+// Arg: the days shown (today alone, or today's whole month).
 void BM_Refresh(benchmark::State& state) {
   auto frm = Open();
-  frm->acVerMesExecute();
+  if (state.range(0) > 1) frm->acVerMesExecute();
   Paint(*frm);
   for (auto _ : state) frm->tmrRefreshTimer();
+  state.counters["days"] = frm->TimeView->DaysCount();
   state.counters["items"] = frm->TimeView->Items()->Count();
+}
+
+// The loading step of the refresh alone: the shown range from the table.
+void BM_CargarCitasShownRange(benchmark::State& state) {
+  auto frm = Open();
+  if (state.range(0) > 1) frm->acVerMesExecute();
+  for (auto _ : state) frm->CargarCitas(frm->Calendar->StartDay(), frm->Calendar->EndDay());
+  state.counters["days"] = frm->TimeView->DaysCount();
 }
 
 void BM_StartUp(benchmark::State& state) {
@@ -84,7 +95,8 @@ void BM_StartUp(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SwitchToMonth)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Refresh)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Refresh)->Unit(benchmark::kMillisecond)->Arg(1)->Arg(30);
+BENCHMARK(BM_CargarCitasShownRange)->Unit(benchmark::kMillisecond)->Arg(1)->Arg(30);
 BENCHMARK(BM_StartUp)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 // A window that shows exactly three months: the calendar's height decides.
