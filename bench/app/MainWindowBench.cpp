@@ -4,7 +4,8 @@
 //    and August in turn) until the time view and the calendar have painted;
 //  - BM_Refresh: the periodic refresh of the shown range (reminders off: the
 //    reminders window is a benchmark of its own), with one day or the month
-//    shown; BM_CargarCitasShownRange its loading step alone;
+//    shown; BM_CargarCitasShownRange its loading step alone, and
+//    BM_ScanShownRange the table's share of that step;
 //  - BM_StartUp: from creating the window to its first painting, less the
 //    splash window's one-second minimum (manual time).
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
+#include <vector>
 
 #include "BenchData.h"
 #include "ShownMonthsData.h"
@@ -24,6 +26,7 @@
 #include "calendar/RBCalendar.h"
 #include "core/Clock.h"
 #include "core/Messages.h"
+#include "data/Table.h"
 #include "timeview/RBTimeView.h"
 
 namespace {
@@ -94,8 +97,31 @@ void BM_StartUp(benchmark::State& state) {
   }
 }
 
+// The table's part of that step: walking the shown range on the FECHA_INI
+// index and reading the fields an item shows.
+void BM_ScanShownRange(benchmark::State& state) {
+  auto frm = Open();
+  const TDate desde = frm->Calendar->StartDay(), hasta = frm->Calendar->EndDay();
+  frm.reset();
+  data::Table t(kDataFolder, "AGENDA");
+  t.Open();
+  t.SetIndexName("FECHA_INI");
+  const char* const names[] = {"ID", "FECHA_FIN", "HORA_INI", "HORA_FIN", "ASUNTO", "AVISO", "TIPO"};
+  std::vector<data::Field> fields;
+  for (const char* n : names) fields.push_back(t.FieldByName(n));
+  const data::Field fecha = t.FieldByName("FECHA_INI");
+  int rows = 0;
+  for (auto _ : state) {
+    rows = 0;
+    for (t.FindNearest(desde); !t.Eof() && fecha.AsDate() <= hasta; t.Next(), ++rows)
+      for (const data::Field& f : fields) benchmark::DoNotOptimize(f.AsString());
+  }
+  state.counters["rows"] = rows;
+}
+
 BENCHMARK(BM_SwitchToMonth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Refresh)->Unit(benchmark::kMillisecond)->Arg(1)->Arg(30);
+BENCHMARK(BM_ScanShownRange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CargarCitasShownRange)->Unit(benchmark::kMillisecond)->Arg(1)->Arg(30);
 BENCHMARK(BM_StartUp)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
