@@ -218,6 +218,9 @@ void TfrmAgenda::FormShow() {
   AbrirTablas();
 
   Calendar->GoToday();
+  // The time view is born showing today, so selecting today sets no new days
+  // and asks nothing of this window: its days get the settings here.
+  for (int i = 0; i < TimeView->DaysCount(); ++i) AplicarHorario(TimeView->Days(i));
   switch (ConfigAgenda.RulerMarkMinutes) {
     case 1: Unahora1Click(); break;
     case 3: N15minutos1Click(); break;
@@ -250,6 +253,7 @@ void TfrmAgenda::FormShow() {
     splash_->deleteLater();
     splash_ = nullptr;
   }
+  arrancado_ = true;
 }
 
 // Missing tables are created without asking; a categories table that cannot

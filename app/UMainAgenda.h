@@ -9,6 +9,7 @@
 //   UMainAgendaAvisos.cpp    change notices
 
 #include <QMainWindow>
+#include <QSet>
 #include <functional>
 #include <memory>
 
@@ -148,9 +149,16 @@ class TfrmAgenda : public QMainWindow {
   // The item's fields from the table's current record.
   void ActualizarItem(TRBTimeViewItem* Item);
   TDate BaseVista() const;
+  // Calendar->RefreshMarks, with the marks worked out in one pass.
+  void RefrescarMarcas();
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
+  bool arrancado_ = false;  // start-up (FormShow) has run to its end
+  int lote_ = 0;  // inside a batch of day loads
+  bool marcasPendientes_ = false;
+  bool marcasValidas_ = false;  // marcas_ answers CalendarMark
+  QSet<int> marcas_;
   int lastCalendarWidth_ = 0;
 };
 

@@ -125,8 +125,9 @@ void TfrmAgenda::CrearAcciones() {
   mnuVer = menuBar()->addMenu(QStringLiteral("&Ver"));
   mnuVer->setObjectName(QStringLiteral("mnuVer"));
   mnuVer->addAction(acToday);
-  EntradaDe(mnuVer, "Unasemana1", "Una semana", acVerSemana);
-  EntradaDe(mnuVer, "Unmes1", "Un mes", acVerMes);
+  // The entries show the shortcuts of the actions they run.
+  EntradaDe(mnuVer, "Unasemana1", "Una semana\tF7", acVerSemana);
+  EntradaDe(mnuVer, "Unmes1", "Un mes\tF8", acVerMes);
   EntradaDe(mnuVer, "Unao1", "Un año", acYear);
   mnuVer->addSeparator();
   Unahora1 = EntradaEscala(mnuVer, "Unahora1", "Una hora");

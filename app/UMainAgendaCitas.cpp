@@ -70,7 +70,7 @@ void TfrmAgenda::acNewExecute() {
     // The item takes the stored record's values, its ID among them.
     TRBTimeViewItem* item = TimeView->Items()->Add(QString(), false, inicio, inicio + dt::OneMinute);
     ActualizarItem(item);
-    Calendar->RefreshMarks();
+    RefrescarMarcas();
   } catch (const std::exception& e) {
     if (tblAgenda->State() == data::TableState::Insert) tblAgenda->Cancel();
     ShowEngineError(e, this);
@@ -80,7 +80,7 @@ void TfrmAgenda::acNewExecute() {
 void TfrmAgenda::acEditExecute() {
   if (TRBTimeViewItem* sel = TimeView->SelectedItem()) {
     EditarCita(sel);
-    Calendar->RefreshMarks();
+    RefrescarMarcas();
   } else if (TimeView->TimeSelectionStart() > 0 && TimeView->TimeSelectionEnd() > 0) {
     acNewExecute();
   }
@@ -90,9 +90,11 @@ bool TfrmAgenda::EditarCita(TRBTimeViewItem* Item) {
   try {
     data::Table& t = *tblAgenda;
     if (Item) {
-      // An in-place edit of the same item must not come back afterwards with
-      // its old text: it is closed unaccepted before the editor opens.
-      if (TimeView->EditingItem() == Item) TimeView->EndEdit(false);
+      // An in-place edit still open is ended and stored now, before the
+      // dialog: what the user typed is kept (a new item gets its record and
+      // ID here), and no late notice of that editor can overwrite the
+      // dialog's result afterwards, as the editor is gone.
+      if (TimeView->EditingItem()) TimeView->EndEdit(true);
       t.SetIndexName("ID");
       if (!t.FindKey(Item->ItemID())) return false;
     }
@@ -110,8 +112,10 @@ void TfrmAgenda::acDelExecute() {
   TRBTimeViewItem* sel = TimeView->SelectedItem();
   if (!sel) return;
   if (MessageDlg(QStringLiteral("¿Eliminar cita seleccionada?"), mtConfirmation, mbYes | mbNo, this) != mrYes) return;
-  // Without a record, the deleted block's own days are announced.
-  TDate desde = dt::DateOf(sel->StartTime()), hasta = dt::DateOf(sel->EndTime());
+  // A record already deleted elsewhere was announced by that copy: the block
+  // goes, and nothing is announced again.
+  bool borrado = false;
+  TDate desde = 0, hasta = 0;
   try {
     data::Table& t = *tblAgenda;
     t.SetIndexName("ID");
@@ -119,14 +123,15 @@ void TfrmAgenda::acDelExecute() {
       desde = t.FieldByName("FECHA_INI").AsDate();
       hasta = t.FieldByName("FECHA_FIN").AsDate();
       t.Delete();
+      borrado = true;
     }
   } catch (const std::exception& e) {
     ShowEngineError(e, this);
     return;
   }
   TimeView->Items()->Delete(sel);
-  Calendar->RefreshMarks();
-  AvisarCambio(desde, hasta);
+  RefrescarMarcas();
+  if (borrado) AvisarCambio(desde, hasta);
 }
 
 void TfrmAgenda::acFindExecute() {
@@ -134,8 +139,8 @@ void TfrmAgenda::acFindExecute() {
   try {
     TDate d = -1;
     int n = -1;
-    // Without a chosen appointment there is nowhere to go.
-    if (!FindCitaFn(d, n) || d <= 0) return;
+    // OK without a chosen appointment (ID -1) leaves the view as it was.
+    if (!FindCitaFn(d, n) || n < 1 || d <= 0) return;
     Calendar->ClearSelections();
     Calendar->SelectRange(d, d);
     Calendar->ShowMonthOf(d);
@@ -201,7 +206,7 @@ void TfrmAgenda::TimeViewKeyDown(int& Key, Qt::KeyboardModifiers) {
 void TfrmAgenda::TimeViewDragged(TRBTimeViewItem* Item, int Mode) {
   if (Mode != dmEnd) return;
   GuardarItem(Item);
-  Calendar->RefreshMarks();
+  RefrescarMarcas();
 }
 
 void TfrmAgenda::TimeViewCreatedOnType(TRBTimeViewItem* Item) {
@@ -213,5 +218,5 @@ void TfrmAgenda::TimeViewCreatedOnType(TRBTimeViewItem* Item) {
 void TfrmAgenda::TimeViewEditedItem(TRBTimeViewItem* Item, QString& NewText) {
   Item->SetText(NewText);
   GuardarItem(Item);
-  Calendar->RefreshMarks();
+  RefrescarMarcas();
 }

@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QEvent>
 #include <QFrame>
+#include <QHash>
 #include <QMenu>
 #include <QPainter>
 #include <QSplitter>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/UAgendaUtil.h"
 #include "app/UCategoriaClass.h"
@@ -40,21 +42,35 @@ TRBTimeViewItem* TfrmAgenda::ItemDeID(int ID) const {
   return nullptr;
 }
 
-void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
-  data::Table& t = *tblAgenda;
-  const TDateTime inicio = FechaHora(t.FieldByName("FECHA_INI").AsDate(),
-                                     QString::fromStdString(t.FieldByName("HORA_INI").AsString()));
-  const TDateTime fin = FechaHora(t.FieldByName("FECHA_FIN").AsDate(),
-                                  QString::fromStdString(t.FieldByName("HORA_FIN").AsString()));
+namespace {
+// The fields an item shows, looked up by name once per load rather than
+// once per record.
+struct CamposCita {
+  explicit CamposCita(data::Table& t)
+      : id(t.FieldByName("ID")), fechaIni(t.FieldByName("FECHA_INI")), fechaFin(t.FieldByName("FECHA_FIN")),
+        horaIni(t.FieldByName("HORA_INI")), horaFin(t.FieldByName("HORA_FIN")), asunto(t.FieldByName("ASUNTO")),
+        aviso(t.FieldByName("AVISO")), tipo(t.FieldByName("TIPO")) {}
+  TDateTime Inicio() const { return FechaHora(fechaIni.AsDate(), QString::fromStdString(horaIni.AsString())); }
+  TDateTime Fin() const { return FechaHora(fechaFin.AsDate(), QString::fromStdString(horaFin.AsString())); }
+  data::Field id, fechaIni, fechaFin, horaIni, horaFin, asunto, aviso, tipo;
+};
+
+void Rellenar(TRBTimeViewItem* Item, const CamposCita& c, TDateTime inicio, TDateTime fin) {
   // An item refuses a start that is not before its end: setting the start
   // again takes effect when the appointment moved past its old end.
   Item->SetStartTime(inicio);
   Item->SetEndTime(fin);
   Item->SetStartTime(inicio);
-  Item->SetItemID(static_cast<int>(t.FieldByName("ID").AsInteger()));
-  Item->SetText(QString::fromStdString(t.FieldByName("ASUNTO").AsString()));
-  Item->SetReminder(t.FieldByName("AVISO").AsInteger() > 0);
-  Item->SetColor(ColorCategoria(static_cast<int>(t.FieldByName("TIPO").AsInteger())));
+  Item->SetItemID(static_cast<int>(c.id.AsInteger()));
+  Item->SetText(QString::fromStdString(c.asunto.AsString()));
+  Item->SetReminder(c.aviso.AsInteger() > 0);
+  Item->SetColor(ColorCategoria(static_cast<int>(c.tipo.AsInteger())));
+}
+}  // namespace
+
+void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
+  const CamposCita c(*tblAgenda);
+  Rellenar(Item, c, c.Inicio(), c.Fin());
 }
 
 void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
@@ -67,21 +83,31 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
       TRBTimeViewItem* it = items->Items(i);
       if (it->StartTime() >= Desde && it->EndTime() <= Hasta) items->Delete(it);
     }
+    // The first item of each ID, as ItemDeID finds it, but in constant time:
+    // a refresh meets thousands of records and as many items. Made at the
+    // first record, so an empty day costs nothing.
+    QHash<int, TRBTimeViewItem*> porID;
+    bool indexado = false;
     data::Table& t = *tblAgenda;
     t.SetIndexName("FECHA_INI");
+    const CamposCita c(t);
     for (t.FindNearest(Desde); !t.Eof(); t.Next()) {
-      const TDate dia = t.FieldByName("FECHA_INI").AsDate();
+      const TDate dia = c.fechaIni.AsDate();
       if (dia < Desde || dia > Hasta) break;
-      const int id = static_cast<int>(t.FieldByName("ID").AsInteger());
-      TRBTimeViewItem* it = ItemDeID(id);
-      if (!it) {
-        const TDateTime inicio = FechaHora(dia, QString::fromStdString(t.FieldByName("HORA_INI").AsString()));
-        const TDateTime fin = FechaHora(t.FieldByName("FECHA_FIN").AsDate(),
-                                        QString::fromStdString(t.FieldByName("HORA_FIN").AsString()));
-        if (fin <= inicio) continue;  // a stored end before its start cannot be shown
-        it = items->Add(QString::fromStdString(t.FieldByName("ASUNTO").AsString()), false, inicio, fin);
+      const int id = static_cast<int>(c.id.AsInteger());
+      if (!indexado) {
+        porID.reserve(items->Count() + 64);
+        for (int i = items->Count() - 1; i >= 0; --i) porID.insert(items->Items(i)->ItemID(), items->Items(i));
+        indexado = true;
       }
-      ActualizarItem(it);
+      const TDateTime inicio = c.Inicio(), fin = c.Fin();
+      TRBTimeViewItem* it = porID.value(id, nullptr);
+      if (!it) {
+        if (fin <= inicio) continue;  // a stored end before its start cannot be shown
+        it = items->Add(QString(), false, inicio, fin);
+        porID.insert(id, it);
+      }
+      Rellenar(it, c, inicio, fin);
     }
   } catch (const std::exception& e) {
     items->EndUpdate();
@@ -89,7 +115,30 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
     return;
   }
   items->EndUpdate();
+  RefrescarMarcas();
+}
+
+// The marks of all shown days from one pass over the items: asking the time
+// view day by day would go over every item once for each of the ninety-odd
+// shown days. The calendar asks CalendarMark during RefreshMarks only.
+void TfrmAgenda::RefrescarMarcas() {
+  if (lote_ > 0) {
+    marcasPendientes_ = true;  // the batch refreshes them once at its end
+    return;
+  }
+  marcas_.clear();
+  const TDate desde = Calendar->StartDay(), hasta = Calendar->EndDay();
+  TRBTimeViewItems* items = TimeView->Items();
+  for (int i = 0; i < items->Count(); ++i) {
+    const TRBTimeViewItem* it = items->Items(i);
+    if (it->AllDay()) continue;
+    const TDate ultimo = std::min(hasta, dt::DateOf(it->EndTime()));
+    for (TDate d = std::max(desde, dt::DateOf(it->StartTime())); d <= ultimo; ++d)
+      if (it->OverlapsDay(d)) marcas_.insert(static_cast<int>(d));
+  }
+  marcasValidas_ = true;
   Calendar->RefreshMarks();
+  marcasValidas_ = false;
 }
 
 void TfrmAgenda::AplicarHorario(TRBTimeviewDay* Dia) {
@@ -110,17 +159,36 @@ void TfrmAgenda::TimeViewNewDay(TRBTimeviewDay* Dia) {
 
 void TfrmAgenda::CalendarSelectionChange() {
   const TDateTime t = RedondearMediaHora(dt::DateOf(Calendar->SelectionStart()) + dt::TimeOf(Clock::Now()));
-  TimeView->SetDays(Calendar->SelectionCount(), Calendar->SelectionStart());
+  // Up to 31 new days each load their appointments: one layout and one
+  // refresh of the marks for them all.
+  ++lote_;
+  TimeView->Items()->BeginUpdate();
+  try {
+    TimeView->SetDays(Calendar->SelectionCount(), Calendar->SelectionStart());
+  } catch (...) {
+    TimeView->Items()->EndUpdate();
+    --lote_;
+    throw;
+  }
+  TimeView->Items()->EndUpdate();
+  --lote_;
+  if (marcasPendientes_) {
+    marcasPendientes_ = false;
+    RefrescarMarcas();
+  }
   TimeView->SetTimeSelectionStart(t);
   TimeView->SetTimeSelectionEnd(t + 30 / dt::MinsPerDay);
 }
 
+// Start-up loads the finally shown range once itself, so the months the
+// calendar passes through while start-up sets it are not loaded.
 void TfrmAgenda::CalendarDatesChanged(TDate NewStartDay, TDate NewEndDay) {
-  if (isVisible()) CargarCitas(NewStartDay, NewEndDay);
+  if (isVisible() && arrancado_) CargarCitas(NewStartDay, NewEndDay);
 }
 
 void TfrmAgenda::CalendarMark(TDate Day, bool& Mark) {
-  if (TimeView) Mark = TimeView->HasItemsOn(Day);
+  if (marcasValidas_) Mark = marcas_.contains(static_cast<int>(Day));
+  else if (TimeView) Mark = TimeView->HasItemsOn(Day);
 }
 
 void TfrmAgenda::CalendarCellDraw(TDate Day, bool Selected, bool Marked, QPainter* Canvas, const QRect& Rect) {
@@ -142,11 +210,12 @@ void TfrmAgenda::CalendarCellDraw(TDate Day, bool Selected, bool Marked, QPainte
 }
 
 // The day the week and month commands start from: the selected item's start,
-// else the time selection's.
+// else the time selection's, else (right after the selected item was deleted
+// there is neither) today rather than a day of 1899.
 TDate TfrmAgenda::BaseVista() const {
-  const TDateTime base =
-      TimeView->SelectedItem() ? TimeView->SelectedItem()->StartTime() : TimeView->TimeSelectionStart();
-  return dt::DateOf(base);
+  if (TRBTimeViewItem* sel = TimeView->SelectedItem()) return dt::DateOf(sel->StartTime());
+  if (TimeView->TimeSelectionStart() >= 0) return dt::DateOf(TimeView->TimeSelectionStart());
+  return Clock::Today();
 }
 
 void TfrmAgenda::acTodayExecute() {

@@ -220,8 +220,10 @@ void TRBTimeViewItems::UpdateAllDays() {
 void TRBTimeViewItems::ItemDestroyed(TRBTimeViewItem* item) {
   if (link_) link_->LinkItemDestroying(item);
   UnfileItem(item);
-  const auto it = std::find(items_.begin(), items_.end(), item);
-  if (it != items_.end()) items_.erase(it);
+  // Searched from the end: a host that clears a range deletes from the end,
+  // which makes each deletion constant time instead of a walk of thousands.
+  const auto it = std::find(items_.rbegin(), items_.rend(), item);
+  if (it != items_.rend()) items_.erase(std::next(it).base());
   if (link_) link_->LinkItemRemoved(item);
   Layout();
   Invalidate();

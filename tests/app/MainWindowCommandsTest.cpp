@@ -1,3 +1,8 @@
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+#include <QTextEdit>
+
 #include "MainWindowFixture.h"
 #include "core/DateFormat.h"
 
@@ -186,4 +191,144 @@ TEST_F(MainWindowTest, NoticesWaitThreeSecondsSoStampsNeverRepeat) {
   frm->AvisarCambio(D(1, 4, 2004), D(1, 4, 2004));
   EXPECT_EQ(waits.size(), 3u);
   EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, NewWithAnItemSelectedTakesItsTimes) {
+  CrearTablaAgenda(folder);
+  AddCita(2, D(12, 3, 2004), "16:15", D(13, 3, 2004), "09:45", "Viaje");
+  Start();
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(2));
+  QString seen;
+  editor = [&](data::Table& t) {
+    seen = FormatDateTime("dd/mm/yyyy ", t.FieldByName("FECHA_INI").AsDate()) +
+           QString::fromStdString(t.FieldByName("HORA_INI").AsString()) +
+           FormatDateTime(" dd/mm/yyyy ", t.FieldByName("FECHA_FIN").AsDate()) +
+           QString::fromStdString(t.FieldByName("HORA_FIN").AsString());
+    t.FieldByName("ASUNTO").SetAsString("Vuelta");
+    return t.Post();
+  };
+  frm->acNewExecute();
+  EXPECT_EQ(seen, "12/03/2004 16:15 13/03/2004 09:45");
+  TRBTimeViewItem* it = frm->ItemDeID(3);
+  ASSERT_NE(it, nullptr);
+  EXPECT_EQ(Fmt(it->StartTime()), "12/03/2004 16:15");
+  EXPECT_EQ(Fmt(it->EndTime()), "13/03/2004 09:45");
+  EXPECT_EQ(Leer(folder, 3).asunto, "Vuelta");
+}
+
+TEST_F(MainWindowTest, DeleteKeyAsksOnceAndAGoneRecordOnlyLosesItsBlock) {
+  CrearTablaAgenda(folder);
+  AddCita(3, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Borrada en otro puesto");
+  AddCita(4, D(15, 3, 2004), "10:00", D(16, 3, 2004), "11:00", "Congreso");
+  Start();
+  QApplication::setActiveWindow(frm.get());
+  frm->TimeView->setFocus();
+  {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(3));
+    t.Delete();
+  }
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(3));
+  QTest::keyClick(frm->TimeView, Qt::Key_Delete);
+  EXPECT_EQ(messages, QStringList{"¿Eliminar cita seleccionada?"});
+  EXPECT_EQ(frm->ItemDeID(3), nullptr);
+  EXPECT_TRUE(notices.empty());  // the copy that deleted it has announced it
+
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(4));
+  QTest::keyClick(frm->TimeView, Qt::Key_Delete);
+  EXPECT_EQ(messages.size(), 2);
+  EXPECT_EQ(Leer(folder, 4).id, 0);
+  EXPECT_EQ(frm->ItemDeID(4), nullptr);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_TRUE(notices[0][3].endsWith("RFS2004031520040316"));
+}
+
+// An in-place edit still open when the dialog opens is stored first, and its
+// editor cannot overwrite the dialog's result later; in-place edits after
+// the dialog are stored as ever.
+TEST_F(MainWindowTest, InPlaceEditsAndTheDialogNeverOverwriteEachOther) {
+  CrearTablaAgenda(folder);
+  AddCita(9, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Antes");
+  Start();
+  QApplication::setActiveWindow(frm.get());
+  TRBTimeView* tv = frm->TimeView;
+  TRBTimeViewItem* it = frm->ItemDeID(9);
+  tv->SetSelectedItem(it);
+  ASSERT_TRUE(tv->EditItem(it, tv->DayOfDate(D(12, 3, 2004))));
+  QTest::keyClicks(tv->Editor(), " y tecleado");
+  QString atOpening;
+  editor = [&](data::Table& t) {
+    atOpening = QString::fromStdString(t.FieldByName("ASUNTO").AsString());
+    t.Edit();
+    t.FieldByName("ASUNTO").SetAsString("Del diálogo");
+    return t.Post();
+  };
+  // Enter queues the end of the in-place edit; F2 (the window's shortcut)
+  // opens the dialog before that end is delivered.
+  QTest::keyClick(tv->Editor(), Qt::Key_Return);
+  QTest::keyClick(tv->Editor(), Qt::Key_F2);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_EQ(atOpening, "Antes y tecleado");
+  EXPECT_EQ(Leer(folder, 9).asunto, "Del diálogo");
+  EXPECT_EQ(it->Text(), "Del diálogo");
+
+  // Typing over a time selection afterwards still stores a new appointment.
+  tv->SetSelectedItem(nullptr);
+  tv->SetTimeSelection(D(12, 3, 2004) + dt::EncodeTime(9, 0), D(12, 3, 2004) + dt::EncodeTime(9, 30));
+  tv->setFocus();
+  QTest::keyClick(tv, 'P');  // opens the in-place editor, which takes the rest
+  ASSERT_NE(tv->Editor(), nullptr);
+  QTest::keyClicks(tv->Editor(), "an");
+  QTest::keyClick(tv->Editor(), Qt::Key_Return);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  const Registro r = Leer(folder, 10);
+  EXPECT_EQ(r.asunto, "Pan");
+  EXPECT_EQ(r.hi, "09:00");
+  EXPECT_EQ(r.hf, "09:30");
+  EXPECT_EQ(r.aviso, 1);
+  EXPECT_EQ(r.tipo, 0);
+  ASSERT_NE(frm->ItemDeID(10), nullptr);
+
+  // The same record as another reader of dBase files sees it.
+  if (QProcess::execute("/usr/bin/python3", {"-c", "import dbfread"}) != 0) GTEST_SKIP() << "python3-dbfread missing";
+  QProcess py;
+  py.start("/usr/bin/python3", {"-c",
+                                "import sys, dbfread\n"
+                                "for r in dbfread.DBF(sys.argv[1], encoding='cp1252'):\n"
+                                "  print(int(r['ID']), r['FECHA_INI'], r['HORA_INI'], r['HORA_FIN'], r['ASUNTO'],"
+                                " int(r['AVISO']), int(r['TIPO']), r['F_AVISO'], r['H_AVISO'])",
+                                folder + "AGENDA.DBF"});
+  ASSERT_TRUE(py.waitForFinished());
+  EXPECT_EQ(QString::fromUtf8(py.readAllStandardOutput()).trimmed(),
+            "9 2004-03-12 10:00 11:00 Del diálogo 1 0 2004-03-12 09:55\n"
+            "10 2004-03-12 09:00 09:30 Pan 1 0 2004-03-12 08:55")
+      << py.readAllStandardError().toStdString();
+}
+
+TEST_F(MainWindowTest, SearchGoesToTheChosenAppointmentAndAnEmptyChoiceNowhere) {
+  CrearTablaAgenda(folder);
+  AddCita(7, D(20, 5, 2004), "18:00", D(20, 5, 2004), "19:00", "Concierto");
+  Start();
+  TDate fecha = -1;
+  int id = -1;
+  frm->FindCitaFn = [&](TDate& d, int& n) {
+    d = fecha;
+    n = id;
+    return true;
+  };
+  frm->acFindExecute();  // OK without a choice
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(12, 3, 2004));
+  EXPECT_EQ(frm->TimeView->SelectedItem(), nullptr);
+  fecha = D(20, 5, 2004);
+  id = 7;
+  frm->acFindExecute();
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(20, 5, 2004));
+  EXPECT_EQ(frm->Calendar->SelectionCount(), 1);
+  ASSERT_NE(frm->TimeView->SelectedItem(), nullptr);
+  EXPECT_EQ(frm->TimeView->SelectedItem()->ItemID(), 7);
+  EXPECT_EQ(frm->TimeView->SelectedItem()->Text(), "Concierto");
 }

@@ -1,6 +1,10 @@
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -89,5 +93,72 @@ TEST(MainWindowShell, HelpOpensAtTheTopOrAtTheWindowsContext) {
   EXPECT_TRUE(Help::ShowHelp(Help::HelpContext(&frm)));
   EXPECT_EQ(opened.last().fragment(), "ctx1");
   SetShellOpener({});
+  AppPaths::SetProgramFolder(QString());
+}
+
+TEST(MainWindowShell, ActionsToolbarAndMenusCarryTheirCaptionsAndKeys) {
+  QTemporaryDir dir;
+  AppPaths::SetProgramFolder(dir.path());
+  TfrmAgenda frm;
+  struct Case { const char* name; const char* caption; const char* tip; QKeySequence key; } actions[] = {
+      {"acNew", "&Nuevo", "Nueva cita", QKeySequence(Qt::CTRL | Qt::Key_N)},
+      {"acEdit", "&Editar", "Editar cita", QKeySequence(Qt::Key_F2)},
+      {"acDel", "&Borrar", nullptr, QKeySequence(Qt::Key_Delete)},
+      {"acFind", "B&uscar", "Buscar citas", QKeySequence(Qt::Key_F6)},
+      {"acPrint", "Im&primir", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P)},
+      {"acToday", "&Hoy", "Ir al día de hoy", QKeySequence(Qt::Key_F4)},
+      {"acYear", "Vista anual", nullptr, QKeySequence()},
+      {"acConfig", "Configurar", "Modificar opciones programa", QKeySequence()},
+      {"acVerSemana", "Semana", nullptr, QKeySequence(Qt::Key_F7)},
+      {"acVerMes", "Mes", nullptr, QKeySequence(Qt::Key_F8)},
+      {"acReindex", "Reorganizar información", nullptr, QKeySequence()},
+  };
+  for (const Case& c : actions) {
+    auto* a = frm.findChild<QAction*>(c.name);
+    ASSERT_NE(a, nullptr) << c.name;
+    EXPECT_EQ(a->text(), c.caption);
+    if (c.tip) {
+      EXPECT_EQ(a->toolTip(), c.tip);
+    }
+    EXPECT_EQ(a->shortcut(), c.key) << c.name;
+  }
+
+  // Buttons left to right, separators as "|".
+  QStringList buttons;
+  for (QAction* a : frm.tbAgenda->actions()) {
+    if (a->isSeparator()) {
+      buttons << "|";
+    } else {
+      auto* b = qobject_cast<QToolButton*>(frm.tbAgenda->widgetForAction(a));
+      ASSERT_NE(b, nullptr);
+      buttons << b->text();
+      EXPECT_GE(b->minimumWidth(), 46);
+      EXPECT_EQ(b->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+      EXPECT_FALSE(b->icon().isNull()) << b->text().toStdString();
+    }
+  }
+  EXPECT_EQ(buttons.join(' '), "Nuevo Editar Borrar | Hoy Semana Mes Anual Horas | Buscar Imprimir |");
+  EXPECT_EQ(frm.tbAgenda->height(), 46);
+  EXPECT_EQ(frm.tbAgenda->iconSize(), QSize(24, 24));
+  EXPECT_EQ(frm.btnHoras->menu(), frm.popView);
+
+  const auto entries = [](QMenu* m) {
+    QStringList out;
+    for (QAction* a : m->actions()) out << (a->isSeparator() ? "|" : a->menu() ? a->text() + "..." : a->text());
+    return out.join(';');
+  };
+  EXPECT_EQ(entries(frm.mnuArchivo), "&Nuevo;&Editar;&Borrar;|;B&uscar;Im&primir;Configurar;|;Copias seguridad...;"
+                                     "Reorganizar información;|;&Salir");
+  EXPECT_EQ(entries(frm.mnuVer), "&Hoy;Una semana\tF7;Un mes\tF8;Un año;|;Una hora;Media hora;15 minutos");
+  EXPECT_EQ(entries(frm.mnuAyuda), "&Contenido;|;Acerca de ...");
+  EXPECT_EQ(entries(frm.popTimeView), "&Nuevo;&Editar;&Borrar;|;&Hoy;Vista anual;Ver");
+  EXPECT_EQ(entries(frm.popView), "Una hora;Media hora;15 minutos");
+  EXPECT_TRUE(frm.Mediahora1->isChecked() && frm.Mediahora2->isChecked());
+
+  // The "Ver" entries run their actions.
+  int weeks = 0;
+  QObject::connect(frm.acVerSemana, &QAction::triggered, [&] { ++weeks; });
+  frm.findChild<QAction*>("Unasemana1")->trigger();
+  EXPECT_EQ(weeks, 1);
   AppPaths::SetProgramFolder(QString());
 }

@@ -1,9 +1,13 @@
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QTest>
+#include <QWheelEvent>
 
 #include "MainWindowFixture.h"
 #include "app/UCategoriaClass.h"
+#include "calendar/RBCalendarMonths.h"
 #include "core/DateFormat.h"
 
 namespace {
@@ -139,6 +143,10 @@ TEST_F(MainWindowTest, WeekAndMonthCommandsSelectWholeWeeksAndMonths) {
 
 TEST_F(MainWindowTest, WorkingHoursOfTheSettingsGoToEveryNewDay) {
   Start("BeginWorkTime=18:00:00\nEndWorkTime=22:00:00\nWorkSab=1\n");
+  // Today, shown since start-up, has them too.
+  ASSERT_EQ(frm->TimeView->DaysCount(), 1);
+  EXPECT_EQ(Fmt(frm->TimeView->Days(0)->StartWork()).right(5), "18:00");
+  EXPECT_EQ(Fmt(frm->TimeView->Days(0)->EndWork()).right(5), "22:00");
   frm->acVerSemanaExecute();
   ASSERT_EQ(frm->TimeView->DaysCount(), 7);
   for (int i = 0; i < 7; ++i) {
@@ -160,4 +168,121 @@ TEST_F(MainWindowTest, SplitterKeepsWholeMonthColumns) {
     EXPECT_EQ(size, months * w + 4);
     EXPECT_EQ(frm->Calendar->MonthsInWidth(), months);
   }
+}
+
+TEST_F(MainWindowTest, StartRestoresTheSavedDaysAndScale) {
+  // 12/03/2004 is a Friday.
+  struct Case {
+    const char* config;
+    TDateTime now;
+    TDate first;
+    int count;
+    TRBTVRulerMarkMinutes scale;
+    const char* selection;
+  } cases[] = {
+      {"DaysSelected=7\nRulerMarkMinutes=3\n", D(12, 3, 2004) + dt::EncodeTime(10, 7), D(8, 3, 2004), 7,
+       rmm15Minutes, "08/03/2004 10:00"},
+      {"DaysSelected=30\nRulerMarkMinutes=0\n", D(12, 3, 2004) + dt::EncodeTime(10, 7), D(1, 3, 2004), 31,
+       rmm30Minutes, "01/03/2004 10:00"},
+      // The half-hour rounding of 23:50 wraps to 00:00 of the same day.
+      {"DaysSelected=29\nRulerMarkMinutes=7\n", D(12, 3, 2004) + dt::EncodeTime(23, 50), D(12, 3, 2004), 29,
+       rmm30Minutes, "12/03/2004 00:00"},
+  };
+  for (const Case& c : cases) {
+    now = c.now;
+    Start(c.config);
+    EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), c.first) << c.config;
+    EXPECT_EQ(frm->Calendar->SelectionCount(), c.count) << c.config;
+    EXPECT_EQ(frm->TimeView->DaysCount(), c.count) << c.config;
+    EXPECT_EQ(frm->TimeView->RulerMarkMinutes(), c.scale) << c.config;
+    const bool media = c.scale == rmm30Minutes;
+    EXPECT_EQ(frm->Mediahora1->isChecked(), media);
+    EXPECT_EQ(frm->Mediahora2->isChecked(), media);
+    EXPECT_EQ(Fmt(frm->TimeView->TimeSelectionStart()), c.selection) << c.config;
+    frm.reset();
+  }
+}
+
+TEST_F(MainWindowTest, RefreshKeepsAnItemOfTheLastShownDayDeletedElsewhere) {
+  Start();
+  const TDate last = frm->Calendar->EndDay();
+  AddCita(5, last, "10:00", last, "11:00", "Último día");
+  AddCita(6, last - 1, "10:00", last - 1, "11:00", "Penúltimo día");
+  // F5 in the time view runs the refresh.
+  QTest::keyClick(frm->TimeView, Qt::Key_F5);
+  ASSERT_NE(frm->ItemDeID(5), nullptr);
+  ASSERT_NE(frm->ItemDeID(6), nullptr);
+  {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(5));
+    t.Delete();
+    ASSERT_TRUE(t.FindKey(6));
+    t.Delete();
+  }
+  frm->tmrRefreshTimer();
+  // Items ending during the range's last day are refreshed, never removed.
+  EXPECT_NE(frm->ItemDeID(5), nullptr);
+  EXPECT_EQ(frm->ItemDeID(6), nullptr);
+}
+
+TEST_F(MainWindowTest, WeekAndMonthWithoutItemOrTimeSelectionStartFromToday) {
+  Start();
+  frm->TimeView->SetSelectedItem(nullptr);
+  frm->TimeView->SetTimeSelection(-1, -1);
+  frm->acVerSemanaExecute();
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(8, 3, 2004));
+  EXPECT_EQ(frm->Calendar->SelectionCount(), 7);
+  frm->TimeView->SetSelectedItem(nullptr);
+  frm->TimeView->SetTimeSelection(-1, -1);
+  frm->acVerMesExecute();
+  EXPECT_DOUBLE_EQ(frm->Calendar->SelectionStart(), D(1, 3, 2004));
+  EXPECT_EQ(frm->Calendar->SelectionCount(), 31);
+}
+
+TEST_F(MainWindowTest, WheelScrollsTenPerNotchAndTheCalendarFillsItsPanel) {
+  Start("RulerMarkMinutes=3\n");
+  TRBTimeView* tv = frm->TimeView;
+  tv->SetVScrollPosition(100);
+  ASSERT_EQ(tv->VScrollPosition(), 100);
+  const QPointF at(tv->width() / 2, tv->height() / 2);
+  for (auto [delta, expected] : {std::pair{-120, 110}, std::pair{-120, 120}, std::pair{120, 110}}) {
+    QWheelEvent wheel(at, tv->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(tv, &wheel);
+    EXPECT_EQ(tv->VScrollPosition(), expected);
+  }
+  const int h = frm->Calendar->MonthHeight();
+  for (int height : {700, 900}) {
+    frm->resize(1000, height);
+    QApplication::processEvents();
+    EXPECT_EQ(frm->Calendar->MonthsInHeight(), std::max(1, frm->pnlCalendar->contentsRect().height() / h)) << height;
+  }
+}
+
+TEST_F(MainWindowTest, DaysWithAppointmentsAreDrawnInTheMarkColour) {
+  CrearTablaAgenda(folder);
+  AddCita(1, D(16, 3, 2004), "10:00", D(16, 3, 2004), "11:00", "Marcado");
+  AddCita(2, D(18, 3, 2004), "23:00", D(19, 3, 2004), "01:00", "Cruza la noche");
+  AddCita(3, D(20, 3, 2004), "22:00", D(21, 3, 2004), "00:00", "Hasta medianoche");
+  Start("MarkDayColor=255\n");  // red
+  frm->Calendar->ClearSelections();
+  frm->Calendar->SelectRange(D(1, 3, 2004), D(1, 3, 2004));
+  const QImage img = frm->Calendar->grab().toImage();
+  const QPoint origin = frm->Calendar->ClientRect().topLeft();
+  const TRBMonthData& m = frm->Calendar->MonthData(0, 0);
+  ASSERT_EQ(m.Month, 3);
+  int checked = 0;
+  for (int i = 0; i < 7; ++i)
+    for (int w = 0; w < 6; ++w) {
+      const TDate day = m.Days[i][w].Date;
+      if (day < D(16, 3, 2004) || day > D(21, 3, 2004)) continue;
+      const bool marked = day != D(17, 3, 2004) && day != D(21, 3, 2004);
+      const QRect cell = frm->Calendar->Geometry().CellRect(0, 0, i, w).translated(origin);
+      const QColor c = img.pixelColor(cell.left() + 1, cell.top() + 1);
+      EXPECT_EQ(c, marked ? QColor(Qt::red) : QColor(Qt::white)) << FormatDateTime("dd/mm", day).toStdString();
+      ++checked;
+    }
+  EXPECT_EQ(checked, 6);
 }
