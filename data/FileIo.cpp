@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <system_error>
 #include <thread>
 
 #include "data/DbError.h"
@@ -129,6 +131,38 @@ void File::Unlock(std::uint64_t start, std::uint64_t length) {
   fl.l_start = static_cast<off_t>(start);
   fl.l_len = static_cast<off_t>(length);
   ::fcntl(fd_, F_OFD_SETLK, &fl);
+}
+
+void RunTogether(const std::vector<std::function<void()>>& jobs) {
+  if (jobs.empty()) return;
+  if (jobs.size() == 1) {
+    jobs.front()();
+    return;
+  }
+  std::vector<std::exception_ptr> errors(jobs.size());
+  std::vector<std::thread> others;
+  for (size_t i = 1; i < jobs.size(); ++i) {
+    auto run = [&jobs, &errors, i] {
+      try {
+        jobs[i]();
+      } catch (...) {
+        errors[i] = std::current_exception();
+      }
+    };
+    try {
+      others.emplace_back(run);
+    } catch (const std::system_error&) {
+      run();  // no thread to be had: one after the other then
+    }
+  }
+  try {
+    jobs.front()();
+  } catch (...) {
+    errors.front() = std::current_exception();
+  }
+  for (auto& t : others) t.join();
+  for (auto& e : errors)
+    if (e) std::rethrow_exception(e);
 }
 
 bool FileExists(const std::string& path) {

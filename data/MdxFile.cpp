@@ -17,9 +17,31 @@ constexpr int kFirstFreeBlock = kHeaderBytes / MdxFile::kBlockSize;
 constexpr int kMirrorMagicAt = 48;
 constexpr int kMirrorAt = 52;
 constexpr char kMirrorMagic[4] = {'Q', 'L', 'R', '1'};
+// The last small commit's page list, in the header's first sector (a sector
+// reaches the disk whole): count, checksum of the pages' bytes, block numbers.
+constexpr int kJournalCountAt = 60;
+constexpr int kJournalSumAt = 64;
+constexpr int kJournalBlocksAt = 72;
+constexpr int kMaxJournalPages = 96;
+constexpr int kHeaderSector = 512;
 constexpr int kMaxDepth = 24;
 // Room past the page end for the one entry a full page holds before it splits.
 constexpr int kPageSlack = 512;
+
+// FNV-1a over each page's block number and bytes.
+std::uint64_t PagesChecksum(const std::vector<std::uint32_t>& blocks, const std::vector<const char*>& pages) {
+  std::uint64_t h = 14695981039346656037ULL;
+  auto mix = [&h](const unsigned char* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ULL;
+  };
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    char b[4];
+    WriteU32(b, blocks[i]);
+    mix(reinterpret_cast<const unsigned char*>(b), 4);
+    mix(reinterpret_cast<const unsigned char*>(pages[i]), MdxFile::kPageSize);
+  }
+  return h;
+}
 
 int ItemLength(int keyLength) { return ((keyLength + 4) + 3) / 4 * 4; }
 // Entries of a page, leaving room after the last one for the branch's extra
@@ -448,6 +470,30 @@ void MdxFile::ReadHeader() {
   hasMirror_ = std::memcmp(&header_[kMirrorMagicAt], kMirrorMagic, 4) == 0;
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
   mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
+  pagesIntact_ = true;
+  const int journaled = hasMirror_ ? ReadU16(&header_[kJournalCountAt]) : 0;
+  if (journaled > 0) {
+    // The pages the last commit announced must hold what it announced.
+    if (journaled > kMaxJournalPages) throw DbError("El índice " + file_.Path() + " está dañado (cabecera).");
+    std::vector<std::uint32_t> blocks;
+    std::vector<std::vector<char>> bytes;
+    for (int i = 0; i < journaled; ++i) {
+      blocks.push_back(ReadU32(&header_[kJournalBlocksAt + 4 * i]));
+      bytes.emplace_back(kPageSize, '\0');
+      if (blocks.back() < kFirstFreeBlock || blocks.back() >= nextBlock_ ||
+          file_.ReadAt(static_cast<std::uint64_t>(blocks.back()) * kBlockSize, bytes.back().data(), kPageSize) < kPageSize) {
+        pagesIntact_ = false;
+        break;
+      }
+    }
+    if (pagesIntact_) {
+      std::vector<const char*> pages;
+      for (const auto& b : bytes) pages.push_back(b.data());
+      std::uint64_t sum = 0;
+      std::memcpy(&sum, &header_[kJournalSumAt], 8);
+      pagesIntact_ = PagesChecksum(blocks, pages) == sum;
+    }
+  }
   const int used = ReadU16(&header_[28]);
   if (used > kMaxTags || static_cast<unsigned char>(header_[26]) != kTagEntrySize)
     throw DbError("El índice " + file_.Path() + " está dañado (tabla de etiquetas).");
@@ -528,6 +574,7 @@ void MdxFile::AddTag(const IndexInfo& info) {
   }
   WriteU16(&header_[28], static_cast<std::uint16_t>(i + 1));
   headerDirty_ = true;
+  tagTableDirty_ = true;
   tagHeaderBlocks_.push_back(hb);
   tags_.push_back(std::make_unique<MdxTag>(*this, info, i, root));
 }
@@ -569,6 +616,12 @@ void MdxFile::SetRoot(int tag, std::uint32_t block) {
 
 void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
   bool wrote = false;
+  pending_.clear();
+  if (ReadU16(&header_[kJournalCountAt]) != 0) {
+    // The pages written here are not in the list: it must go.
+    WriteU16(&header_[kJournalCountAt], 0);
+    headerDirty_ = true;
+  }
   // Pages in file order keep the writes sequential.
   std::vector<std::uint32_t> dirty;
   for (auto& [block, page] : pages_)
@@ -584,6 +637,7 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     StampDate(&header_[44]);
     file_.WriteAt(0, header_.data(), kHeaderBytes);
     headerDirty_ = false;
+    tagTableDirty_ = false;
     wrote = true;
   }
   if (wrote) file_.Sync();
@@ -599,6 +653,46 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     mirror_ = counter;
     mirrorRecords_ = records;
   }
+}
+
+bool MdxFile::HasDirtyPages() const {
+  return std::any_of(pages_.begin(), pages_.end(), [](const auto& p) { return p.second.dirty; });
+}
+
+bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records) {
+  std::vector<std::uint32_t> dirty;
+  for (auto& [block, page] : pages_)
+    if (page.dirty) dirty.push_back(block);
+  if (tagTableDirty_ || dirty.size() > static_cast<size_t>(kMaxJournalPages)) return false;
+  std::sort(dirty.begin(), dirty.end());
+  std::vector<const char*> bytes;
+  for (std::uint32_t block : dirty) bytes.push_back(pages_[block].bytes.data());
+  const std::uint64_t sum = PagesChecksum(dirty, bytes);
+  std::memcpy(&header_[kMirrorMagicAt], kMirrorMagic, 4);
+  WriteU32(&header_[kMirrorAt], counter);
+  WriteU32(&header_[kMirrorAt + 4], records);
+  WriteU16(&header_[kJournalCountAt], static_cast<std::uint16_t>(dirty.size()));
+  std::memcpy(&header_[kJournalSumAt], &sum, 8);
+  std::memset(&header_[kJournalBlocksAt], 0, 4 * kMaxJournalPages);
+  for (size_t i = 0; i < dirty.size(); ++i) WriteU32(&header_[kJournalBlocksAt + 4 * i], dirty[i]);
+  StampDate(&header_[44]);
+  file_.WriteAt(0, header_.data(), kHeaderSector);
+  headerDirty_ = false;
+  hasMirror_ = true;
+  pagesIntact_ = true;
+  mirror_ = counter;
+  mirrorRecords_ = records;
+  pending_ = std::move(dirty);
+  return true;
+}
+
+void MdxFile::FinishCommit() {
+  for (std::uint32_t block : pending_) {
+    auto& page = pages_[block];
+    file_.WriteAt(static_cast<std::uint64_t>(block) * kBlockSize, page.bytes.data(), kPageSize);
+    page.dirty = false;
+  }
+  pending_.clear();
 }
 
 void MdxFile::Reload() { ReadHeader(); }

@@ -409,7 +409,7 @@ void Table::PrepareIndexes() {
       f.counter = ReadU32(&head[kHdrChangeCounter]);
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
       const bool allTags = static_cast<int>(defs.size()) == mdx->TagCount();
-      usable = mdx->HasMirror() && mdx->Mirror() == f.counter && mdx->MirrorRecords() == f.header.recordCount && allTags;
+      usable = mdx->InStep(f.counter, f.header.recordCount) && allTags;
       if (!mdx->HasMirror() && allTags && f.header.recordCount <= kMaxRecordsToVerifyForeignIndex) {
         // Written by another program: no counter to trust, so check it.
         auto problems = CheckTags(f);
@@ -520,9 +520,9 @@ void Table::Close() {
 
 // Picks up what other copies stored since we last looked: the header's
 // change counter moves with every write.
-void Table::CheckForeignChanges() {
+void Table::CheckForeignChanges(bool force) {
   TableFiles& f = *files_;
-  if (f.exclusive) return;
+  if (f.exclusive && !force) return;
   // Under our own header lock (posting) no other copy can be mid-write; a
   // read lock taken here would turn that write lock into a read lock.
   const bool holdingHeader = f.holdingHeaderLock;
@@ -543,12 +543,13 @@ void Table::CheckForeignChanges() {
     std::vector<IndexInfo> infos;
     for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
-    if (holdingHeader || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
+    // (Exclusively open, the whole file is locked already.)
+    const bool lockHere = !holdingHeader && !f.exclusive;
+    if (!lockHere || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
         f.mdx->Reload();
         f.dbf.ReadAt(0, head, 32);
-        inStep = f.mdx->HasMirror() && f.mdx->Mirror() == ReadU32(head + kHdrChangeCounter) &&
-                 f.mdx->MirrorRecords() == ReadU32(head + kHdrRecordCount);
+        inStep = f.mdx->InStep(ReadU32(head + kHdrChangeCounter), ReadU32(head + kHdrRecordCount));
         f.counter = ReadU32(head + kHdrChangeCounter);
         const std::uint32_t c2 = ReadU32(head + kHdrRecordCount);
         f.header.recordCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c2, (f.dbf.Size() - f.header.headerLength) / f.header.recordLength));
@@ -556,7 +557,7 @@ void Table::CheckForeignChanges() {
       } catch (const DbError&) {
         inStep = false;
       }
-      if (!holdingHeader) f.dbf.Unlock(kLockBase, 1);
+      if (lockHere) f.dbf.Unlock(kLockBase, 1);
     }
     if (inStep) {
       for (int i = 0, k = 0; i < f.mdx->TagCount() && k < static_cast<int>(f.tags.size()); ++i) {
@@ -927,8 +928,60 @@ void Table::UnlockWrite() {
   files_->dbf.Unlock(kLockBase, 1);
 }
 
-void Table::CommitIndexes() {
-  if (files_->mdx && !bulk_) files_->mdx->Commit(files_->counter, files_->header.recordCount);
+// Puts a change on disk so that a crash at any moment leaves the table as
+// it was or as it is now, in two sync rounds (each syncing its files at
+// once). What the record relies on goes first: its memo texts, and the index
+// header announcing which pages change and what they will hold. Then the
+// record with the table header, and the index pages. A crash in between
+// leaves the index out of step with the counter, or its announced pages not
+// matching: either way it is rebuilt at the next open. The index entries are
+// already changed in the page cache; `writeRecord` writes the .DBF.
+void Table::WriteDurably(bool memoWritten, const std::function<void()>& writeRecord) {
+  TableFiles& f = *files_;
+  if (bulk_) {
+    // A batch syncs once at its end, the index last.
+    writeRecord();
+    return;
+  }
+  MdxFile* mdx = f.mdx.get();
+  const bool pages = mdx && mdx->HasDirtyPages();
+  bool announced = false;
+  std::vector<std::function<void()>> first;
+  if (memoWritten) first.push_back([&f] { f.memo.Sync(); });
+  if (pages && mdx->BeginCommit(f.counter, f.header.recordCount)) {
+    announced = true;
+    first.push_back([mdx] { mdx->Sync(); });
+  }
+  RunTogether(first);
+  writeRecord();
+  if (!mdx) {
+    f.dbf.Sync();
+  } else if (!pages) {
+    // No page changes: the new mirror may land with the record.
+    mdx->BeginCommit(f.counter, f.header.recordCount);
+    RunTogether({[&f] { f.dbf.Sync(); }, [mdx] { mdx->Sync(); }});
+  } else if (announced) {
+    mdx->FinishCommit();
+    RunTogether({[&f] { f.dbf.Sync(); }, [mdx] { mdx->Sync(); }});
+  } else {
+    // Too many pages to announce (a deep split): the record first, then
+    // the pages, then the mirror that vouches for them.
+    f.dbf.Sync();
+    mdx->Commit(f.counter, f.header.recordCount);
+  }
+}
+
+// A write that failed half way leaves the cached index pages and the
+// counters ahead of the disk: forget them and take the table as stored.
+void Table::RecoverFromFailedWrite() {
+  TableFiles& f = *files_;
+  try {
+    f.ForgetWindow();
+    f.counter = ~ReadU32(&f.head32[kHdrChangeCounter]);  // never the stored one
+    CheckForeignChanges(true);
+  } catch (...) {
+    // The table stays as the failed write left it; the next open mends it.
+  }
 }
 
 void Table::RenumberIfTaken() {
@@ -971,43 +1024,50 @@ bool Table::Post() {
         throw DbError("Ya existe un registro con el mismo valor de " + f.header.fields[f.tagField[t]].name +
                       " (índice " + info.name + ").");
     }
-    // 1. Memo texts, at the end of the memo file.
+    // 1. Memo texts, at the end of the memo file: until the record points
+    //    at them they are only unused space.
+    bool memoWritten = false;
     if (!memoEdits_.empty()) {
       for (auto& [index, text] : memoEdits_) {
         std::uint32_t block = f.memo.IsOpen() ? f.memo.Append(FromUtf8(text, f.header.codePage)) : 0;
+        memoWritten = memoWritten || block != 0;
         WriteMemoBlock(f.header.fields[index], record_.data(), block);
       }
-      if (f.memo.IsOpen() && !bulk_) f.memo.Sync();
     }
-    // 2. The record, then the header that counts it and the change counter.
     record_[0] = ' ';
-    if (insert) {
-      std::string out = record_ + '\x1A';
-      f.dbf.WriteAt(f.RecordOffset(recno), out.data(), out.size());
-    } else {
-      f.dbf.WriteAt(f.RecordOffset(recno), record_.data(), record_.size());
+    // 2. Index entries, in the page cache for now.
+    try {
+      for (size_t t = 0; t < f.tags.size(); ++t) {
+        if (!insert && oldKeys[t] == newKeys[t]) continue;
+        if (!insert) f.tags[t]->Remove({oldKeys[t], recno});
+        f.tags[t]->Insert({newKeys[t], recno});
+      }
+      // 3. The record, then the header that counts it and the change counter.
+      f.counter += 1;
+      if (insert) f.header.recordCount = recno;
+      std::time_t now = std::time(nullptr);
+      std::tm tm{};
+      localtime_r(&now, &tm);
+      f.head32[1] = static_cast<char>(tm.tm_year);
+      f.head32[2] = static_cast<char>(tm.tm_mon + 1);
+      f.head32[3] = static_cast<char>(tm.tm_mday);
+      WriteU32(&f.head32[kHdrRecordCount], f.header.recordCount);
+      WriteU32(&f.head32[kHdrChangeCounter], f.counter);
+      WriteDurably(memoWritten, [&] {
+        if (insert) {
+          std::string out = record_ + '\x1A';
+          f.dbf.WriteAt(f.RecordOffset(recno), out.data(), out.size());
+        } else {
+          f.dbf.WriteAt(f.RecordOffset(recno), record_.data(), record_.size());
+        }
+        f.dbf.WriteAt(1, f.head32.data() + 1, kHdrChangeCounter + 4 - 1);
+      });
+    } catch (...) {
+      RecoverFromFailedWrite();
+      throw;
     }
-    f.counter += 1;
-    if (insert) f.header.recordCount = recno;
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    f.head32[1] = static_cast<char>(tm.tm_year);
-    f.head32[2] = static_cast<char>(tm.tm_mon + 1);
-    f.head32[3] = static_cast<char>(tm.tm_mday);
-    WriteU32(&f.head32[kHdrRecordCount], f.header.recordCount);
-    WriteU32(&f.head32[kHdrChangeCounter], f.counter);
-    f.dbf.WriteAt(1, f.head32.data() + 1, kHdrChangeCounter + 4 - 1);
-    if (!bulk_) f.dbf.Sync();
     f.ForgetWindow();
     if (f.liveCount && insert) *f.liveCount += 1;
-    // 3. Index entries; the index file's mirror of the counter goes last.
-    for (size_t t = 0; t < f.tags.size(); ++t) {
-      if (!insert && oldKeys[t] == newKeys[t]) continue;
-      if (!insert) f.tags[t]->Remove({oldKeys[t], recno});
-      f.tags[t]->Insert({newKeys[t], recno});
-    }
-    CommitIndexes();
     recno_ = recno;
   } catch (...) {
     UnlockWrite();
@@ -1042,15 +1102,21 @@ void Table::Delete() {
       std::string stored(f.header.recordLength, '\0');
       f.dbf.ReadExact(f.RecordOffset(recno), stored.data(), stored.size());
       if (stored[0] != '*') {
-        f.dbf.WriteAt(f.RecordOffset(recno), "*", 1);
-        f.counter += 1;
-        WriteU32(&f.head32[kHdrChangeCounter], f.counter);
-        f.dbf.WriteAt(kHdrChangeCounter, f.head32.data() + kHdrChangeCounter, 4);
-        f.dbf.Sync();
+        try {
+          for (size_t t = 0; t < f.tags.size(); ++t)
+            f.tags[t]->Remove({f.KeyOf(static_cast<int>(t), stored.data()), recno});
+          f.counter += 1;
+          WriteU32(&f.head32[kHdrChangeCounter], f.counter);
+          WriteDurably(false, [&] {
+            f.dbf.WriteAt(f.RecordOffset(recno), "*", 1);
+            f.dbf.WriteAt(kHdrChangeCounter, f.head32.data() + kHdrChangeCounter, 4);
+          });
+        } catch (...) {
+          RecoverFromFailedWrite();
+          throw;
+        }
         f.ForgetWindow();
         if (f.liveCount) *f.liveCount -= 1;
-        for (size_t t = 0; t < f.tags.size(); ++t) f.tags[t]->Remove({f.KeyOf(static_cast<int>(t), stored.data()), recno});
-        CommitIndexes();
       }
     } catch (...) {
       UnlockWrite();

@@ -256,7 +256,7 @@ class Table {
   void RequireBrowse(const char* what) const;
   void RequireEditing(const Field& f) const;
   int ResolveField(const std::string& name) const;
-  void CheckForeignChanges();
+  void CheckForeignChanges(bool force = false);
   bool LoadRecord(std::uint32_t recno);
   bool PositionOnEntry(const std::optional<IndexEntry>& e, bool forward);
   void SetEof();
@@ -270,7 +270,8 @@ class Table {
   void SkipDeletedForward(std::optional<IndexEntry> e);
   void LockForWrite();
   void UnlockWrite();
-  void CommitIndexes();
+  void WriteDurably(bool memoWritten, const std::function<void()>& writeRecord);
+  void RecoverFromFailedWrite();
   void OpenFiles(OpenMode mode);
   void PrepareIndexes();
   void RebuildIndexesFromRecords(bool inFile);

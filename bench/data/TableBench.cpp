@@ -4,7 +4,9 @@
 // indexes. The data are generated once into $TMPDIR/quillar-bench and kept
 // for later runs; QUILLAR_BENCH_RECORDS overrides the size.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -322,6 +324,20 @@ void BM_AppendPostFlush_Sqlite(benchmark::State& state) {
   sqlite3_close(db);
 }
 BENCHMARK(BM_AppendPostFlush_Sqlite)->Unit(benchmark::kMillisecond);
+
+// The floor under a durable post on this disk, in this run: one small write
+// and one fdatasync of one file.
+void BM_Fdatasync(benchmark::State& state) {
+  const std::string path = Folder() + "sync.probe";
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+  char block[512] = {};
+  for (auto _ : state) {
+    if (::pwrite(fd, block, sizeof block, 0) != sizeof block || ::fdatasync(fd) != 0) state.SkipWithError("sync failed");
+  }
+  ::close(fd);
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_Fdatasync)->Unit(benchmark::kMillisecond);
 
 // Both indexes rebuilt from the records (an open that finds the index file gone).
 void BM_RebuildIndexes(benchmark::State& state) {
