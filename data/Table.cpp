@@ -495,7 +495,13 @@ void Table::PrepareIndexes() {
 void Table::RebuildIndexesFromRecords(bool inFile) {
   TableFiles& f = *files_;
   f.ForgetWindow();
-  for (size_t t = 0; t < f.tags.size(); ++t) f.tags[t]->Load(f.EntriesFromRecords(static_cast<int>(t)));
+  std::vector<int> all(f.tags.size());
+  for (size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
+  auto entries = f.EntriesFromRecords(all);
+  for (size_t t = 0; t < f.tags.size(); ++t) {
+    f.tags[t]->Load(entries[t]);
+    std::vector<IndexEntry>().swap(entries[t]);
+  }
   if (inFile && f.mdx) {
     if (f.header.mdxFlag == 0) {
       char one = 1;
