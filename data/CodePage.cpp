@@ -33,19 +33,6 @@ const ReverseTable& Reverse(int codePage) {
     default: return t1252;
   }
 }
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 }  // namespace
 
 int CodePageOfLanguageDriver(std::uint8_t id) {
@@ -76,15 +63,29 @@ std::uint8_t LanguageDriverOfCodePage(int codePage) {
 }
 
 std::string ToUtf8(std::string_view bytes, int codePage) {
-  const char16_t* high = HighHalf(codePage);
-  std::string out;
-  out.reserve(bytes.size());
+  // Each byte gives at most three: size once, fill through a pointer.
+  std::string out(bytes.size() * 3, '\0');
+  char* o = out.data();
+  const char16_t* high = nullptr;
   for (unsigned char b : bytes) {
-    if (b < 0x80)
-      out += static_cast<char>(b);
-    else
-      AppendUtf8(out, high[b - 128]);
+    if (b < 0x80) {
+      *o++ = static_cast<char>(b);
+      continue;
+    }
+    if (!high) high = HighHalf(codePage);
+    const char16_t c = high[b - 128];
+    if (c < 0x80) {
+      *o++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (c >> 6));
+      *o++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      *o++ = static_cast<char>(0xE0 | (c >> 12));
+      *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
   }
+  out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 

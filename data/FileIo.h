@@ -38,6 +38,17 @@ class File {
   void Truncate(std::uint64_t size);
   void Sync();
 
+  // Large files on local disks are also mapped read-only, so that reads in
+  // random order (records in index order, memos) cost no system call. The
+  // view covers the size the file had when mapped; reads beyond it (records
+  // appended since) go through the file. Network file systems are read
+  // through the file only: their caches follow other computers' writes for
+  // reads, not always for mappings. Only this engine shrinks a table's
+  // files, and only opened exclusively, through Truncate (which drops the
+  // view first); a program that shrank them in use, ignoring the locks,
+  // would make reads through the view fail.
+  void MapForReading();
+
   // Open-file-description locks (F_OFD_SETLK): they belong to this open, not
   // to the process, so two tables of one process exclude each other too.
   bool TryLock(std::uint64_t start, std::uint64_t length, bool exclusive);
@@ -46,8 +57,12 @@ class File {
   void Unlock(std::uint64_t start, std::uint64_t length);
 
  private:
+  void Unmap();
+
   int fd_ = -1;
   std::string path_;
+  const char* view_ = nullptr;
+  std::uint64_t viewSize_ = 0;
 };
 
 // Runs the jobs (syncs of different files) at the same time and waits for

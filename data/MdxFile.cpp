@@ -70,32 +70,41 @@ class MdxTag final : public IndexTag {
     Path p;
     Descend(root_, p, false);
     if (!Normalize(p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> Last() override {
     Path p;
     Descend(root_, p, true);
     if (p.back().idx < 0) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> SeekGE(const std::string& key, std::uint32_t recno) override {
     Path p;
     if (!Find(key, recno, p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> SeekGT(const std::string& key, std::uint32_t recno) override {
+    if (AtRemembered(key, recno)) {
+      // Walking on from the entry returned last: no descent from the root.
+      if (!Advance(last_)) return Forget();
+      return Remember(std::move(last_));
+    }
     Path p;
     if (!Find(key, recno, p)) return std::nullopt;
     if (Compare(EntryAt(p), key, recno) == 0 && !Advance(p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> SeekLT(const std::string& key, std::uint32_t recno) override {
+    if (AtRemembered(key, recno)) {
+      if (!Retreat(last_)) return Forget();
+      return Remember(std::move(last_));
+    }
     Path p;
     if (!Find(key, recno, p)) {
       return Last();
     }
     if (!Retreat(p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
 
   void Insert(const IndexEntry& e) override {
@@ -158,6 +167,25 @@ class MdxTag final : public IndexTag {
     int idx;
   };
   using Path = std::vector<Step>;
+
+  // The position of the entry returned last, while no page changed since:
+  // walking the tag in order continues from it.
+  std::optional<IndexEntry> Remember(Path&& p) {
+    IndexEntry e = EntryAt(p);
+    if (&p != &last_) last_ = std::move(p);
+    lastKey_ = e.key;
+    lastRecno_ = e.recno;
+    lastVersion_ = file_.Version();
+    rememberValid_ = true;
+    return e;
+  }
+  std::nullopt_t Forget() {
+    rememberValid_ = false;
+    return std::nullopt;
+  }
+  bool AtRemembered(const std::string& key, std::uint32_t recno) const {
+    return rememberValid_ && lastVersion_ == file_.Version() && lastRecno_ == recno && lastKey_ == key;
+  }
 
   // A page checked for sanity: entry count within the page.
   const char* Node(std::uint32_t block, int& count, bool& leaf) {
@@ -404,6 +432,11 @@ class MdxTag final : public IndexTag {
   std::uint32_t root_;
   int item_;
   int maxKeys_;
+  Path last_;
+  std::string lastKey_;
+  std::uint32_t lastRecno_ = 0;
+  std::uint64_t lastVersion_ = 0;
+  bool rememberValid_ = false;
 };
 
 }  // namespace
@@ -452,6 +485,7 @@ void MdxFile::Close() {
 }
 
 void MdxFile::ReadHeader() {
+  ++version_;
   pages_.clear();
   tags_.clear();
   tagHeaderBlocks_.clear();
@@ -590,12 +624,14 @@ char* MdxFile::PageForRead(std::uint32_t block) {
 
 char* MdxFile::PageForWrite(std::uint32_t block) {
   if (!writable_) throw DbError("El índice " + file_.Path() + " está abierto solo para lectura.");
+  ++version_;
   char* p = PageForRead(block);
   pages_[block].dirty = true;
   return p;
 }
 
 std::uint32_t MdxFile::AllocatePage() {
+  ++version_;
   const std::uint32_t block = nextBlock_;
   nextBlock_ += kPageSize / kBlockSize;
   WriteU32(&header_[32], nextBlock_);
@@ -608,6 +644,7 @@ std::uint32_t MdxFile::AllocatePage() {
 }
 
 void MdxFile::SetRoot(int tag, std::uint32_t block) {
+  ++version_;
   char* th = PageForWrite(tagHeaderBlocks_.at(tag));
   WriteU32(th, block);
   WriteU32(th + 4, nextBlock_ / 2);

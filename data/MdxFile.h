@@ -77,6 +77,9 @@ class MdxFile {
   std::uint32_t AllocatePage();
   void SetRoot(int tag, std::uint32_t block);
   std::uint32_t PagesInFile() const { return nextBlock_; }
+  // Moves on whenever any page may have changed (positions kept by the tags
+  // are good only while it stays).
+  std::uint64_t Version() const { return version_; }
 
  private:
   void ReadHeader();
@@ -94,6 +97,7 @@ class MdxFile {
   bool pagesIntact_ = true;     // the last commit's pages match its checksum
   std::vector<std::uint32_t> pending_;  // announced by BeginCommit
   std::uint32_t nextBlock_ = 0;
+  std::uint64_t version_ = 0;
   bool hasMirror_ = false;
   std::uint32_t mirror_ = 0;
   std::uint32_t mirrorRecords_ = 0;

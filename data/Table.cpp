@@ -348,6 +348,7 @@ void Table::OpenFiles(OpenMode mode) {
     files->dbf.Open(files->paths.dbf, false);
   }
   File& dbf = files->dbf;
+  dbf.MapForReading();
   if (mode == OpenMode::Exclusive) {
     if (!dbf.TryLock(0, 0, true))
       throw DbError("La tabla " + files->paths.dbf + " está en uso por otro usuario o programa.");
