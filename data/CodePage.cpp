@@ -63,29 +63,36 @@ std::uint8_t LanguageDriverOfCodePage(int codePage) {
 }
 
 std::string ToUtf8(std::string_view bytes, int codePage) {
-  // Each byte gives at most three: size once, fill through a pointer.
-  std::string out(bytes.size() * 3, '\0');
-  char* o = out.data();
+  // Runs of ASCII are copied whole; only the other bytes are converted.
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 4);
   const char16_t* high = nullptr;
-  for (unsigned char b : bytes) {
-    if (b < 0x80) {
-      *o++ = static_cast<char>(b);
-      continue;
-    }
+  size_t i = 0;
+  while (i < bytes.size()) {
+    size_t run = i;
+    while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+    out.append(bytes.data() + i, run - i);
+    if (run == bytes.size()) break;
     if (!high) high = HighHalf(codePage);
-    const char16_t c = high[b - 128];
+    const char16_t c = high[static_cast<unsigned char>(bytes[run]) - 128];
+    char enc[3];
+    int n;
     if (c < 0x80) {
-      *o++ = static_cast<char>(c);
+      enc[0] = static_cast<char>(c);
+      n = 1;
     } else if (c < 0x800) {
-      *o++ = static_cast<char>(0xC0 | (c >> 6));
-      *o++ = static_cast<char>(0x80 | (c & 0x3F));
+      enc[0] = static_cast<char>(0xC0 | (c >> 6));
+      enc[1] = static_cast<char>(0x80 | (c & 0x3F));
+      n = 2;
     } else {
-      *o++ = static_cast<char>(0xE0 | (c >> 12));
-      *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *o++ = static_cast<char>(0x80 | (c & 0x3F));
+      enc[0] = static_cast<char>(0xE0 | (c >> 12));
+      enc[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      enc[2] = static_cast<char>(0x80 | (c & 0x3F));
+      n = 3;
     }
+    out.append(enc, n);
+    i = run + 1;
   }
-  out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 

@@ -376,4 +376,51 @@ TEST_F(TableTest, IndexesRebuiltFromRecordsKeepKeyThenRecordOrder) {
   EXPECT_DOUBLE_EQ(std::stod(maintained["N"].back().first), 1e14);
 }
 
+// Tables of some size are read through a read-only mapping of their files:
+// what other copies write, inside the mapped part or appended after it, and
+// a table emptied and filled again must read back as stored.
+TEST_F(TableTest, LargeTablesReadWhatIsWrittenAfterTheyWereOpened) {
+  const int kRecords = 700;  // past the size from which files are mapped
+  {
+    Table w(folder, "AGENDA");
+    w.Open(OpenMode::Exclusive);
+    w.BeginBatch();
+    for (int id = 1; id <= kRecords; ++id)
+      AddAppointment(w, id, dt::EncodeDate(2004, 1, 1) + id % 60, "Cita " + std::to_string(id), std::string(600, 'n'));
+    w.EndBatch();
+  }
+  ASSERT_GT(std::filesystem::file_size(folder + "AGENDA.DBF"), 256u * 1024);
+  Table reader(folder, "AGENDA");
+  reader.Open();
+  reader.SetIndexName("ID");
+  {
+    Table writer(folder, "AGENDA");
+    writer.Open();
+    writer.SetIndexName("ID");
+    ASSERT_TRUE(writer.FindKey(10));
+    writer.Edit();
+    writer.FieldByName("ASUNTO").SetAsString("Cambiada");
+    writer.FieldByName("NOTAS").SetAsString("nota nueva");
+    ASSERT_TRUE(writer.Post());
+    AddAppointment(writer, kRecords + 1, dt::EncodeDate(2005, 1, 1), "Nueva", "después");
+  }
+  ASSERT_TRUE(reader.FindKey(10));
+  EXPECT_EQ(reader.FieldByName("ASUNTO").AsString(), "Cambiada");
+  EXPECT_EQ(reader.FieldByName("NOTAS").AsString(), "nota nueva");
+  ASSERT_TRUE(reader.FindKey(kRecords + 1));
+  EXPECT_EQ(reader.FieldByName("NOTAS").AsString(), "después");
+  ASSERT_TRUE(reader.FindKey(kRecords));
+  EXPECT_EQ(reader.FieldByName("NOTAS").AsString(), std::string(600, 'n'));
+  reader.Close();
+
+  Table t(folder, "AGENDA");
+  t.Open(OpenMode::Exclusive);
+  t.EmptyTable();
+  AddAppointment(t, 1, dt::EncodeDate(2006, 1, 1), "Otra vez", "nota");
+  t.SetIndexName("ID");
+  EXPECT_EQ(IdsInOrder(t), std::vector<int>{1});
+  EXPECT_EQ(t.FieldByName("NOTAS").AsString(), "nota");
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+}
+
 }  // namespace
