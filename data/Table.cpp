@@ -991,6 +991,37 @@ void Table::RecoverFromFailedWrite() {
   }
 }
 
+// dBase 7 autoincrement fields: a new record left blank there takes the next
+// value of the field's counter (bytes 40-43 of its descriptor), read here
+// under the append lock since another copy may have moved it; a value given
+// by the caller is kept and the counter moves past it. The counters are
+// written before the record, so a crash can leave a gap in the numbers but
+// never hand one out twice.
+std::vector<std::pair<std::uint64_t, std::uint32_t>> Table::AssignAutoIncrements() {
+  TableFiles& f = *files_;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> writes;
+  if (f.header.level != DbfLevel::dBase7) return writes;
+  for (size_t i = 0; i < f.header.fields.size(); ++i) {
+    const DbfField& fd = f.header.fields[i];
+    if (fd.type != '+' || fd.length != 4) continue;
+    const std::uint64_t at = f.header.descriptorStart + i * static_cast<std::uint64_t>(f.header.descriptorSize) + 40;
+    char stored[4];
+    f.dbf.ReadExact(at, stored, 4);
+    std::uint32_t next = std::max<std::uint32_t>(ReadU32(stored), 1);
+    const char* p = record_.data() + fd.offset;
+    if (std::all_of(p, p + 4, [](char c) { return c == 0; })) {
+      if (next > 0x7FFFFFFFU) throw DbError("El campo " + fd.name + " ha agotado sus números.");
+      WriteNumber(fd, record_.data(), f.header.level, static_cast<double>(next));
+      next += 1;
+    } else {
+      const double given = ReadNumber(fd, record_.data(), f.header.level);
+      if (given >= next) next = static_cast<std::uint32_t>(given) + 1;
+    }
+    writes.push_back({at, next});
+  }
+  return writes;
+}
+
 void Table::RenumberIfTaken() {
   TableFiles& f = *files_;
   const int field = ResolveField(renumberField_);
@@ -1018,6 +1049,7 @@ bool Table::Post() {
   try {
     std::uint32_t recno = insert ? f.header.recordCount + 1 : recno_;
     if (insert && !renumberField_.empty()) RenumberIfTaken();
+    const auto counterWrites = insert ? AssignAutoIncrements() : std::vector<std::pair<std::uint64_t, std::uint32_t>>();
     // Unique tags refuse a second record with the same key.
     std::vector<std::string> newKeys(f.tags.size()), oldKeys(f.tags.size());
     for (size_t t = 0; t < f.tags.size(); ++t) {
@@ -1061,6 +1093,11 @@ bool Table::Post() {
       WriteU32(&f.head32[kHdrRecordCount], f.header.recordCount);
       WriteU32(&f.head32[kHdrChangeCounter], f.counter);
       WriteDurably(memoWritten, [&] {
+        for (const auto& [at, next] : counterWrites) {
+          char bytes[4];
+          WriteU32(bytes, next);
+          f.dbf.WriteAt(at, bytes, 4);
+        }
         if (insert) {
           std::string out = record_ + '\x1A';
           f.dbf.WriteAt(f.RecordOffset(recno), out.data(), out.size());

@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -266,6 +267,7 @@ class Table {
   std::string MemoText(int index) const;
   void ResetPosition();
   void RenumberIfTaken();
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> AssignAutoIncrements();
   void SetCurrentKeyFromRecord();
   void SkipDeletedForward(std::optional<IndexEntry> e);
   void LockForWrite();

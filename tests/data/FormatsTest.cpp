@@ -168,6 +168,41 @@ TEST(FormatsTest, DBase7FieldTypesReadAndWriteInTheirOwnEncoding) {
   EXPECT_EQ(t.FieldByName("F").AsFloat(), 1e6);
 }
 
+// New records of a dBase 7 table number their autoincrement field from the
+// counter in its descriptor, which other copies share.
+TEST(FormatsTest, DBase7AutoincrementFieldNumbersNewRecordsFromItsCounter) {
+  const std::string folder = FreshFolder("dbase7auto");
+  std::string r1 = " " + BE32(4 ^ 0x80000000U) + "primero   ";
+  std::string dbf = BuildDbf(0x04, 0, {{"AUTO", '+', 4}, {"TEXT", 'C', 10}}, {r1}, true);
+  const size_t counterAt = 68 + 40;  // first descriptor, bytes 40-43
+  PutU32(dbf, counterAt, 5);
+  WriteFile(folder + "AUTO.DBF", dbf);
+  Table a(folder, "AUTO"), b(folder, "AUTO");
+  a.Open();
+  b.Open();
+  auto add = [](Table& t, const std::string& text, int given = 0) {
+    t.Append();
+    t.FieldByName("TEXT").SetAsString(text);
+    if (given) t.FieldByName("AUTO").SetAsInteger(given);
+    EXPECT_TRUE(t.Post());
+    return t.FieldByName("AUTO").AsInteger();
+  };
+  EXPECT_EQ(add(a, "a1"), 5);
+  EXPECT_EQ(add(b, "b1"), 6) << "the other copy's number was taken";
+  EXPECT_EQ(add(a, "a2"), 7);
+  EXPECT_EQ(add(b, "dado", 100), 100) << "a number given is kept";
+  EXPECT_EQ(add(a, "a3"), 101);
+  a.Close();
+  b.Close();
+  const std::string after = ReadFile(folder + "AUTO.DBF");
+  EXPECT_EQ(static_cast<unsigned char>(after[counterAt]), 102);
+  Table t(folder, "AUTO");
+  t.Open();
+  std::vector<std::int64_t> numbers;
+  for (t.First(); !t.Eof(); t.Next()) numbers.push_back(t.FieldByName("AUTO").AsInteger());
+  EXPECT_EQ(numbers, (std::vector<std::int64_t>{4, 5, 6, 7, 100, 101}));
+}
+
 TEST(FormatsTest, FoxProHeaderWithBacklinkReads) {
   const std::string folder = FreshFolder("foxpro");
   std::string r1 = std::string(" ") + "Hola " + "   42" + std::string("\x07\x00\x00\x00", 4) + "T";
