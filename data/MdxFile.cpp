@@ -481,12 +481,16 @@ void MdxFile::Open(const std::string& path, bool writable) {
 void MdxFile::Close() {
   file_.Close();
   pages_.clear();
+  dirty_.clear();
+  pending_.clear();
   tags_.clear();
 }
 
 void MdxFile::ReadHeader() {
   ++version_;
   pages_.clear();
+  dirty_.clear();
+  pending_.clear();
   tags_.clear();
   tagHeaderBlocks_.clear();
   header_.assign(kHeaderBytes, '\0');
@@ -626,7 +630,11 @@ char* MdxFile::PageForWrite(std::uint32_t block) {
   if (!writable_) throw DbError("El índice " + file_.Path() + " está abierto solo para lectura.");
   ++version_;
   char* p = PageForRead(block);
-  pages_[block].dirty = true;
+  Page& page = pages_[block];
+  if (!page.dirty) {
+    page.dirty = true;
+    dirty_.push_back(block);
+  }
   return p;
 }
 
@@ -640,6 +648,7 @@ std::uint32_t MdxFile::AllocatePage() {
   page.bytes.assign(kPageSize + kPageSlack, '\0');
   page.dirty = true;
   pages_[block] = std::move(page);
+  dirty_.push_back(block);
   return block;
 }
 
@@ -660,9 +669,7 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     headerDirty_ = true;
   }
   // Pages in file order keep the writes sequential.
-  std::vector<std::uint32_t> dirty;
-  for (auto& [block, page] : pages_)
-    if (page.dirty) dirty.push_back(block);
+  std::vector<std::uint32_t> dirty = dirty_;
   std::sort(dirty.begin(), dirty.end());
   for (std::uint32_t block : dirty) {
     auto& page = pages_[block];
@@ -670,6 +677,7 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     page.dirty = false;
     wrote = true;
   }
+  dirty_.clear();
   if (headerDirty_) {
     StampDate(&header_[44]);
     file_.WriteAt(0, header_.data(), kHeaderBytes);
@@ -693,14 +701,12 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
 }
 
 bool MdxFile::HasDirtyPages() const {
-  return std::any_of(pages_.begin(), pages_.end(), [](const auto& p) { return p.second.dirty; });
+  return !dirty_.empty();
 }
 
 bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records) {
-  std::vector<std::uint32_t> dirty;
-  for (auto& [block, page] : pages_)
-    if (page.dirty) dirty.push_back(block);
-  if (tagTableDirty_ || dirty.size() > static_cast<size_t>(kMaxJournalPages)) return false;
+  if (tagTableDirty_ || dirty_.size() > static_cast<size_t>(kMaxJournalPages)) return false;
+  std::vector<std::uint32_t> dirty = dirty_;
   std::sort(dirty.begin(), dirty.end());
   std::vector<const char*> bytes;
   for (std::uint32_t block : dirty) bytes.push_back(pages_[block].bytes.data());
@@ -714,6 +720,7 @@ bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records) {
   for (size_t i = 0; i < dirty.size(); ++i) WriteU32(&header_[kJournalBlocksAt + 4 * i], dirty[i]);
   StampDate(&header_[44]);
   file_.WriteAt(0, header_.data(), kHeaderSector);
+  dirty_.clear();
   headerDirty_ = false;
   hasMirror_ = true;
   pagesIntact_ = true;

@@ -102,6 +102,7 @@ class MdxFile {
   std::uint32_t mirror_ = 0;
   std::uint32_t mirrorRecords_ = 0;
   std::unordered_map<std::uint32_t, Page> pages_;
+  std::vector<std::uint32_t> dirty_;  // blocks of the dirty pages
   std::vector<std::unique_ptr<IndexTag>> tags_;
   std::vector<std::uint32_t> tagHeaderBlocks_;
 };
