@@ -963,16 +963,15 @@ void Table::WriteDurably(bool memoWritten, const std::function<void()>& writeRec
   writeRecord();
   if (!mdx) {
     f.dbf.Sync();
-  } else if (!pages) {
+  } else if (!pages && mdx->BeginCommit(f.counter, f.header.recordCount)) {
     // No page changes: the new mirror may land with the record.
-    mdx->BeginCommit(f.counter, f.header.recordCount);
     RunTogether({[&f] { f.dbf.Sync(); }, [mdx] { mdx->Sync(); }});
   } else if (announced) {
     mdx->FinishCommit();
     RunTogether({[&f] { f.dbf.Sync(); }, [mdx] { mdx->Sync(); }});
   } else {
-    // Too many pages to announce (a deep split): the record first, then
-    // the pages, then the mirror that vouches for them.
+    // Too many pages to announce (or a changed tag table): the record
+    // first, then the pages, then the mirror that vouches for them.
     f.dbf.Sync();
     mdx->Commit(f.counter, f.header.recordCount);
   }
