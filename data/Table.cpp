@@ -991,7 +991,8 @@ void Table::RecoverFromFailedWrite() {
 }
 
 // dBase 7 autoincrement fields: a new record left blank there takes the next
-// value of the field's counter (bytes 40-43 of its descriptor), read here
+// value of the field's counter (bytes 42-45 of its descriptor, where the
+// dBase engines keep it; some format notes say 40-43), read here
 // under the append lock since another copy may have moved it; a value given
 // by the caller is kept and the counter moves past it. The counters are
 // written before the record, so a crash can leave a gap in the numbers but
@@ -1003,7 +1004,7 @@ std::vector<std::pair<std::uint64_t, std::uint32_t>> Table::AssignAutoIncrements
   for (size_t i = 0; i < f.header.fields.size(); ++i) {
     const DbfField& fd = f.header.fields[i];
     if (fd.type != '+' || fd.length != 4) continue;
-    const std::uint64_t at = f.header.descriptorStart + i * static_cast<std::uint64_t>(f.header.descriptorSize) + 40;
+    const std::uint64_t at = f.header.descriptorStart + i * static_cast<std::uint64_t>(f.header.descriptorSize) + 42;
     char stored[4];
     f.dbf.ReadExact(at, stored, 4);
     std::uint32_t next = std::max<std::uint32_t>(ReadU32(stored), 1);

@@ -174,7 +174,7 @@ TEST(FormatsTest, DBase7AutoincrementFieldNumbersNewRecordsFromItsCounter) {
   const std::string folder = FreshFolder("dbase7auto");
   std::string r1 = " " + BE32(4 ^ 0x80000000U) + "primero   ";
   std::string dbf = BuildDbf(0x04, 0, {{"AUTO", '+', 4}, {"TEXT", 'C', 10}}, {r1}, true);
-  const size_t counterAt = 68 + 40;  // first descriptor, bytes 40-43
+  const size_t counterAt = 68 + 42;  // first descriptor, bytes 42-45
   PutU32(dbf, counterAt, 5);
   WriteFile(folder + "AUTO.DBF", dbf);
   Table a(folder, "AUTO"), b(folder, "AUTO");
