@@ -1,5 +1,6 @@
 // Tables of other levels and code pages, built byte by byte as their
 // programs write them, and indexes found out of step at open.
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -150,9 +151,11 @@ TEST(FormatsTest, DBase7FieldTypesReadAndWriteInTheirOwnEncoding) {
   EXPECT_EQ(t.FieldByName("AUTO").AsInteger(), 1);
   EXPECT_NEAR(t.FieldByName("WHEN").AsDate(), stamp, 1e-8);
   EXPECT_EQ(t.FieldByName("TEXT").AsString(), "Caf\u00da") << "0xE9 is Ú in code page 850";
+  const double later = dt::EncodeDate(2005, 11, 30) + dt::EncodeTime(23, 59, 58);
   t.Append();
   t.FieldByName("N").SetAsInteger(-7);
   t.FieldByName("F").SetAsFloat(1e6);
+  t.FieldByName("WHEN").SetAsDate(later);  // a timestamp keeps its time of day
   t.FieldByName("TEXT").SetAsString("Ú");
   ASSERT_TRUE(t.Post());
   t.Close();
@@ -161,11 +164,14 @@ TEST(FormatsTest, DBase7FieldTypesReadAndWriteInTheirOwnEncoding) {
   const size_t rec2 = dbf.size() - 1;  // the new record replaces the end marker
   EXPECT_EQ(after.substr(rec2 + 1, 4), BE32(static_cast<std::uint32_t>(-7) ^ 0x80000000U));
   EXPECT_EQ(after.substr(rec2 + 5, 8), OrderedDouble(1e6));
+  EXPECT_EQ(after.substr(rec2 + 17, 8), OrderedDouble(std::round((later + 693594.0) * 86400000.0)));
   EXPECT_EQ(after[rec2 + 25], '\xE9');
   t.Open();
   t.Last();
   EXPECT_EQ(t.FieldByName("N").AsInteger(), -7);
   EXPECT_EQ(t.FieldByName("F").AsFloat(), 1e6);
+  EXPECT_NEAR(t.FieldByName("WHEN").AsDate(), later, 1e-8);
+  EXPECT_EQ(t.FieldByName("WHEN").AsString(), "2005-11-30 23:59:58");
 }
 
 // New records of a dBase 7 table number their autoincrement field from the
