@@ -48,6 +48,11 @@ class File {
   // view first); a program that shrank them in use, ignoring the locks,
   // would make reads through the view fail.
   void MapForReading();
+  // The n bytes at `offset` inside the mapped part, or nullptr (then read
+  // them with ReadAt). Good until the file is truncated, remapped or closed.
+  const char* View(std::uint64_t offset, size_t n) const {
+    return view_ && offset <= viewSize_ && n <= viewSize_ - offset ? view_ + offset : nullptr;
+  }
 
   // Open-file-description locks (F_OFD_SETLK): they belong to this open, not
   // to the process, so two tables of one process exclude each other too.

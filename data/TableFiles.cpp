@@ -58,6 +58,9 @@ FamilyPaths FindFamily(const std::string& folder, const std::string& tableName, 
 const char* TableFiles::Record(std::uint32_t recno) {
   if (recno >= windowFirst && recno < windowFirst + windowCount)
     return window.data() + static_cast<size_t>(recno - windowFirst) * header.recordLength;
+  // Inside the mapped part of the file the stored bytes are at hand.
+  if (recno >= 1 && recno <= header.recordCount)
+    if (const char* mapped = dbf.View(RecordOffset(recno), header.recordLength)) return mapped;
   // Reading on from the window's end (a scan in file order) fetches 64 KB
   // at a time; a jump (index order, bookmarks) fetches only that record.
   const bool sequential = windowCount > 0 && recno == windowFirst + windowCount;
