@@ -23,10 +23,21 @@ constexpr int kJournalCountAt = 60;
 constexpr int kJournalSumAt = 64;
 constexpr int kJournalBlocksAt = 72;
 constexpr int kMaxJournalPages = 96;
+constexpr int kVouchedRecordAt = kJournalBlocksAt + 4 * kMaxJournalPages;  // recno, then its checksum
 constexpr int kHeaderSector = 512;
 constexpr int kMaxDepth = 24;
 // Room past the page end for the one entry a full page holds before it splits.
 constexpr int kPageSlack = 512;
+
+}  // namespace
+
+std::uint64_t BytesChecksum(const char* bytes, size_t n) {
+  std::uint64_t h = 14695981039346656037ULL;
+  for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
+  return h;
+}
+
+namespace {
 
 // FNV-1a over each page's block number and bytes.
 std::uint64_t PagesChecksum(const std::vector<std::uint32_t>& blocks, const std::vector<const char*>& pages) {
@@ -509,6 +520,8 @@ void MdxFile::ReadHeader() {
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
   mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
   pagesIntact_ = true;
+  vouchedRecord_ = hasMirror_ ? ReadU32(&header_[kVouchedRecordAt]) : 0;
+  std::memcpy(&vouchedRecordSum_, &header_[kVouchedRecordAt + 4], 8);
   const int journaled = hasMirror_ ? ReadU16(&header_[kJournalCountAt]) : 0;
   if (journaled > 0) {
     // The pages the last commit announced must hold what it announced.
@@ -663,9 +676,12 @@ void MdxFile::SetRoot(int tag, std::uint32_t block) {
 void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
   bool wrote = false;
   pending_.clear();
-  if (ReadU16(&header_[kJournalCountAt]) != 0) {
+  if (ReadU16(&header_[kJournalCountAt]) != 0 || ReadU32(&header_[kVouchedRecordAt]) != 0) {
     // The pages written here are not in the list: it must go.
     WriteU16(&header_[kJournalCountAt], 0);
+    std::memset(&header_[kVouchedRecordAt], 0, 12);
+    vouchedRecord_ = 0;
+    vouchedRecordSum_ = 0;
     headerDirty_ = true;
   }
   // Pages in file order keep the writes sequential.
@@ -704,7 +720,8 @@ bool MdxFile::HasDirtyPages() const {
   return !dirty_.empty();
 }
 
-bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records) {
+bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records, std::uint32_t recno,
+                          std::uint64_t recordSum) {
   if (tagTableDirty_ || dirty_.size() > static_cast<size_t>(kMaxJournalPages)) return false;
   std::vector<std::uint32_t> dirty = dirty_;
   std::sort(dirty.begin(), dirty.end());
@@ -718,6 +735,8 @@ bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records) {
   std::memcpy(&header_[kJournalSumAt], &sum, 8);
   std::memset(&header_[kJournalBlocksAt], 0, 4 * kMaxJournalPages);
   for (size_t i = 0; i < dirty.size(); ++i) WriteU32(&header_[kJournalBlocksAt + 4 * i], dirty[i]);
+  WriteU32(&header_[kVouchedRecordAt], recno);
+  std::memcpy(&header_[kVouchedRecordAt + 4], &recordSum, 8);
   StampDate(&header_[44]);
   file_.WriteAt(0, header_.data(), kHeaderSector);
   dirty_.clear();
@@ -726,6 +745,8 @@ bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records) {
   pagesIntact_ = true;
   mirror_ = counter;
   mirrorRecords_ = records;
+  vouchedRecord_ = recno;
+  vouchedRecordSum_ = recordSum;
   pending_ = std::move(dirty);
   return true;
 }

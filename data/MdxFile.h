@@ -28,6 +28,9 @@
 
 namespace data {
 
+// FNV-1a of a byte range (records vouched for by the index header).
+std::uint64_t BytesChecksum(const char* bytes, size_t n);
+
 class MdxFile {
  public:
   static constexpr int kPageSize = 1024;
@@ -63,9 +66,16 @@ class MdxFile {
   void Commit(std::uint32_t counter, std::uint32_t records);
   // The two steps of a small commit (see above); the caller syncs after
   // each. BeginCommit returns false, writing nothing, when the change is too
-  // large for the list (Commit does it then).
+  // large for the list (Commit does it then). It also records which record
+  // the change wrote and a checksum of its bytes: the record and the table
+  // header share one sync, and a crash that kept the new header but not the
+  // record must not leave the index vouching for the record's new keys.
   bool HasDirtyPages() const;
-  bool BeginCommit(std::uint32_t counter, std::uint32_t records);
+  bool BeginCommit(std::uint32_t counter, std::uint32_t records, std::uint32_t recno = 0,
+                   std::uint64_t recordSum = 0);
+  // The record the last small commit wrote (0: none) and its checksum.
+  std::uint32_t VouchedRecord() const { return vouchedRecord_; }
+  std::uint64_t VouchedRecordSum() const { return vouchedRecordSum_; }
   void FinishCommit();
   void Sync() { file_.Sync(); }
   // Forgets cached pages and re-reads the header (after another copy wrote).
@@ -96,6 +106,8 @@ class MdxFile {
   bool tagTableDirty_ = false;  // beyond the header's first sector
   bool pagesIntact_ = true;     // the last commit's pages match its checksum
   std::vector<std::uint32_t> pending_;  // announced by BeginCommit
+  std::uint32_t vouchedRecord_ = 0;
+  std::uint64_t vouchedRecordSum_ = 0;
   std::uint32_t nextBlock_ = 0;
   std::uint64_t version_ = 0;
   bool hasMirror_ = false;

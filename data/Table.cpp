@@ -68,6 +68,19 @@ std::optional<double> ParseNumberText(const std::string& text) {
 
 FieldInfo InfoOf(const DbfField& f) { return FieldInfo{f.name, f.type, f.length, f.decimals}; }
 
+// The index file speaks for the table as stored: its mirror matches the
+// header, its last commit's pages arrived, and so did the record that
+// commit wrote.
+bool IndexVouches(TableFiles& f, const MdxFile& mdx, std::uint32_t counter, std::uint32_t records) {
+  if (!mdx.InStep(counter, records)) return false;
+  const std::uint32_t recno = mdx.VouchedRecord();
+  if (recno == 0) return true;
+  if (recno > records) return false;
+  std::string bytes(f.header.recordLength, '\0');
+  if (f.dbf.ReadAt(f.RecordOffset(recno), bytes.data(), bytes.size()) != bytes.size()) return false;
+  return BytesChecksum(bytes.data(), bytes.size()) == mdx.VouchedRecordSum();
+}
+
 bool ValidName(const std::string& n) {
   if (n.empty() || n.size() > 10 || std::isdigit(static_cast<unsigned char>(n[0]))) return false;
   return std::all_of(n.begin(), n.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
@@ -410,7 +423,7 @@ void Table::PrepareIndexes() {
       f.counter = ReadU32(&head[kHdrChangeCounter]);
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
       const bool allTags = static_cast<int>(defs.size()) == mdx->TagCount();
-      usable = mdx->InStep(f.counter, f.header.recordCount) && allTags;
+      usable = IndexVouches(f, *mdx, f.counter, f.header.recordCount) && allTags;
       if (!mdx->HasMirror() && allTags && f.header.recordCount <= kMaxRecordsToVerifyForeignIndex) {
         // Written by another program: no counter to trust, so check it.
         auto problems = CheckTags(f);
@@ -556,10 +569,10 @@ void Table::CheckForeignChanges(bool force) {
       try {
         f.mdx->Reload();
         f.dbf.ReadAt(0, head, 32);
-        inStep = f.mdx->InStep(ReadU32(head + kHdrChangeCounter), ReadU32(head + kHdrRecordCount));
         f.counter = ReadU32(head + kHdrChangeCounter);
         const std::uint32_t c2 = ReadU32(head + kHdrRecordCount);
         f.header.recordCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c2, (f.dbf.Size() - f.header.headerLength) / f.header.recordLength));
+        inStep = c2 == f.header.recordCount && IndexVouches(f, *f.mdx, f.counter, c2);
         f.head32.assign(head, 32);
       } catch (const DbError&) {
         inStep = false;
@@ -943,7 +956,8 @@ void Table::UnlockWrite() {
 // leaves the index out of step with the counter, or its announced pages not
 // matching: either way it is rebuilt at the next open. The index entries are
 // already changed in the page cache; `writeRecord` writes the .DBF.
-void Table::WriteDurably(bool memoWritten, const std::function<void()>& writeRecord) {
+void Table::WriteDurably(bool memoWritten, std::uint32_t recno, const char* record,
+                         const std::function<void()>& writeRecord) {
   TableFiles& f = *files_;
   if (bulk_) {
     // A batch syncs once at its end, the index last.
@@ -955,7 +969,8 @@ void Table::WriteDurably(bool memoWritten, const std::function<void()>& writeRec
   bool announced = false;
   std::vector<std::function<void()>> first;
   if (memoWritten) first.push_back([&f] { f.memo.Sync(); });
-  if (pages && mdx->BeginCommit(f.counter, f.header.recordCount)) {
+  const std::uint64_t recordSum = BytesChecksum(record, f.header.recordLength);
+  if (pages && mdx->BeginCommit(f.counter, f.header.recordCount, recno, recordSum)) {
     announced = true;
     first.push_back([mdx] { mdx->Sync(); });
   }
@@ -963,7 +978,7 @@ void Table::WriteDurably(bool memoWritten, const std::function<void()>& writeRec
   writeRecord();
   if (!mdx) {
     f.dbf.Sync();
-  } else if (!pages && mdx->BeginCommit(f.counter, f.header.recordCount)) {
+  } else if (!pages && mdx->BeginCommit(f.counter, f.header.recordCount, recno, recordSum)) {
     // No page changes: the new mirror may land with the record.
     RunTogether({[&f] { f.dbf.Sync(); }, [mdx] { mdx->Sync(); }});
   } else if (announced) {
@@ -1092,7 +1107,7 @@ bool Table::Post() {
       f.head32[3] = static_cast<char>(tm.tm_mday);
       WriteU32(&f.head32[kHdrRecordCount], f.header.recordCount);
       WriteU32(&f.head32[kHdrChangeCounter], f.counter);
-      WriteDurably(memoWritten, [&] {
+      WriteDurably(memoWritten, recno, record_.data(), [&] {
         for (const auto& [at, next] : counterWrites) {
           char bytes[4];
           WriteU32(bytes, next);
@@ -1151,7 +1166,8 @@ void Table::Delete() {
             f.tags[t]->Remove({f.KeyOf(static_cast<int>(t), stored.data()), recno});
           f.counter += 1;
           WriteU32(&f.head32[kHdrChangeCounter], f.counter);
-          WriteDurably(false, [&] {
+          stored[0] = '*';
+          WriteDurably(false, recno, stored.data(), [&] {
             f.dbf.WriteAt(f.RecordOffset(recno), "*", 1);
             f.dbf.WriteAt(kHdrChangeCounter, f.head32.data() + kHdrChangeCounter, 4);
           });

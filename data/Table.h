@@ -272,7 +272,8 @@ class Table {
   void SkipDeletedForward(std::optional<IndexEntry> e);
   void LockForWrite();
   void UnlockWrite();
-  void WriteDurably(bool memoWritten, const std::function<void()>& writeRecord);
+  void WriteDurably(bool memoWritten, std::uint32_t recno, const char* record,
+                    const std::function<void()>& writeRecord);
   void RecoverFromFailedWrite();
   void OpenFiles(OpenMode mode);
   void PrepareIndexes();
