@@ -1012,7 +1012,7 @@ void Table::RecoverFromFailedWrite() {
 // by the caller is kept and the counter moves past it. The counters are
 // written before the record, so a crash can leave a gap in the numbers but
 // never hand one out twice.
-std::vector<std::pair<std::uint64_t, std::uint32_t>> Table::AssignAutoIncrements() {
+std::vector<std::pair<std::uint64_t, std::uint32_t>> Table::AssignAutoIncrements(std::vector<int>& filled) {
   TableFiles& f = *files_;
   std::vector<std::pair<std::uint64_t, std::uint32_t>> writes;
   if (f.header.level != DbfLevel::dBase7) return writes;
@@ -1027,6 +1027,7 @@ std::vector<std::pair<std::uint64_t, std::uint32_t>> Table::AssignAutoIncrements
     if (std::all_of(p, p + 4, [](char c) { return c == 0; })) {
       if (next > 0x7FFFFFFFU) throw DbError("El campo " + fd.name + " ha agotado sus números.");
       WriteNumber(fd, record_.data(), f.header.level, static_cast<double>(next));
+      filled.push_back(static_cast<int>(i));
       next += 1;
     } else {
       const double given = ReadNumber(fd, record_.data(), f.header.level);
@@ -1061,10 +1062,11 @@ bool Table::Post() {
   TableFiles& f = *files_;
   const bool insert = state_ == TableState::Insert;
   LockForWrite();
+  std::vector<int> autoFilled;  // autoincrement fields numbered by this post
   try {
     std::uint32_t recno = insert ? f.header.recordCount + 1 : recno_;
     if (insert && !renumberField_.empty()) RenumberIfTaken();
-    const auto counterWrites = insert ? AssignAutoIncrements() : std::vector<std::pair<std::uint64_t, std::uint32_t>>();
+    const auto counterWrites = insert ? AssignAutoIncrements(autoFilled) : std::vector<std::pair<std::uint64_t, std::uint32_t>>();
     // Unique tags refuse a second record with the same key.
     std::vector<std::string> newKeys(f.tags.size()), oldKeys(f.tags.size());
     for (size_t t = 0; t < f.tags.size(); ++t) {
@@ -1129,6 +1131,9 @@ bool Table::Post() {
     if (f.liveCount && insert) *f.liveCount += 1;
     recno_ = recno;
   } catch (...) {
+    // A number handed out by a post that did not happen is not kept: by
+    // the next try another copy may have taken it.
+    for (int i : autoFilled) ClearField(f.header.fields[i], record_.data());
     UnlockWrite();
     throw;
   }

@@ -267,7 +267,7 @@ class Table {
   std::string MemoText(int index) const;
   void ResetPosition();
   void RenumberIfTaken();
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> AssignAutoIncrements();
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> AssignAutoIncrements(std::vector<int>& filled);
   void SetCurrentKeyFromRecord();
   void SkipDeletedForward(std::optional<IndexEntry> e);
   void LockForWrite();

@@ -207,6 +207,16 @@ TEST(FormatsTest, DBase7AutoincrementFieldNumbersNewRecordsFromItsCounter) {
   std::vector<std::int64_t> numbers;
   for (t.First(); !t.Eof(); t.Next()) numbers.push_back(t.FieldByName("AUTO").AsInteger());
   EXPECT_EQ(numbers, (std::vector<std::int64_t>{4, 5, 6, 7, 100, 101}));
+  // A post refused after numbering gives its number back.
+  t.Close();
+  t.Open(OpenMode::Exclusive);
+  t.AddIndex({"TEXT", "TEXT", true});
+  t.Append();
+  t.FieldByName("TEXT").SetAsString("a1");
+  EXPECT_THROW(t.Post(), DbError);
+  EXPECT_TRUE(t.FieldByName("AUTO").IsNull());
+  t.Cancel();
+  EXPECT_EQ(add(t, "otra"), 102);
 }
 
 TEST(FormatsTest, FoxProHeaderWithBacklinkReads) {
