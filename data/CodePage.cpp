@@ -33,19 +33,6 @@ const ReverseTable& Reverse(int codePage) {
     default: return t1252;
   }
 }
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 }  // namespace
 
 int CodePageOfLanguageDriver(std::uint8_t id) {
@@ -76,14 +63,35 @@ std::uint8_t LanguageDriverOfCodePage(int codePage) {
 }
 
 std::string ToUtf8(std::string_view bytes, int codePage) {
-  const char16_t* high = HighHalf(codePage);
+  // Runs of ASCII are copied whole; only the other bytes are converted.
   std::string out;
-  out.reserve(bytes.size());
-  for (unsigned char b : bytes) {
-    if (b < 0x80)
-      out += static_cast<char>(b);
-    else
-      AppendUtf8(out, high[b - 128]);
+  out.reserve(bytes.size() + bytes.size() / 4);
+  const char16_t* high = nullptr;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    size_t run = i;
+    while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+    out.append(bytes.data() + i, run - i);
+    if (run == bytes.size()) break;
+    if (!high) high = HighHalf(codePage);
+    const char16_t c = high[static_cast<unsigned char>(bytes[run]) - 128];
+    char enc[3];
+    int n;
+    if (c < 0x80) {
+      enc[0] = static_cast<char>(c);
+      n = 1;
+    } else if (c < 0x800) {
+      enc[0] = static_cast<char>(0xC0 | (c >> 6));
+      enc[1] = static_cast<char>(0x80 | (c & 0x3F));
+      n = 2;
+    } else {
+      enc[0] = static_cast<char>(0xE0 | (c >> 12));
+      enc[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      enc[2] = static_cast<char>(0x80 | (c & 0x3F));
+      n = 3;
+    }
+    out.append(enc, n);
+    i = run + 1;
   }
   return out;
 }

@@ -100,7 +100,9 @@ DbfHeader ParseDbfHeader(const std::string& b, std::uint64_t fileSize, const std
       f.length = static_cast<unsigned char>(d[16]);
       f.decimals = static_cast<unsigned char>(d[17]);
       if (h.level == DbfLevel::FoxPro && f.type == 'C') f.length |= static_cast<unsigned char>(d[17]) << 8;
-      f.indexFlag = h.level == DbfLevel::dBase4 && d[31] != 0;
+      // dBase IV writes level 0x03 for a table without memo fields: with
+      // byte 28 set, byte 31 of each descriptor still marks the indexed fields.
+      f.indexFlag = (h.level == DbfLevel::dBase4 || (h.level == DbfLevel::dBase3 && h.mdxFlag != 0)) && d[31] != 0;
     }
     if (f.length == 0) fail("el campo " + f.name + " tiene longitud cero");
     f.offset = offset;

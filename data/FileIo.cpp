@@ -1,11 +1,15 @@
 #include "data/FileIo.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <system_error>
 #include <thread>
 
 #include "data/DbError.h"
@@ -13,15 +17,49 @@
 namespace data {
 namespace {
 std::string SysText() { return std::strerror(errno); }
+
+// Smaller files are read whole into the engine's own buffers anyway.
+constexpr std::uint64_t kMinSizeToMap = 256 * 1024;
+
+// File systems whose pages live on this computer (mapped reads see every
+// write at once). Anything else, network shares above all, is not mapped.
+bool IsLocalFileSystem(int fd) {
+  struct statfs fs;
+  if (::fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53UL:      // ext2, ext3, ext4
+    case 0x58465342UL:  // xfs
+    case 0x9123683EUL:  // btrfs
+    case 0x01021994UL:  // tmpfs
+    case 0xF2F52010UL:  // f2fs
+    case 0x2FC12FC1UL:  // zfs
+    case 0x794C7630UL:  // overlayfs
+    case 0x3153464AUL:  // jfs
+    case 0x52654973UL:  // reiserfs
+    case 0x4D44UL:      // vfat
+    case 0x2011BAB0UL:  // exfat
+      return true;
+    default:
+      return false;
+  }
+}
 }  // namespace
 
-File::File(File&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)) { o.fd_ = -1; }
+File::File(File&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)), view_(o.view_), viewSize_(o.viewSize_) {
+  o.fd_ = -1;
+  o.view_ = nullptr;
+  o.viewSize_ = 0;
+}
 File& File::operator=(File&& o) noexcept {
   if (this != &o) {
     Close();
     fd_ = o.fd_;
     path_ = std::move(o.path_);
+    view_ = o.view_;
+    viewSize_ = o.viewSize_;
     o.fd_ = -1;
+    o.view_ = nullptr;
+    o.viewSize_ = 0;
   }
   return *this;
 }
@@ -48,8 +86,26 @@ void File::Create(const std::string& path) {
 }
 
 void File::Close() {
+  Unmap();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+}
+
+void File::MapForReading() {
+  Unmap();
+  if (fd_ < 0 || !IsLocalFileSystem(fd_)) return;
+  const std::uint64_t size = Size();
+  if (size < kMinSizeToMap) return;
+  void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd_, 0);
+  if (p == MAP_FAILED) return;  // reads go through the file
+  view_ = static_cast<const char*>(p);
+  viewSize_ = size;
+}
+
+void File::Unmap() {
+  if (view_) ::munmap(const_cast<char*>(view_), viewSize_);
+  view_ = nullptr;
+  viewSize_ = 0;
 }
 
 std::uint64_t File::Size() const {
@@ -59,6 +115,10 @@ std::uint64_t File::Size() const {
 }
 
 size_t File::ReadAt(std::uint64_t offset, void* buffer, size_t n) const {
+  if (view_ && offset <= viewSize_ && n <= viewSize_ - offset) {
+    std::memcpy(buffer, view_ + offset, n);
+    return n;
+  }
   size_t done = 0;
   auto* p = static_cast<char*>(buffer);
   while (done < n) {
@@ -92,6 +152,7 @@ void File::WriteAt(std::uint64_t offset, const void* buffer, size_t n) {
 }
 
 void File::Truncate(std::uint64_t size) {
+  Unmap();
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
     throw DbError("Error escribiendo en " + path_ + ": " + SysText() + ".");
 }
@@ -129,6 +190,38 @@ void File::Unlock(std::uint64_t start, std::uint64_t length) {
   fl.l_start = static_cast<off_t>(start);
   fl.l_len = static_cast<off_t>(length);
   ::fcntl(fd_, F_OFD_SETLK, &fl);
+}
+
+void RunTogether(const std::vector<std::function<void()>>& jobs) {
+  if (jobs.empty()) return;
+  if (jobs.size() == 1) {
+    jobs.front()();
+    return;
+  }
+  std::vector<std::exception_ptr> errors(jobs.size());
+  std::vector<std::thread> others;
+  for (size_t i = 1; i < jobs.size(); ++i) {
+    auto run = [&jobs, &errors, i] {
+      try {
+        jobs[i]();
+      } catch (...) {
+        errors[i] = std::current_exception();
+      }
+    };
+    try {
+      others.emplace_back(run);
+    } catch (const std::system_error&) {
+      run();  // no thread to be had: one after the other then
+    }
+  }
+  try {
+    jobs.front()();
+  } catch (...) {
+    errors.front() = std::current_exception();
+  }
+  for (auto& t : others) t.join();
+  for (auto& e : errors)
+    if (e) std::rethrow_exception(e);
 }
 
 bool FileExists(const std::string& path) {

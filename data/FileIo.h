@@ -5,7 +5,9 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace data {
 
@@ -36,6 +38,22 @@ class File {
   void Truncate(std::uint64_t size);
   void Sync();
 
+  // Large files on local disks are also mapped read-only, so that reads in
+  // random order (records in index order, memos) cost no system call. The
+  // view covers the size the file had when mapped; reads beyond it (records
+  // appended since) go through the file. Network file systems are read
+  // through the file only: their caches follow other computers' writes for
+  // reads, not always for mappings. Only this engine shrinks a table's
+  // files, and only opened exclusively, through Truncate (which drops the
+  // view first); a program that shrank them in use, ignoring the locks,
+  // would make reads through the view fail.
+  void MapForReading();
+  // The n bytes at `offset` inside the mapped part, or nullptr (then read
+  // them with ReadAt). Good until the file is truncated, remapped or closed.
+  const char* View(std::uint64_t offset, size_t n) const {
+    return view_ && offset <= viewSize_ && n <= viewSize_ - offset ? view_ + offset : nullptr;
+  }
+
   // Open-file-description locks (F_OFD_SETLK): they belong to this open, not
   // to the process, so two tables of one process exclude each other too.
   bool TryLock(std::uint64_t start, std::uint64_t length, bool exclusive);
@@ -44,9 +62,20 @@ class File {
   void Unlock(std::uint64_t start, std::uint64_t length);
 
  private:
+  void Unmap();
+
   int fd_ = -1;
   std::string path_;
+  const char* view_ = nullptr;
+  std::uint64_t viewSize_ = 0;
 };
+
+// Runs the jobs (syncs of different files) at the same time and waits for
+// all; the first failure is raised. A sync waits mostly for the disk to
+// flush its cache, and flushes asked for together are served together, so
+// syncing two files this way costs about as much as syncing one. No order
+// between the jobs is implied.
+void RunTogether(const std::vector<std::function<void()>>& jobs);
 
 bool FileExists(const std::string& path);
 void RemoveFile(const std::string& path);  // ignores a missing file

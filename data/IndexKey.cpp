@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace data {
 namespace {
@@ -44,9 +45,23 @@ int CompareMagnitude(const Bcd& a, const Bcd& b) {
 
 std::string NumericKey(double value) {
   std::string key(kNumericKeyLength, '\0');
-  char text[400];
-  std::snprintf(text, sizeof text, "%.10f", std::fabs(value));
-  std::string s(text);
+  const double magnitude = std::fabs(value);
+  std::string s;
+  if (magnitude < 1e15 && magnitude == std::floor(magnitude)) {
+    // Whole numbers (most keys) need no formatting of a double.
+    auto whole = static_cast<std::uint64_t>(magnitude);
+    char digits[24];
+    int n = 0;
+    do {
+      digits[n++] = static_cast<char>('0' + whole % 10);
+      whole /= 10;
+    } while (whole);
+    s.assign(std::make_reverse_iterator(digits + n), std::make_reverse_iterator(digits));
+  } else {
+    char text[400];
+    std::snprintf(text, sizeof text, "%.10f", magnitude);
+    s = text;
+  }
   // Leading zeros go; so do trailing zeros of the fraction and a bare point.
   size_t dot = s.find('.');
   if (dot != std::string::npos) {

@@ -17,9 +17,42 @@ constexpr int kFirstFreeBlock = kHeaderBytes / MdxFile::kBlockSize;
 constexpr int kMirrorMagicAt = 48;
 constexpr int kMirrorAt = 52;
 constexpr char kMirrorMagic[4] = {'Q', 'L', 'R', '1'};
+// The last small commit's page list, in the header's first sector (a sector
+// reaches the disk whole): count, checksum of the pages' bytes, block numbers.
+constexpr int kJournalCountAt = 60;
+constexpr int kJournalSumAt = 64;
+constexpr int kJournalBlocksAt = 72;
+constexpr int kMaxJournalPages = 96;
+constexpr int kVouchedRecordAt = kJournalBlocksAt + 4 * kMaxJournalPages;  // recno, then its checksum
+constexpr int kHeaderSector = 512;
 constexpr int kMaxDepth = 24;
 // Room past the page end for the one entry a full page holds before it splits.
 constexpr int kPageSlack = 512;
+
+}  // namespace
+
+std::uint64_t BytesChecksum(const char* bytes, size_t n) {
+  std::uint64_t h = 14695981039346656037ULL;
+  for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
+  return h;
+}
+
+namespace {
+
+// FNV-1a over each page's block number and bytes.
+std::uint64_t PagesChecksum(const std::vector<std::uint32_t>& blocks, const std::vector<const char*>& pages) {
+  std::uint64_t h = 14695981039346656037ULL;
+  auto mix = [&h](const unsigned char* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ULL;
+  };
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    char b[4];
+    WriteU32(b, blocks[i]);
+    mix(reinterpret_cast<const unsigned char*>(b), 4);
+    mix(reinterpret_cast<const unsigned char*>(pages[i]), MdxFile::kPageSize);
+  }
+  return h;
+}
 
 int ItemLength(int keyLength) { return ((keyLength + 4) + 3) / 4 * 4; }
 // Entries of a page, leaving room after the last one for the branch's extra
@@ -48,32 +81,41 @@ class MdxTag final : public IndexTag {
     Path p;
     Descend(root_, p, false);
     if (!Normalize(p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> Last() override {
     Path p;
     Descend(root_, p, true);
     if (p.back().idx < 0) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> SeekGE(const std::string& key, std::uint32_t recno) override {
     Path p;
     if (!Find(key, recno, p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> SeekGT(const std::string& key, std::uint32_t recno) override {
+    if (AtRemembered(key, recno)) {
+      // Walking on from the entry returned last: no descent from the root.
+      if (!Advance(last_)) return Forget();
+      return Remember(std::move(last_));
+    }
     Path p;
     if (!Find(key, recno, p)) return std::nullopt;
     if (Compare(EntryAt(p), key, recno) == 0 && !Advance(p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
   std::optional<IndexEntry> SeekLT(const std::string& key, std::uint32_t recno) override {
+    if (AtRemembered(key, recno)) {
+      if (!Retreat(last_)) return Forget();
+      return Remember(std::move(last_));
+    }
     Path p;
     if (!Find(key, recno, p)) {
       return Last();
     }
     if (!Retreat(p)) return std::nullopt;
-    return EntryAt(p);
+    return Remember(std::move(p));
   }
 
   void Insert(const IndexEntry& e) override {
@@ -136,6 +178,25 @@ class MdxTag final : public IndexTag {
     int idx;
   };
   using Path = std::vector<Step>;
+
+  // The position of the entry returned last, while no page changed since:
+  // walking the tag in order continues from it.
+  std::optional<IndexEntry> Remember(Path&& p) {
+    IndexEntry e = EntryAt(p);
+    if (&p != &last_) last_ = std::move(p);
+    lastKey_ = e.key;
+    lastRecno_ = e.recno;
+    lastVersion_ = file_.Version();
+    rememberValid_ = true;
+    return e;
+  }
+  std::nullopt_t Forget() {
+    rememberValid_ = false;
+    return std::nullopt;
+  }
+  bool AtRemembered(const std::string& key, std::uint32_t recno) const {
+    return rememberValid_ && lastVersion_ == file_.Version() && lastRecno_ == recno && lastKey_ == key;
+  }
 
   // A page checked for sanity: entry count within the page.
   const char* Node(std::uint32_t block, int& count, bool& leaf) {
@@ -382,6 +443,11 @@ class MdxTag final : public IndexTag {
   std::uint32_t root_;
   int item_;
   int maxKeys_;
+  Path last_;
+  std::string lastKey_;
+  std::uint32_t lastRecno_ = 0;
+  std::uint64_t lastVersion_ = 0;
+  bool rememberValid_ = false;
 };
 
 }  // namespace
@@ -426,11 +492,16 @@ void MdxFile::Open(const std::string& path, bool writable) {
 void MdxFile::Close() {
   file_.Close();
   pages_.clear();
+  dirty_.clear();
+  pending_.clear();
   tags_.clear();
 }
 
 void MdxFile::ReadHeader() {
+  ++version_;
   pages_.clear();
+  dirty_.clear();
+  pending_.clear();
   tags_.clear();
   tagHeaderBlocks_.clear();
   header_.assign(kHeaderBytes, '\0');
@@ -448,6 +519,32 @@ void MdxFile::ReadHeader() {
   hasMirror_ = std::memcmp(&header_[kMirrorMagicAt], kMirrorMagic, 4) == 0;
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
   mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
+  pagesIntact_ = true;
+  vouchedRecord_ = hasMirror_ ? ReadU32(&header_[kVouchedRecordAt]) : 0;
+  std::memcpy(&vouchedRecordSum_, &header_[kVouchedRecordAt + 4], 8);
+  const int journaled = hasMirror_ ? ReadU16(&header_[kJournalCountAt]) : 0;
+  if (journaled > 0) {
+    // The pages the last commit announced must hold what it announced.
+    if (journaled > kMaxJournalPages) throw DbError("El índice " + file_.Path() + " está dañado (cabecera).");
+    std::vector<std::uint32_t> blocks;
+    std::vector<std::vector<char>> bytes;
+    for (int i = 0; i < journaled; ++i) {
+      blocks.push_back(ReadU32(&header_[kJournalBlocksAt + 4 * i]));
+      bytes.emplace_back(kPageSize, '\0');
+      if (blocks.back() < kFirstFreeBlock || blocks.back() >= nextBlock_ ||
+          file_.ReadAt(static_cast<std::uint64_t>(blocks.back()) * kBlockSize, bytes.back().data(), kPageSize) < kPageSize) {
+        pagesIntact_ = false;
+        break;
+      }
+    }
+    if (pagesIntact_) {
+      std::vector<const char*> pages;
+      for (const auto& b : bytes) pages.push_back(b.data());
+      std::uint64_t sum = 0;
+      std::memcpy(&sum, &header_[kJournalSumAt], 8);
+      pagesIntact_ = PagesChecksum(blocks, pages) == sum;
+    }
+  }
   const int used = ReadU16(&header_[28]);
   if (used > kMaxTags || static_cast<unsigned char>(header_[26]) != kTagEntrySize)
     throw DbError("El índice " + file_.Path() + " está dañado (tabla de etiquetas).");
@@ -528,6 +625,7 @@ void MdxFile::AddTag(const IndexInfo& info) {
   }
   WriteU16(&header_[28], static_cast<std::uint16_t>(i + 1));
   headerDirty_ = true;
+  tagTableDirty_ = true;
   tagHeaderBlocks_.push_back(hb);
   tags_.push_back(std::make_unique<MdxTag>(*this, info, i, root));
 }
@@ -543,12 +641,18 @@ char* MdxFile::PageForRead(std::uint32_t block) {
 
 char* MdxFile::PageForWrite(std::uint32_t block) {
   if (!writable_) throw DbError("El índice " + file_.Path() + " está abierto solo para lectura.");
+  ++version_;
   char* p = PageForRead(block);
-  pages_[block].dirty = true;
+  Page& page = pages_[block];
+  if (!page.dirty) {
+    page.dirty = true;
+    dirty_.push_back(block);
+  }
   return p;
 }
 
 std::uint32_t MdxFile::AllocatePage() {
+  ++version_;
   const std::uint32_t block = nextBlock_;
   nextBlock_ += kPageSize / kBlockSize;
   WriteU32(&header_[32], nextBlock_);
@@ -557,10 +661,12 @@ std::uint32_t MdxFile::AllocatePage() {
   page.bytes.assign(kPageSize + kPageSlack, '\0');
   page.dirty = true;
   pages_[block] = std::move(page);
+  dirty_.push_back(block);
   return block;
 }
 
 void MdxFile::SetRoot(int tag, std::uint32_t block) {
+  ++version_;
   char* th = PageForWrite(tagHeaderBlocks_.at(tag));
   WriteU32(th, block);
   WriteU32(th + 4, nextBlock_ / 2);
@@ -569,10 +675,17 @@ void MdxFile::SetRoot(int tag, std::uint32_t block) {
 
 void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
   bool wrote = false;
+  pending_.clear();
+  if (ReadU16(&header_[kJournalCountAt]) != 0 || ReadU32(&header_[kVouchedRecordAt]) != 0) {
+    // The pages written here are not in the list: it must go.
+    WriteU16(&header_[kJournalCountAt], 0);
+    std::memset(&header_[kVouchedRecordAt], 0, 12);
+    vouchedRecord_ = 0;
+    vouchedRecordSum_ = 0;
+    headerDirty_ = true;
+  }
   // Pages in file order keep the writes sequential.
-  std::vector<std::uint32_t> dirty;
-  for (auto& [block, page] : pages_)
-    if (page.dirty) dirty.push_back(block);
+  std::vector<std::uint32_t> dirty = dirty_;
   std::sort(dirty.begin(), dirty.end());
   for (std::uint32_t block : dirty) {
     auto& page = pages_[block];
@@ -580,10 +693,12 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     page.dirty = false;
     wrote = true;
   }
+  dirty_.clear();
   if (headerDirty_) {
     StampDate(&header_[44]);
     file_.WriteAt(0, header_.data(), kHeaderBytes);
     headerDirty_ = false;
+    tagTableDirty_ = false;
     wrote = true;
   }
   if (wrote) file_.Sync();
@@ -599,6 +714,50 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     mirror_ = counter;
     mirrorRecords_ = records;
   }
+}
+
+bool MdxFile::HasDirtyPages() const {
+  return !dirty_.empty();
+}
+
+bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records, std::uint32_t recno,
+                          std::uint64_t recordSum) {
+  if (tagTableDirty_ || dirty_.size() > static_cast<size_t>(kMaxJournalPages)) return false;
+  std::vector<std::uint32_t> dirty = dirty_;
+  std::sort(dirty.begin(), dirty.end());
+  std::vector<const char*> bytes;
+  for (std::uint32_t block : dirty) bytes.push_back(pages_[block].bytes.data());
+  const std::uint64_t sum = PagesChecksum(dirty, bytes);
+  std::memcpy(&header_[kMirrorMagicAt], kMirrorMagic, 4);
+  WriteU32(&header_[kMirrorAt], counter);
+  WriteU32(&header_[kMirrorAt + 4], records);
+  WriteU16(&header_[kJournalCountAt], static_cast<std::uint16_t>(dirty.size()));
+  std::memcpy(&header_[kJournalSumAt], &sum, 8);
+  std::memset(&header_[kJournalBlocksAt], 0, 4 * kMaxJournalPages);
+  for (size_t i = 0; i < dirty.size(); ++i) WriteU32(&header_[kJournalBlocksAt + 4 * i], dirty[i]);
+  WriteU32(&header_[kVouchedRecordAt], recno);
+  std::memcpy(&header_[kVouchedRecordAt + 4], &recordSum, 8);
+  StampDate(&header_[44]);
+  file_.WriteAt(0, header_.data(), kHeaderSector);
+  dirty_.clear();
+  headerDirty_ = false;
+  hasMirror_ = true;
+  pagesIntact_ = true;
+  mirror_ = counter;
+  mirrorRecords_ = records;
+  vouchedRecord_ = recno;
+  vouchedRecordSum_ = recordSum;
+  pending_ = std::move(dirty);
+  return true;
+}
+
+void MdxFile::FinishCommit() {
+  for (std::uint32_t block : pending_) {
+    auto& page = pages_[block];
+    file_.WriteAt(static_cast<std::uint64_t>(block) * kBlockSize, page.bytes.data(), kPageSize);
+    page.dirty = false;
+  }
+  pending_.clear();
 }
 
 void MdxFile::Reload() { ReadHeader(); }

@@ -10,6 +10,13 @@
 // differs from the table is out of step and gets rebuilt from the records.
 // The counter catches a crash between the record and its index entries; the
 // count also catches another program that appended without the index.
+//
+// A post changes a handful of pages in place. So that one sync round can
+// cover the record and those pages together, the header's first sector is
+// written (and synced) first with the new mirror, the list of the pages about
+// to change and a checksum of their new bytes (BeginCommit); the pages follow
+// (FinishCommit). An index whose mirror matches but whose listed pages do not
+// match the checksum was cut short on its way to the disk and is not trusted.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +27,9 @@
 #include "data/IndexTag.h"
 
 namespace data {
+
+// FNV-1a of a byte range (records vouched for by the index header).
+std::uint64_t BytesChecksum(const char* bytes, size_t n);
 
 class MdxFile {
  public:
@@ -46,9 +56,28 @@ class MdxFile {
   bool HasMirror() const { return hasMirror_; }
   std::uint32_t Mirror() const { return mirror_; }
   std::uint32_t MirrorRecords() const { return mirrorRecords_; }
+  // The index vouches for the table state (counter, records): the mirror
+  // matches and the pages of its last commit all reached the disk.
+  bool InStep(std::uint32_t counter, std::uint32_t records) const {
+    return hasMirror_ && pagesIntact_ && mirror_ == counter && mirrorRecords_ == records;
+  }
   // Writes dirty pages and the header (with the new mirror), syncing so that
   // the mirror reaches the disk only after the pages it vouches for.
   void Commit(std::uint32_t counter, std::uint32_t records);
+  // The two steps of a small commit (see above); the caller syncs after
+  // each. BeginCommit returns false, writing nothing, when the change is too
+  // large for the list (Commit does it then). It also records which record
+  // the change wrote and a checksum of its bytes: the record and the table
+  // header share one sync, and a crash that kept the new header but not the
+  // record must not leave the index vouching for the record's new keys.
+  bool HasDirtyPages() const;
+  bool BeginCommit(std::uint32_t counter, std::uint32_t records, std::uint32_t recno = 0,
+                   std::uint64_t recordSum = 0);
+  // The record the last small commit wrote (0: none) and its checksum.
+  std::uint32_t VouchedRecord() const { return vouchedRecord_; }
+  std::uint64_t VouchedRecordSum() const { return vouchedRecordSum_; }
+  void FinishCommit();
+  void Sync() { file_.Sync(); }
   // Forgets cached pages and re-reads the header (after another copy wrote).
   void Reload();
 
@@ -58,6 +87,9 @@ class MdxFile {
   std::uint32_t AllocatePage();
   void SetRoot(int tag, std::uint32_t block);
   std::uint32_t PagesInFile() const { return nextBlock_; }
+  // Moves on whenever any page may have changed (positions kept by the tags
+  // are good only while it stays).
+  std::uint64_t Version() const { return version_; }
 
  private:
   void ReadHeader();
@@ -71,11 +103,18 @@ class MdxFile {
   bool writable_ = false;
   std::string header_;  // first 2048 bytes: header and tag table
   bool headerDirty_ = false;
+  bool tagTableDirty_ = false;  // beyond the header's first sector
+  bool pagesIntact_ = true;     // the last commit's pages match its checksum
+  std::vector<std::uint32_t> pending_;  // announced by BeginCommit
+  std::uint32_t vouchedRecord_ = 0;
+  std::uint64_t vouchedRecordSum_ = 0;
   std::uint32_t nextBlock_ = 0;
+  std::uint64_t version_ = 0;
   bool hasMirror_ = false;
   std::uint32_t mirror_ = 0;
   std::uint32_t mirrorRecords_ = 0;
   std::unordered_map<std::uint32_t, Page> pages_;
+  std::vector<std::uint32_t> dirty_;  // blocks of the dirty pages
   std::vector<std::unique_ptr<IndexTag>> tags_;
   std::vector<std::uint32_t> tagHeaderBlocks_;
 };

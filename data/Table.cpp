@@ -68,6 +68,19 @@ std::optional<double> ParseNumberText(const std::string& text) {
 
 FieldInfo InfoOf(const DbfField& f) { return FieldInfo{f.name, f.type, f.length, f.decimals}; }
 
+// The index file speaks for the table as stored: its mirror matches the
+// header, its last commit's pages arrived, and so did the record that
+// commit wrote.
+bool IndexVouches(TableFiles& f, const MdxFile& mdx, std::uint32_t counter, std::uint32_t records) {
+  if (!mdx.InStep(counter, records)) return false;
+  const std::uint32_t recno = mdx.VouchedRecord();
+  if (recno == 0) return true;
+  if (recno > records) return false;
+  std::string bytes(f.header.recordLength, '\0');
+  if (f.dbf.ReadAt(f.RecordOffset(recno), bytes.data(), bytes.size()) != bytes.size()) return false;
+  return BytesChecksum(bytes.data(), bytes.size()) == mdx.VouchedRecordSum();
+}
+
 bool ValidName(const std::string& n) {
   if (n.empty() || n.size() > 10 || std::isdigit(static_cast<unsigned char>(n[0]))) return false;
   return std::all_of(n.begin(), n.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
@@ -348,6 +361,7 @@ void Table::OpenFiles(OpenMode mode) {
     files->dbf.Open(files->paths.dbf, false);
   }
   File& dbf = files->dbf;
+  dbf.MapForReading();
   if (mode == OpenMode::Exclusive) {
     if (!dbf.TryLock(0, 0, true))
       throw DbError("La tabla " + files->paths.dbf + " está en uso por otro usuario o programa.");
@@ -409,7 +423,7 @@ void Table::PrepareIndexes() {
       f.counter = ReadU32(&head[kHdrChangeCounter]);
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
       const bool allTags = static_cast<int>(defs.size()) == mdx->TagCount();
-      usable = mdx->HasMirror() && mdx->Mirror() == f.counter && mdx->MirrorRecords() == f.header.recordCount && allTags;
+      usable = IndexVouches(f, *mdx, f.counter, f.header.recordCount) && allTags;
       if (!mdx->HasMirror() && allTags && f.header.recordCount <= kMaxRecordsToVerifyForeignIndex) {
         // Written by another program: no counter to trust, so check it.
         auto problems = CheckTags(f);
@@ -495,7 +509,13 @@ void Table::PrepareIndexes() {
 void Table::RebuildIndexesFromRecords(bool inFile) {
   TableFiles& f = *files_;
   f.ForgetWindow();
-  for (size_t t = 0; t < f.tags.size(); ++t) f.tags[t]->Load(f.EntriesFromRecords(static_cast<int>(t)));
+  std::vector<int> all(f.tags.size());
+  for (size_t t = 0; t < all.size(); ++t) all[t] = static_cast<int>(t);
+  auto entries = f.EntriesFromRecords(all);
+  for (size_t t = 0; t < f.tags.size(); ++t) {
+    f.tags[t]->Load(entries[t]);
+    std::vector<IndexEntry>().swap(entries[t]);
+  }
   if (inFile && f.mdx) {
     if (f.header.mdxFlag == 0) {
       char one = 1;
@@ -520,9 +540,9 @@ void Table::Close() {
 
 // Picks up what other copies stored since we last looked: the header's
 // change counter moves with every write.
-void Table::CheckForeignChanges() {
+void Table::CheckForeignChanges(bool force) {
   TableFiles& f = *files_;
-  if (f.exclusive) return;
+  if (f.exclusive && !force) return;
   // Under our own header lock (posting) no other copy can be mid-write; a
   // read lock taken here would turn that write lock into a read lock.
   const bool holdingHeader = f.holdingHeaderLock;
@@ -543,20 +563,21 @@ void Table::CheckForeignChanges() {
     std::vector<IndexInfo> infos;
     for (auto* t : f.tags) infos.push_back(t->Info());
     bool inStep = false;
-    if (holdingHeader || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
+    // (Exclusively open, the whole file is locked already.)
+    const bool lockHere = !holdingHeader && !f.exclusive;
+    if (!lockHere || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs)) {
       try {
         f.mdx->Reload();
         f.dbf.ReadAt(0, head, 32);
-        inStep = f.mdx->HasMirror() && f.mdx->Mirror() == ReadU32(head + kHdrChangeCounter) &&
-                 f.mdx->MirrorRecords() == ReadU32(head + kHdrRecordCount);
         f.counter = ReadU32(head + kHdrChangeCounter);
         const std::uint32_t c2 = ReadU32(head + kHdrRecordCount);
         f.header.recordCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c2, (f.dbf.Size() - f.header.headerLength) / f.header.recordLength));
+        inStep = c2 == f.header.recordCount && IndexVouches(f, *f.mdx, f.counter, c2);
         f.head32.assign(head, 32);
       } catch (const DbError&) {
         inStep = false;
       }
-      if (!holdingHeader) f.dbf.Unlock(kLockBase, 1);
+      if (lockHere) f.dbf.Unlock(kLockBase, 1);
     }
     if (inStep) {
       for (int i = 0, k = 0; i < f.mdx->TagCount() && k < static_cast<int>(f.tags.size()); ++i) {
@@ -927,8 +948,94 @@ void Table::UnlockWrite() {
   files_->dbf.Unlock(kLockBase, 1);
 }
 
-void Table::CommitIndexes() {
-  if (files_->mdx && !bulk_) files_->mdx->Commit(files_->counter, files_->header.recordCount);
+// Puts a change on disk so that a crash at any moment leaves the table as
+// it was or as it is now, in two sync rounds (each syncing its files at
+// once). What the record relies on goes first: its memo texts, and the index
+// header announcing which pages change and what they will hold. Then the
+// record with the table header, and the index pages. A crash in between
+// leaves the index out of step with the counter, or its announced pages not
+// matching: either way it is rebuilt at the next open. The index entries are
+// already changed in the page cache; `writeRecord` writes the .DBF.
+void Table::WriteDurably(bool memoWritten, std::uint32_t recno, const char* record,
+                         const std::function<void()>& writeRecord) {
+  TableFiles& f = *files_;
+  if (bulk_) {
+    // A batch syncs once at its end, the index last.
+    writeRecord();
+    return;
+  }
+  MdxFile* mdx = f.mdx.get();
+  const bool pages = mdx && mdx->HasDirtyPages();
+  bool announced = false;
+  std::vector<std::function<void()>> first;
+  if (memoWritten) first.push_back([&f] { f.memo.Sync(); });
+  const std::uint64_t recordSum = BytesChecksum(record, f.header.recordLength);
+  if (pages && mdx->BeginCommit(f.counter, f.header.recordCount, recno, recordSum)) {
+    announced = true;
+    first.push_back([mdx] { mdx->Sync(); });
+  }
+  RunTogether(first);
+  writeRecord();
+  if (!mdx) {
+    f.dbf.Sync();
+  } else if (!pages && mdx->BeginCommit(f.counter, f.header.recordCount, recno, recordSum)) {
+    // No page changes: the new mirror may land with the record.
+    RunTogether({[&f] { f.dbf.Sync(); }, [mdx] { mdx->Sync(); }});
+  } else if (announced) {
+    mdx->FinishCommit();
+    RunTogether({[&f] { f.dbf.Sync(); }, [mdx] { mdx->Sync(); }});
+  } else {
+    // Too many pages to announce (or a changed tag table): the record
+    // first, then the pages, then the mirror that vouches for them.
+    f.dbf.Sync();
+    mdx->Commit(f.counter, f.header.recordCount);
+  }
+}
+
+// A write that failed half way leaves the cached index pages and the
+// counters ahead of the disk: forget them and take the table as stored.
+void Table::RecoverFromFailedWrite() {
+  TableFiles& f = *files_;
+  try {
+    f.ForgetWindow();
+    f.counter = ~ReadU32(&f.head32[kHdrChangeCounter]);  // never the stored one
+    CheckForeignChanges(true);
+  } catch (...) {
+    // The table stays as the failed write left it; the next open mends it.
+  }
+}
+
+// dBase 7 autoincrement fields: a new record left blank there takes the next
+// value of the field's counter (bytes 42-45 of its descriptor, where the
+// dBase engines keep it; some format notes say 40-43), read here
+// under the append lock since another copy may have moved it; a value given
+// by the caller is kept and the counter moves past it. The counters are
+// written before the record, so a crash can leave a gap in the numbers but
+// never hand one out twice.
+std::vector<std::pair<std::uint64_t, std::uint32_t>> Table::AssignAutoIncrements(std::vector<int>& filled) {
+  TableFiles& f = *files_;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> writes;
+  if (f.header.level != DbfLevel::dBase7) return writes;
+  for (size_t i = 0; i < f.header.fields.size(); ++i) {
+    const DbfField& fd = f.header.fields[i];
+    if (fd.type != '+' || fd.length != 4) continue;
+    const std::uint64_t at = f.header.descriptorStart + i * static_cast<std::uint64_t>(f.header.descriptorSize) + 42;
+    char stored[4];
+    f.dbf.ReadExact(at, stored, 4);
+    std::uint32_t next = std::max<std::uint32_t>(ReadU32(stored), 1);
+    const char* p = record_.data() + fd.offset;
+    if (std::all_of(p, p + 4, [](char c) { return c == 0; })) {
+      if (next > 0x7FFFFFFFU) throw DbError("El campo " + fd.name + " ha agotado sus números.");
+      WriteNumber(fd, record_.data(), f.header.level, static_cast<double>(next));
+      filled.push_back(static_cast<int>(i));
+      next += 1;
+    } else {
+      const double given = ReadNumber(fd, record_.data(), f.header.level);
+      if (given >= next) next = static_cast<std::uint32_t>(given) + 1;
+    }
+    writes.push_back({at, next});
+  }
+  return writes;
 }
 
 void Table::RenumberIfTaken() {
@@ -955,9 +1062,11 @@ bool Table::Post() {
   TableFiles& f = *files_;
   const bool insert = state_ == TableState::Insert;
   LockForWrite();
+  std::vector<int> autoFilled;  // autoincrement fields numbered by this post
   try {
     std::uint32_t recno = insert ? f.header.recordCount + 1 : recno_;
     if (insert && !renumberField_.empty()) RenumberIfTaken();
+    const auto counterWrites = insert ? AssignAutoIncrements(autoFilled) : std::vector<std::pair<std::uint64_t, std::uint32_t>>();
     // Unique tags refuse a second record with the same key.
     std::vector<std::string> newKeys(f.tags.size()), oldKeys(f.tags.size());
     for (size_t t = 0; t < f.tags.size(); ++t) {
@@ -971,45 +1080,60 @@ bool Table::Post() {
         throw DbError("Ya existe un registro con el mismo valor de " + f.header.fields[f.tagField[t]].name +
                       " (índice " + info.name + ").");
     }
-    // 1. Memo texts, at the end of the memo file.
+    // 1. Memo texts, at the end of the memo file: until the record points
+    //    at them they are only unused space.
+    bool memoWritten = false;
     if (!memoEdits_.empty()) {
       for (auto& [index, text] : memoEdits_) {
         std::uint32_t block = f.memo.IsOpen() ? f.memo.Append(FromUtf8(text, f.header.codePage)) : 0;
+        memoWritten = memoWritten || block != 0;
         WriteMemoBlock(f.header.fields[index], record_.data(), block);
       }
-      if (f.memo.IsOpen() && !bulk_) f.memo.Sync();
     }
-    // 2. The record, then the header that counts it and the change counter.
     record_[0] = ' ';
-    if (insert) {
-      std::string out = record_ + '\x1A';
-      f.dbf.WriteAt(f.RecordOffset(recno), out.data(), out.size());
-    } else {
-      f.dbf.WriteAt(f.RecordOffset(recno), record_.data(), record_.size());
+    // 2. Index entries, in the page cache for now.
+    try {
+      for (size_t t = 0; t < f.tags.size(); ++t) {
+        if (!insert && oldKeys[t] == newKeys[t]) continue;
+        if (!insert) f.tags[t]->Remove({oldKeys[t], recno});
+        f.tags[t]->Insert({newKeys[t], recno});
+      }
+      // 3. The record, then the header that counts it and the change counter.
+      f.counter += 1;
+      if (insert) f.header.recordCount = recno;
+      std::time_t now = std::time(nullptr);
+      std::tm tm{};
+      localtime_r(&now, &tm);
+      f.head32[1] = static_cast<char>(tm.tm_year);
+      f.head32[2] = static_cast<char>(tm.tm_mon + 1);
+      f.head32[3] = static_cast<char>(tm.tm_mday);
+      WriteU32(&f.head32[kHdrRecordCount], f.header.recordCount);
+      WriteU32(&f.head32[kHdrChangeCounter], f.counter);
+      WriteDurably(memoWritten, recno, record_.data(), [&] {
+        for (const auto& [at, next] : counterWrites) {
+          char bytes[4];
+          WriteU32(bytes, next);
+          f.dbf.WriteAt(at, bytes, 4);
+        }
+        if (insert) {
+          std::string out = record_ + '\x1A';
+          f.dbf.WriteAt(f.RecordOffset(recno), out.data(), out.size());
+        } else {
+          f.dbf.WriteAt(f.RecordOffset(recno), record_.data(), record_.size());
+        }
+        f.dbf.WriteAt(1, f.head32.data() + 1, kHdrChangeCounter + 4 - 1);
+      });
+    } catch (...) {
+      RecoverFromFailedWrite();
+      throw;
     }
-    f.counter += 1;
-    if (insert) f.header.recordCount = recno;
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    f.head32[1] = static_cast<char>(tm.tm_year);
-    f.head32[2] = static_cast<char>(tm.tm_mon + 1);
-    f.head32[3] = static_cast<char>(tm.tm_mday);
-    WriteU32(&f.head32[kHdrRecordCount], f.header.recordCount);
-    WriteU32(&f.head32[kHdrChangeCounter], f.counter);
-    f.dbf.WriteAt(1, f.head32.data() + 1, kHdrChangeCounter + 4 - 1);
-    if (!bulk_) f.dbf.Sync();
     f.ForgetWindow();
     if (f.liveCount && insert) *f.liveCount += 1;
-    // 3. Index entries; the index file's mirror of the counter goes last.
-    for (size_t t = 0; t < f.tags.size(); ++t) {
-      if (!insert && oldKeys[t] == newKeys[t]) continue;
-      if (!insert) f.tags[t]->Remove({oldKeys[t], recno});
-      f.tags[t]->Insert({newKeys[t], recno});
-    }
-    CommitIndexes();
     recno_ = recno;
   } catch (...) {
+    // A number handed out by a post that did not happen is not kept: by
+    // the next try another copy may have taken it.
+    for (int i : autoFilled) ClearField(f.header.fields[i], record_.data());
     UnlockWrite();
     throw;
   }
@@ -1042,15 +1166,22 @@ void Table::Delete() {
       std::string stored(f.header.recordLength, '\0');
       f.dbf.ReadExact(f.RecordOffset(recno), stored.data(), stored.size());
       if (stored[0] != '*') {
-        f.dbf.WriteAt(f.RecordOffset(recno), "*", 1);
-        f.counter += 1;
-        WriteU32(&f.head32[kHdrChangeCounter], f.counter);
-        f.dbf.WriteAt(kHdrChangeCounter, f.head32.data() + kHdrChangeCounter, 4);
-        f.dbf.Sync();
+        try {
+          for (size_t t = 0; t < f.tags.size(); ++t)
+            f.tags[t]->Remove({f.KeyOf(static_cast<int>(t), stored.data()), recno});
+          f.counter += 1;
+          WriteU32(&f.head32[kHdrChangeCounter], f.counter);
+          stored[0] = '*';
+          WriteDurably(false, recno, stored.data(), [&] {
+            f.dbf.WriteAt(f.RecordOffset(recno), "*", 1);
+            f.dbf.WriteAt(kHdrChangeCounter, f.head32.data() + kHdrChangeCounter, 4);
+          });
+        } catch (...) {
+          RecoverFromFailedWrite();
+          throw;
+        }
         f.ForgetWindow();
         if (f.liveCount) *f.liveCount -= 1;
-        for (size_t t = 0; t < f.tags.size(); ++t) f.tags[t]->Remove({f.KeyOf(static_cast<int>(t), stored.data()), recno});
-        CommitIndexes();
       }
     } catch (...) {
       UnlockWrite();

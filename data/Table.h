@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -256,7 +257,7 @@ class Table {
   void RequireBrowse(const char* what) const;
   void RequireEditing(const Field& f) const;
   int ResolveField(const std::string& name) const;
-  void CheckForeignChanges();
+  void CheckForeignChanges(bool force = false);
   bool LoadRecord(std::uint32_t recno);
   bool PositionOnEntry(const std::optional<IndexEntry>& e, bool forward);
   void SetEof();
@@ -266,11 +267,14 @@ class Table {
   std::string MemoText(int index) const;
   void ResetPosition();
   void RenumberIfTaken();
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> AssignAutoIncrements(std::vector<int>& filled);
   void SetCurrentKeyFromRecord();
   void SkipDeletedForward(std::optional<IndexEntry> e);
   void LockForWrite();
   void UnlockWrite();
-  void CommitIndexes();
+  void WriteDurably(bool memoWritten, std::uint32_t recno, const char* record,
+                    const std::function<void()>& writeRecord);
+  void RecoverFromFailedWrite();
   void OpenFiles(OpenMode mode);
   void PrepareIndexes();
   void RebuildIndexesFromRecords(bool inFile);

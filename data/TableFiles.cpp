@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstring>
 
 #include "data/FieldCodec.h"
 
@@ -56,6 +58,9 @@ FamilyPaths FindFamily(const std::string& folder, const std::string& tableName, 
 const char* TableFiles::Record(std::uint32_t recno) {
   if (recno >= windowFirst && recno < windowFirst + windowCount)
     return window.data() + static_cast<size_t>(recno - windowFirst) * header.recordLength;
+  // Inside the mapped part of the file the stored bytes are at hand.
+  if (recno >= 1 && recno <= header.recordCount)
+    if (const char* mapped = dbf.View(RecordOffset(recno), header.recordLength)) return mapped;
   // Reading on from the window's end (a scan in file order) fetches 64 KB
   // at a time; a jump (index order, bookmarks) fetches only that record.
   const bool sequential = windowCount > 0 && recno == windowFirst + windowCount;
@@ -88,25 +93,104 @@ std::string TableFiles::KeyOf(int tag, const char* record) const {
 }
 
 std::vector<IndexEntry> TableFiles::EntriesFromRecords(int tag) {
-  std::vector<IndexEntry> entries;
-  entries.reserve(header.recordCount);
+  return std::move(EntriesFromRecords(std::vector<int>{tag}).front());
+}
+
+namespace {
+
+// A numeric or date key still as the number it encodes: sorting these is
+// far cheaper than comparing encoded keys.
+struct NumberEntry {
+  double value;
+  std::uint32_t recno;
+  bool operator<(const NumberEntry& o) const { return value < o.value || (value == o.value && recno < o.recno); }
+};
+
+double SortableDate(std::optional<TDateTime> day) {
+  double v;
+  const std::string key = DateKey(day);
+  std::memcpy(&v, key.data(), 8);
+  return std::isnan(v) ? 0.0 : v;
+}
+
+}  // namespace
+
+std::vector<std::vector<IndexEntry>> TableFiles::EntriesFromRecords(const std::vector<int>& which) {
+  const size_t n = which.size();
+  std::vector<std::vector<NumberEntry>> numbers(n);
+  std::vector<std::vector<IndexEntry>> out(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (tags[which[i]]->Info().keyType == KeyType::Character) out[i].reserve(header.recordCount);
+    else numbers[i].reserve(header.recordCount);
+  }
+  // One pass over the records for every tag.
   for (std::uint32_t r = 1; r <= header.recordCount; ++r) {
     const char* rec = Record(r);
     if (rec[0] == '*') continue;
-    entries.push_back({KeyOf(tag, rec), r});
+    for (size_t i = 0; i < n; ++i) {
+      const int tag = which[i];
+      const DbfField& f = header.fields[tagField[tag]];
+      switch (tags[tag]->Info().keyType) {
+        case KeyType::Numeric: {
+          const double v = ReadNumber(f, rec, header.level);
+          numbers[i].push_back({std::isnan(v) ? 0.0 : v, r});
+          break;
+        }
+        case KeyType::Date:
+          numbers[i].push_back({SortableDate(ReadDate(f, rec)), r});
+          break;
+        default:
+          out[i].push_back({KeyOf(tag, rec), r});
+      }
+    }
   }
-  IndexTag* t = tags[tag];
-  std::stable_sort(entries.begin(), entries.end(), [t](const IndexEntry& a, const IndexEntry& b) {
-    return t->Compare(a, b.key, b.recno) < 0;
-  });
-  if (t->Info().unique) {
-    // A unique tag holds the first record of each key only.
-    auto same = [t](const IndexEntry& a, const IndexEntry& b) {
-      return CompareKeys(t->Info().keyType, a.key.data(), b.key.data(), t->Info().keyLength) == 0;
-    };
-    entries.erase(std::unique(entries.begin(), entries.end(), same), entries.end());
+  for (size_t i = 0; i < n; ++i) {
+    const IndexInfo& info = tags[which[i]]->Info();
+    auto& entries = out[i];
+    if (info.keyType == KeyType::Character) {
+      const size_t len = static_cast<size_t>(info.keyLength);
+      std::sort(entries.begin(), entries.end(), [len](const IndexEntry& a, const IndexEntry& b) {
+        const int c = std::memcmp(a.key.data(), b.key.data(), len);
+        return c < 0 || (c == 0 && a.recno < b.recno);
+      });
+    } else {
+      auto& nums = numbers[i];
+      std::sort(nums.begin(), nums.end());
+      entries.reserve(nums.size());
+      for (const auto& e : nums) {
+        if (info.keyType == KeyType::Date) {
+          std::string key(kDateKeyLength, '\0');
+          std::memcpy(key.data(), &e.value, 8);
+          entries.push_back({std::move(key), e.recno});
+        } else {
+          entries.push_back({NumericKey(e.value), e.recno});
+        }
+      }
+      std::vector<NumberEntry>().swap(nums);
+      if (info.keyType == KeyType::Numeric) {
+        // Numbers that differ only past the key's precision share a key:
+        // among those, record order decides.
+        for (size_t a = 0; a < entries.size();) {
+          size_t b = a + 1;
+          while (b < entries.size() && entries[b].key == entries[a].key) ++b;
+          if (b - a > 1)
+            std::sort(entries.begin() + a, entries.begin() + b,
+                      [](const IndexEntry& x, const IndexEntry& y) { return x.recno < y.recno; });
+          a = b;
+        }
+      }
+    }
+    if (info.unique) {
+      // A unique tag holds the first record of each key only.
+      const KeyType type = info.keyType;
+      const int len = info.keyLength;
+      auto same = [type, len](const IndexEntry& a, const IndexEntry& b) {
+        return CompareKeys(type, a.key.data(), b.key.data(), len) == 0;
+      };
+      entries.erase(std::unique(entries.begin(), entries.end(), same), entries.end());
+    }
   }
-  return entries;
+  return out;
 }
 
 }  // namespace data

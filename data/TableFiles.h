@@ -61,7 +61,10 @@ struct TableFiles {
   const char* Record(std::uint32_t recno);
   void ForgetWindow() { windowCount = 0; }
   std::string KeyOf(int tag, const char* record) const;
+  // Entries of the visible records in index order (unique tags: the first
+  // record of each key), for one tag or for several from one pass.
   std::vector<IndexEntry> EntriesFromRecords(int tag);
+  std::vector<std::vector<IndexEntry>> EntriesFromRecords(const std::vector<int>& tags);
 };
 
 // Walks every tag against the records: each visible record found under its

@@ -1,5 +1,6 @@
 // Tables of other levels and code pages, built byte by byte as their
 // programs write them, and indexes found out of step at open.
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -150,9 +151,11 @@ TEST(FormatsTest, DBase7FieldTypesReadAndWriteInTheirOwnEncoding) {
   EXPECT_EQ(t.FieldByName("AUTO").AsInteger(), 1);
   EXPECT_NEAR(t.FieldByName("WHEN").AsDate(), stamp, 1e-8);
   EXPECT_EQ(t.FieldByName("TEXT").AsString(), "Caf\u00da") << "0xE9 is Ú in code page 850";
+  const double later = dt::EncodeDate(2005, 11, 30) + dt::EncodeTime(23, 59, 58);
   t.Append();
   t.FieldByName("N").SetAsInteger(-7);
   t.FieldByName("F").SetAsFloat(1e6);
+  t.FieldByName("WHEN").SetAsDate(later);  // a timestamp keeps its time of day
   t.FieldByName("TEXT").SetAsString("Ú");
   ASSERT_TRUE(t.Post());
   t.Close();
@@ -161,11 +164,59 @@ TEST(FormatsTest, DBase7FieldTypesReadAndWriteInTheirOwnEncoding) {
   const size_t rec2 = dbf.size() - 1;  // the new record replaces the end marker
   EXPECT_EQ(after.substr(rec2 + 1, 4), BE32(static_cast<std::uint32_t>(-7) ^ 0x80000000U));
   EXPECT_EQ(after.substr(rec2 + 5, 8), OrderedDouble(1e6));
+  EXPECT_EQ(after.substr(rec2 + 17, 8), OrderedDouble(std::round((later + 693594.0) * 86400000.0)));
   EXPECT_EQ(after[rec2 + 25], '\xE9');
   t.Open();
   t.Last();
   EXPECT_EQ(t.FieldByName("N").AsInteger(), -7);
   EXPECT_EQ(t.FieldByName("F").AsFloat(), 1e6);
+  EXPECT_NEAR(t.FieldByName("WHEN").AsDate(), later, 1e-8);
+  EXPECT_EQ(t.FieldByName("WHEN").AsString(), "2005-11-30 23:59:58");
+}
+
+// New records of a dBase 7 table number their autoincrement field from the
+// counter in its descriptor, which other copies share.
+TEST(FormatsTest, DBase7AutoincrementFieldNumbersNewRecordsFromItsCounter) {
+  const std::string folder = FreshFolder("dbase7auto");
+  std::string r1 = " " + BE32(4 ^ 0x80000000U) + "primero   ";
+  std::string dbf = BuildDbf(0x04, 0, {{"AUTO", '+', 4}, {"TEXT", 'C', 10}}, {r1}, true);
+  const size_t counterAt = 68 + 42;  // first descriptor, bytes 42-45
+  PutU32(dbf, counterAt, 5);
+  WriteFile(folder + "AUTO.DBF", dbf);
+  Table a(folder, "AUTO"), b(folder, "AUTO");
+  a.Open();
+  b.Open();
+  auto add = [](Table& t, const std::string& text, int given = 0) {
+    t.Append();
+    t.FieldByName("TEXT").SetAsString(text);
+    if (given) t.FieldByName("AUTO").SetAsInteger(given);
+    EXPECT_TRUE(t.Post());
+    return t.FieldByName("AUTO").AsInteger();
+  };
+  EXPECT_EQ(add(a, "a1"), 5);
+  EXPECT_EQ(add(b, "b1"), 6) << "the other copy's number was taken";
+  EXPECT_EQ(add(a, "a2"), 7);
+  EXPECT_EQ(add(b, "dado", 100), 100) << "a number given is kept";
+  EXPECT_EQ(add(a, "a3"), 101);
+  a.Close();
+  b.Close();
+  const std::string after = ReadFile(folder + "AUTO.DBF");
+  EXPECT_EQ(static_cast<unsigned char>(after[counterAt]), 102);
+  Table t(folder, "AUTO");
+  t.Open();
+  std::vector<std::int64_t> numbers;
+  for (t.First(); !t.Eof(); t.Next()) numbers.push_back(t.FieldByName("AUTO").AsInteger());
+  EXPECT_EQ(numbers, (std::vector<std::int64_t>{4, 5, 6, 7, 100, 101}));
+  // A post refused after numbering gives its number back.
+  t.Close();
+  t.Open(OpenMode::Exclusive);
+  t.AddIndex({"TEXT", "TEXT", true});
+  t.Append();
+  t.FieldByName("TEXT").SetAsString("a1");
+  EXPECT_THROW(t.Post(), DbError);
+  EXPECT_TRUE(t.FieldByName("AUTO").IsNull());
+  t.Cancel();
+  EXPECT_EQ(add(t, "otra"), 102);
 }
 
 TEST(FormatsTest, FoxProHeaderWithBacklinkReads) {
@@ -246,6 +297,80 @@ TEST_F(OutOfStepTest, RecordsAppendedByAnotherProgramAreIndexedAtOpen) {
   t.Open();
   t.SetIndexName("ID");
   EXPECT_TRUE(t.FindKey(999));
+}
+
+// A post announces its index pages in the index header before writing them;
+// a crash after the announcement but before (all) the pages leaves a header
+// whose counter matches the table while some pages are old.
+TEST_F(OutOfStepTest, IndexPagesCutShortAfterTheirAnnouncementAreNoticed) {
+  for (bool allPages : {true, false}) {
+    SCOPED_TRACE(allPages ? "no page written" : "one page not written");
+    const std::string before = ReadFile(folder + "AGENDA.MDX");
+    const int id = allPages ? 500 : 501;
+    {
+      Table t(folder, "AGENDA");
+      t.Open();
+      AddAppointment(t, id, dt::EncodeDate(2004, 1, 20), "tras el corte");
+    }
+    std::string after = ReadFile(folder + "AGENDA.MDX");
+    ASSERT_GE(after.size(), before.size());
+    std::string crashed = after;
+    if (allPages) {
+      crashed = after.substr(0, 512) + before.substr(512);
+    } else {
+      size_t page = 2048;
+      while (page + 1024 <= before.size() && before.compare(page, 1024, after, page, 1024) == 0) page += 1024;
+      ASSERT_LT(page + 1024, before.size() + 1) << "the post changed no existing page";
+      crashed.replace(page, 1024, before, page, 1024);
+    }
+    WriteFile(folder + "AGENDA.MDX", crashed);
+    ExpectIndexesWork();
+    Table t(folder, "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    EXPECT_TRUE(t.FindKey(id));
+    t.SetIndexName("FECHA_INI");
+    t.FindNearest(dt::EncodeDate(2004, 1, 20));
+    bool found = false;
+    for (; !t.Eof() && t.FieldByName("FECHA_INI").AsDate() == dt::EncodeDate(2004, 1, 20); t.Next())
+      found = found || t.FieldByName("ID").AsInteger() == id;
+    EXPECT_TRUE(found);
+  }
+}
+
+// The record and the table header reach the disk in one sync; a crash may
+// keep the new header (change counter) but the old record. The index then
+// holds the record's new keys and must not be trusted.
+TEST_F(OutOfStepTest, RecordLeftOldUnderANewHeaderIsNoticed) {
+  for (bool deleting : {false, true}) {
+    SCOPED_TRACE(deleting ? "delete" : "edit");
+    const std::string before = ReadFile(folder + "AGENDA.DBF");
+    const int id = deleting ? 20 : 10;
+    {
+      Table t(folder, "AGENDA");
+      t.Open();
+      t.SetIndexName("ID");
+      ASSERT_TRUE(t.FindKey(id));
+      if (deleting) {
+        t.Delete();
+      } else {
+        t.Edit();
+        t.FieldByName("ID").SetAsInteger(900);
+        ASSERT_TRUE(t.Post());
+      }
+    }
+    std::string after = ReadFile(folder + "AGENDA.DBF");
+    ASSERT_EQ(after.size(), before.size());
+    std::string crashed = before;
+    crashed.replace(0, 32, after, 0, 32);  // the new header over the old records
+    WriteFile(folder + "AGENDA.DBF", crashed);
+    ExpectIndexesWork();
+    Table t(folder, "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    EXPECT_TRUE(t.FindKey(id)) << "the record as it was";
+    EXPECT_FALSE(t.FindKey(900));
+  }
 }
 
 TEST_F(OutOfStepTest, SharedOpenRebuildsInMemoryAndLeavesTheFile) {

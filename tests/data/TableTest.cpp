@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "TableTestSupport.h"
 #include "core/DateTime.h"
@@ -336,6 +337,90 @@ TEST_F(TableTest, ManyRecordsKeepEveryIndexInOrderThroughSplitsAndDeletes) {
   int back = 0;
   for (t.Last(); !t.Bof(); t.Prior()) ++back;
   EXPECT_EQ(back, n);
+}
+
+// Rebuilding sorts numbers as numbers and only then encodes the keys; the
+// result must be the order the encoded keys have when maintained one post at
+// a time: by key, equal keys by record number, a unique tag keeping the first.
+TEST_F(TableTest, IndexesRebuiltFromRecordsKeepKeyThenRecordOrder) {
+  const std::string dir = folder + "rebuild/";
+  std::filesystem::create_directories(dir);
+  Table t(dir, "VALORES");
+  t.Create({{"N", FieldKind::Float}, {"U", FieldKind::Integer}, {"DIA", FieldKind::Date}, {"TXT", FieldKind::String, 6}},
+           {{"N", "N", false}, {"U", "U", true}, {"DIA", "DIA", false}, {"TXT", "TXT", false}});
+  const std::vector<double> values = {3, -1000, 0.5, 3, -0.5, 0, 1e14, 99999999999.9999, -3, 0.0001, 3, 0,
+                                      -99999999999.9999, 2.5, 1000, -0.0001, 12345.6789, 2.5};
+  t.Open(OpenMode::Exclusive);
+  for (size_t i = 0; i < values.size(); ++i) {
+    t.Append();
+    t.FieldByName("N").SetAsFloat(values[i]);
+    t.FieldByName("U").SetAsInteger(static_cast<int>(i * 37 % 19) - 9);
+    if (i % 4) t.FieldByName("DIA").SetAsDate(dt::EncodeDate(2004, 1 + i % 3, 1));
+    t.FieldByName("TXT").SetAsString(i % 5 ? "b" + std::to_string(i % 3) : "");
+    ASSERT_TRUE(t.Post());
+  }
+  auto walk = [&t](const std::string& tag) {
+    std::vector<std::pair<std::string, std::uint32_t>> order;
+    t.SetIndexName(tag);
+    for (t.First(); !t.Eof(); t.Next()) order.push_back({t.FieldByName(tag).AsString(), t.RecNo()});
+    return order;
+  };
+  std::map<std::string, std::vector<std::pair<std::string, std::uint32_t>>> maintained;
+  for (const char* tag : {"N", "U", "DIA", "TXT"}) maintained[tag] = walk(tag);
+  t.Close();
+  std::filesystem::remove(dir + "VALORES.MDX");
+  t.Open(OpenMode::Exclusive);
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+  for (const char* tag : {"N", "U", "DIA", "TXT"}) EXPECT_EQ(walk(tag), maintained[tag]) << tag;
+  EXPECT_DOUBLE_EQ(std::stod(maintained["N"].front().first), -99999999999.9999);
+  EXPECT_DOUBLE_EQ(std::stod(maintained["N"].back().first), 1e14);
+}
+
+// Tables of some size are read through a read-only mapping of their files:
+// what other copies write, inside the mapped part or appended after it, and
+// a table emptied and filled again must read back as stored.
+TEST_F(TableTest, LargeTablesReadWhatIsWrittenAfterTheyWereOpened) {
+  const int kRecords = 700;  // past the size from which files are mapped
+  {
+    Table w(folder, "AGENDA");
+    w.Open(OpenMode::Exclusive);
+    w.BeginBatch();
+    for (int id = 1; id <= kRecords; ++id)
+      AddAppointment(w, id, dt::EncodeDate(2004, 1, 1) + id % 60, "Cita " + std::to_string(id), std::string(600, 'n'));
+    w.EndBatch();
+  }
+  ASSERT_GT(std::filesystem::file_size(folder + "AGENDA.DBF"), 256u * 1024);
+  Table reader(folder, "AGENDA");
+  reader.Open();
+  reader.SetIndexName("ID");
+  {
+    Table writer(folder, "AGENDA");
+    writer.Open();
+    writer.SetIndexName("ID");
+    ASSERT_TRUE(writer.FindKey(10));
+    writer.Edit();
+    writer.FieldByName("ASUNTO").SetAsString("Cambiada");
+    writer.FieldByName("NOTAS").SetAsString("nota nueva");
+    ASSERT_TRUE(writer.Post());
+    AddAppointment(writer, kRecords + 1, dt::EncodeDate(2005, 1, 1), "Nueva", "después");
+  }
+  ASSERT_TRUE(reader.FindKey(10));
+  EXPECT_EQ(reader.FieldByName("ASUNTO").AsString(), "Cambiada");
+  EXPECT_EQ(reader.FieldByName("NOTAS").AsString(), "nota nueva");
+  ASSERT_TRUE(reader.FindKey(kRecords + 1));
+  EXPECT_EQ(reader.FieldByName("NOTAS").AsString(), "después");
+  ASSERT_TRUE(reader.FindKey(kRecords));
+  EXPECT_EQ(reader.FieldByName("NOTAS").AsString(), std::string(600, 'n'));
+  reader.Close();
+
+  Table t(folder, "AGENDA");
+  t.Open(OpenMode::Exclusive);
+  t.EmptyTable();
+  AddAppointment(t, 1, dt::EncodeDate(2006, 1, 1), "Otra vez", "nota");
+  t.SetIndexName("ID");
+  EXPECT_EQ(IdsInOrder(t), std::vector<int>{1});
+  EXPECT_EQ(t.FieldByName("NOTAS").AsString(), "nota");
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 { A second, independent dBase engine for the interoperability tests.
   tdbf_probe write DIR LEVEL  - writes table TDBF<LEVEL> with known records
   tdbf_probe walk DIR TABLE TAG FIELD - prints FIELD of every record in TAG order
-  tdbf_probe dump DIR TABLE   - prints ID|NAME|DAY|AMOUNT|NOTE in file order }
+  tdbf_probe dump DIR TABLE   - prints ID|NAME|DAY|AMOUNT|NOTE in file order
+  tdbf_probe seq DIR TABLE    - appends one record, then prints SEQ (the level 7
+                                autoincrement field) of every record in file order }
 program tdbf_probe;
 
 {$mode objfpc}{$H+}
@@ -32,6 +34,8 @@ begin
   T.FieldDefs.Add('DAY', ftDate);
   T.FieldDefs.Add('AMOUNT', ftFloat);
   T.FieldDefs.Add('NOTE', ftMemo);
+  if Level = 7 then
+    T.FieldDefs.Add('SEQ', ftAutoInc);
   T.CreateTable;
   T.Exclusive := True;
   T.Open;
@@ -90,6 +94,29 @@ begin
   T.Free;
 end;
 
+procedure Seq(const Dir, Name: string);
+var
+  T: TDbf;
+begin
+  T := TDbf.Create(nil);
+  T.FilePathFull := Dir;
+  T.TableName := Name;
+  T.ShowDeleted := False;
+  T.Exclusive := True;
+  T.Open;
+  T.Append;
+  T.FieldByName('ID').AsInteger := 5000;
+  T.FieldByName('NAME').AsString := 'TDbf';
+  T.Post;
+  T.First;
+  while not T.EOF do
+  begin
+    WriteLn(T.FieldByName('SEQ').AsString);
+    T.Next;
+  end;
+  T.Free;
+end;
+
 begin
   DefaultFormatSettings.DecimalSeparator := '.';
   if ParamStr(1) = 'write' then
@@ -98,6 +125,8 @@ begin
     Walk(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3), ParamStr(4), ParamStr(5))
   else if ParamStr(1) = 'dump' then
     Dump(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3))
+  else if ParamStr(1) = 'seq' then
+    Seq(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3))
   else
     Halt(1);
 end.
