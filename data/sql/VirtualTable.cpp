@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -14,6 +15,8 @@
 
 #include "data/DbError.h"
 #include "data/Table.h"
+#include "data/sql/DbfScan.h"
+#include "data/sql/TableSnapshot.h"
 
 namespace data::sql {
 namespace {
@@ -58,15 +61,9 @@ struct ModuleContext {
   VisitCounts* counts;
 };
 
-// How a column is read and whether its tag can serve a scan.
-enum class ColumnKind { Integer, Real, Date, Text, Logical };
-
-struct Column {
-  std::string name;
-  ColumnKind kind = ColumnKind::Text;
-  std::string tag;      // a tag on exactly this field, "" when none
-  bool uniqueTag = false;
-};
+// Tables up to this many records are read into memory once they are scanned
+// a second time in one statement (the inner side of a join).
+constexpr double kSnapshotRows = 2000;
 
 struct DbfVTab {
   sqlite3_vtab base{};  // first: SQLite sees a sqlite3_vtab*
@@ -74,59 +71,57 @@ struct DbfVTab {
   std::string tableName;
   std::vector<Column> columns;
   double rows = 1;  // estimate for the planner
+  // The table as opened to read its structure, kept for the first cursor.
+  std::unique_ptr<Table> spare;
+  int scans = 0;
+  std::unique_ptr<TableSnapshot> snapshot;
 };
 
 // The scan a cursor runs: file order, or a range of one tag.
 //   idxNum = 0                      file order
 //   idxNum = (column+1) << 8 | flags, with the bound values in argv in the
 //   order equality, lower, upper.
+// With kOrdered the rows come in the order of the ORDER BY terms given in
+// idxStr as "<mask of the columns used>;<column><a|d>,<column><a|d>,...", the first
+// term being the scanned column ascending.
 enum : int {
   kEq = 1,
   kGe = 2,
   kGt = 4,
   kLe = 8,
   kLt = 16,
+  kOrdered = 32,
 };
 
 struct DbfCursor {
   sqlite3_vtab_cursor base{};
   DbfVTab* vtab = nullptr;
   std::unique_ptr<Table> table;
-  // The scan stops once past the upper bound (at it, when not inclusive).
-  bool hasUpper = false;
-  bool upperInclusive = true;
-  bool upperIsText = false;
-  double upperNumber = 0;
-  std::string upperText;
-  bool eof = true;
-  bool single = false;  // equality on a unique tag: one row at most
   std::uint64_t* tableVisits = nullptr;
-  // Text of the current record by column, read once: a WHERE clause may name
-  // a memo several times (NOTAS LIKE ... OR NOTAS LIKE ...).
-  std::vector<std::string> text;
-  std::vector<bool> textRead;
+  bool eof = true;
+
+  // --- Walking the table (file order or a tag).
+  bool tableDone = true;  // past the last record of the scan
+  bool single = false;    // equality on a unique tag: one row at most
+  // The walk stops once past the upper bound (at it, when not inclusive).
+  std::optional<KeyValue> upper;
+  bool upperInclusive = true;
+  // Values of the current record by column, read once: a WHERE clause may
+  // name a memo several times (NOTAS LIKE ... OR NOTAS LIKE ...).
+  std::vector<SqlValue> values;
+  std::vector<char> valueRead;
+
+  // --- Rows held in memory: the snapshot's, or the group of records with
+  // equal keys an ordered walk has read and sorted.
+  bool fromList = false;
+  std::vector<const Row*> list;
+  std::size_t pos = 0;
+  bool grouped = false;
+  int orderColumn = -1;
+  std::vector<OrderTerm> terms;
+  std::vector<bool> used;  // columns the statement reads
+  std::vector<Row> group;
 };
-
-ColumnKind KindOf(const FieldInfo& f) {
-  if (f.IsDate()) return ColumnKind::Date;
-  if (f.IsLogical()) return ColumnKind::Logical;
-  if (f.IsNumeric()) {
-    const bool whole = f.decimals == 0 && (f.type == 'N' || f.type == 'I' || f.type == '+');
-    return whole ? ColumnKind::Integer : ColumnKind::Real;
-  }
-  return ColumnKind::Text;
-}
-
-const char* DeclaredType(ColumnKind k) {
-  switch (k) {
-    case ColumnKind::Integer: return "INTEGER";
-    case ColumnKind::Real: return "REAL";
-    case ColumnKind::Date: return "DATE";
-    case ColumnKind::Logical: return "BOOLEAN";
-    case ColumnKind::Text: break;
-  }
-  return "TEXT";
-}
 
 void SetError(sqlite3_vtab* vt, const std::string& message) {
   sqlite3_free(vt->zErrMsg);
@@ -154,10 +149,11 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
   vt->context = context;
   vt->tableName = UnquoteLiteral(argv[3]);
   try {
-    Table t(context->folder, vt->tableName);
+    vt->spare = std::make_unique<Table>(context->folder, vt->tableName);
+    Table& t = *vt->spare;
     t.Open();
     vt->rows = EstimateRows(t);
-    for (const FieldInfo& f : t.Fields()) vt->columns.push_back({f.name, KindOf(f), "", false});
+    for (const FieldInfo& f : t.Fields()) vt->columns.push_back({f.name, KindOf(f), f.type == 'D', "", false});
     for (const TagInfo& tag : t.Tags()) {
       for (Column& c : vt->columns) {
         if (c.tag.empty() && Upper(c.name) == Upper(tag.field)) {
@@ -166,7 +162,6 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
         }
       }
     }
-    t.Close();
   } catch (const std::exception& e) {
     *err = sqlite3_mprintf("%s", e.what());
     return SQLITE_ERROR;
@@ -192,15 +187,35 @@ int Disconnect(sqlite3_vtab* vt) {
 }
 
 // A tag can answer ranges on numbers and dates. On text only equality is
-// used: the index orders the code page's bytes, which for accented letters is
-// not SQLite's order of the UTF-8 text.
-bool TagServes(const Column& c, unsigned char op) {
+// used, and only under SQL's plain byte comparison: the index orders the
+// code page's bytes, which for accented letters is not SQLite's order of the
+// UTF-8 text, and it knows nothing of COLLATE NOCASE.
+bool TagServes(const Column& c, unsigned char op, sqlite3_index_info* info, int constraint) {
   if (c.tag.empty()) return false;
   if (c.kind == ColumnKind::Logical) return false;
-  if (c.kind == ColumnKind::Text) return op == SQLITE_INDEX_CONSTRAINT_EQ;
+  if (c.kind == ColumnKind::Text)
+    return op == SQLITE_INDEX_CONSTRAINT_EQ && sqlite3_stricmp(sqlite3_vtab_collation(info, constraint), "BINARY") == 0;
   return op == SQLITE_INDEX_CONSTRAINT_EQ || op == SQLITE_INDEX_CONSTRAINT_GE ||
          op == SQLITE_INDEX_CONSTRAINT_GT || op == SQLITE_INDEX_CONSTRAINT_LE ||
          op == SQLITE_INDEX_CONSTRAINT_LT;
+}
+
+// Whether a walk of `column`'s tag gives the rows in the ORDER BY's order
+// once each group of equal keys is sorted by the other terms: the first term
+// is that column ascending and every term is a column of this table. Numbers
+// and dates only (see TagServes). A blank value has a key among the numbers,
+// where SQL puts NULL first, but the scan's own constraint on the column
+// keeps NULL out of the result.
+bool WalkGivesOrder(const DbfVTab& vt, int column, const sqlite3_index_info* info) {
+  if (info->nOrderBy < 1) return false;
+  const ColumnKind kind = vt.columns[static_cast<std::size_t>(column)].kind;
+  if (kind == ColumnKind::Text || kind == ColumnKind::Logical) return false;
+  if (info->aOrderBy[0].iColumn != column || info->aOrderBy[0].desc) return false;
+  for (int i = 0; i < info->nOrderBy; ++i) {
+    const int c = info->aOrderBy[i].iColumn;
+    if (c < 0 || c >= static_cast<int>(vt.columns.size())) return false;
+  }
+  return true;
 }
 
 int BestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
@@ -214,7 +229,7 @@ int BestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
     int eq = -1, lower = -1, upper = -1;
     for (int i = 0; i < info->nConstraint; ++i) {
       const auto& c = info->aConstraint[i];
-      if (!c.usable || c.iColumn != col || !TagServes(vt->columns[col], c.op)) continue;
+      if (!c.usable || c.iColumn != col || !TagServes(vt->columns[col], c.op, info, i)) continue;
       switch (c.op) {
         case SQLITE_INDEX_CONSTRAINT_EQ: if (eq < 0) eq = i; break;
         case SQLITE_INDEX_CONSTRAINT_GE:
@@ -264,6 +279,17 @@ int BestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
     flags |= info->aConstraint[bestUpper].op == SQLITE_INDEX_CONSTRAINT_LE ? kLe : kLt;
     info->aConstraintUsage[bestUpper].argvIndex = ++argv;
   }
+  if (WalkGivesOrder(*vt, bestColumn, info)) {
+    std::string plan = std::to_string(static_cast<unsigned long long>(info->colUsed)) + ";";
+    for (int i = 0; i < info->nOrderBy; ++i)
+      plan += std::to_string(info->aOrderBy[i].iColumn) + (info->aOrderBy[i].desc ? "d," : "a,");
+    info->idxStr = sqlite3_mprintf("%s", plan.c_str());
+    if (info->idxStr) {
+      info->needToFreeIdxStr = 1;
+      info->orderByConsumed = 1;
+      flags |= kOrdered;
+    }
+  }
   info->idxNum = (bestColumn + 1) << 8 | flags;
   // A seek costs a few index pages; each record after it one read.
   info->estimatedCost = 10 + bestRows * 2;
@@ -275,15 +301,19 @@ int Open(sqlite3_vtab* tab, sqlite3_vtab_cursor** out) {
   auto cur = std::make_unique<DbfCursor>();
   cur->vtab = vt;
   try {
-    cur->table = std::make_unique<Table>(vt->context->folder, vt->tableName);
-    cur->table->Open();
+    if (vt->spare) {
+      cur->table = std::move(vt->spare);
+    } else {
+      cur->table = std::make_unique<Table>(vt->context->folder, vt->tableName);
+      cur->table->Open();
+    }
   } catch (const std::exception& e) {
     SetError(tab, e.what());
     return SQLITE_ERROR;
   }
   cur->tableVisits = &vt->context->counts->byTable[vt->tableName];
-  cur->text.resize(vt->columns.size());
-  cur->textRead.assign(vt->columns.size(), false);
+  cur->values.resize(vt->columns.size());
+  cur->valueRead.assign(vt->columns.size(), 0);
   *out = &cur.release()->base;
   return SQLITE_OK;
 }
@@ -293,157 +323,187 @@ int Close(sqlite3_vtab_cursor* c) {
   return SQLITE_OK;
 }
 
-void CountVisit(DbfCursor* cur) {
-  std::fill(cur->textRead.begin(), cur->textRead.end(), false);
-  if (cur->eof) return;
-  ++*cur->tableVisits;
-  ++cur->vtab->context->counts->total;
+void CountVisits(DbfCursor* cur, std::uint64_t n) {
+  *cur->tableVisits += n;
+  cur->vtab->context->counts->total += n;
 }
 
-// Past the upper bound (or at it, for "<") ends the scan.
-void CheckUpper(DbfCursor* cur) {
-  if (cur->eof || cur->table->Eof()) {
-    cur->eof = true;
+// After each step of the walk: at the end of the table, or past the upper
+// bound (at it, for "<"), the walk is over; otherwise a record is visited.
+void Stepped(DbfCursor* cur) {
+  std::fill(cur->valueRead.begin(), cur->valueRead.end(), 0);
+  Table& t = *cur->table;
+  if (cur->tableDone || t.Eof()) {
+    cur->tableDone = true;
     return;
   }
-  if (cur->hasUpper) {
-    const int cmp = cur->upperIsText ? cur->table->CompareCurrentKey(KeyValue(cur->upperText))
-                                     : cur->table->CompareCurrentKey(KeyValue(cur->upperNumber));
-    if (cmp > 0 || (cmp == 0 && !cur->upperInclusive)) cur->eof = true;
+  if (cur->upper) {
+    const int cmp = t.CompareCurrentKey(*cur->upper);
+    if (cmp > 0 || (cmp == 0 && !cur->upperInclusive)) {
+      cur->tableDone = true;
+      return;
+    }
   }
+  CountVisits(cur, 1);
 }
 
-// A bound as a key of the tag, or nothing when the value gives no bound the
-// index can use (then the scan simply goes on and SQLite filters).
-enum class BoundUse { Key, Ignore, NoRows };
-
-BoundUse NumericBound(sqlite3_value* v, double& out) {
-  switch (sqlite3_value_numeric_type(v)) {
-    case SQLITE_NULL: return BoundUse::NoRows;  // nothing compares true with NULL
-    case SQLITE_INTEGER: out = static_cast<double>(sqlite3_value_int64(v)); return BoundUse::Key;
-    case SQLITE_FLOAT: out = sqlite3_value_double(v); return BoundUse::Key;
-    default: return BoundUse::Ignore;
+// Reads the next group of records with equal keys into memory, sorted by the
+// ORDER BY terms; false at the end of the walk.
+bool ReadGroup(DbfCursor* cur) {
+  cur->group.clear();
+  cur->list.clear();
+  cur->pos = 0;
+  if (cur->tableDone) return false;
+  Table& t = *cur->table;
+  const auto& columns = cur->vtab->columns;
+  const SqlValue first = ReadColumn(t, cur->orderColumn, columns[static_cast<std::size_t>(cur->orderColumn)]);
+  const KeyValue key(first.number);
+  while (!cur->tableDone) {
+    Row& r = cur->group.emplace_back();
+    r.rowid = t.RecNo();
+    r.values.resize(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      if (cur->used[i]) r.values[i] = ReadColumn(t, static_cast<int>(i), columns[i]);
+    t.Next();
+    Stepped(cur);
+    // A blank value stands alone: its key is not the key of the number 0.
+    if (first.type == SqlValue::Type::Null || cur->tableDone || t.CompareCurrentKey(key) != 0) break;
   }
+  for (const Row& r : cur->group) cur->list.push_back(&r);
+  SortRows(cur->list, cur->terms);
+  return !cur->list.empty();
 }
 
 // Whether [low, high] covers more than a quarter of the span between the
 // first and the last key of the current tag (numbers and dates; a missing
 // bound stands for that end). Leaves the position anywhere.
-bool WideRange(Table& t, int column, bool hasLow, double low, bool hasHigh, double high) {
+bool WideRange(Table& t, int column, const ScanBounds& b) {
   t.First();
   if (t.Eof()) return false;
   const double first = t.FieldByNumber(column).AsFloat();
   t.Last();
   const double last = t.FieldByNumber(column).AsFloat();
   if (!(last > first)) return false;
-  const double from = hasLow ? std::max(low, first) : first;
-  const double to = hasHigh ? std::min(high, last) : last;
+  const double from = b.low.set ? std::max(b.low.value.number, first) : first;
+  const double to = b.high.set ? std::min(b.high.value.number, last) : last;
   return (to - from) / (last - first) > 0.25;
 }
 
-int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value** argv) {
+KeyValue KeyOf(const SqlValue& v) {
+  if (v.type == SqlValue::Type::Text) return KeyValue(v.text);
+  return KeyValue(v.number);
+}
+
+// Reads the ORDER BY terms and the columns used from a plan's idxStr.
+void ReadOrderPlan(DbfCursor* cur, const char* plan) {
+  const std::size_t n = cur->vtab->columns.size();
+  cur->terms.clear();
+  cur->used.assign(n, false);
+  char* p = nullptr;
+  const unsigned long long mask = std::strtoull(plan, &p, 10);
+  // Bit 63 stands for every column from the 64th on.
+  for (std::size_t i = 0; i < n; ++i) cur->used[i] = (mask >> std::min<std::size_t>(i, 63)) & 1;
+  if (*p == ';') ++p;
+  while (*p) {
+    const long column = std::strtol(p, &p, 10);
+    const bool desc = *p == 'd';
+    if (*p) ++p;
+    if (*p == ',') ++p;
+    if (column >= 0 && static_cast<std::size_t>(column) < n) {
+      cur->terms.push_back({static_cast<int>(column), desc});
+      cur->used[static_cast<std::size_t>(column)] = true;
+    }
+  }
+}
+
+int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int, sqlite3_value** argv) {
   auto* cur = reinterpret_cast<DbfCursor*>(c);
+  DbfVTab* vt = cur->vtab;
   Table& t = *cur->table;
-  cur->hasUpper = false;
+  cur->upper.reset();
   cur->upperInclusive = true;
-  cur->upperIsText = false;
-  cur->eof = false;
   cur->single = false;
+  cur->fromList = cur->grouped = false;
+  cur->list.clear();
+  cur->group.clear();
+  cur->pos = 0;
   try {
-    if (idxNum == 0) {
-      if (!t.IndexName().empty()) t.SetIndexName("");
-      t.First();
-      cur->eof = t.Eof();
-      CountVisit(cur);
+    const int column = (idxNum >> 8) - 1;
+    const int flags = idxNum & 0xff;
+    ScanBounds b;
+    if (column >= 0) {
+      int arg = 0;
+      sqlite3_value* eq = flags & kEq ? argv[arg++] : nullptr;
+      sqlite3_value* lower = flags & (kGe | kGt) ? argv[arg++] : nullptr;
+      sqlite3_value* upper = flags & (kLe | kLt) ? argv[arg++] : nullptr;
+      b = BoundsOf(column, vt->columns[static_cast<std::size_t>(column)], eq, lower, (flags & kGe) != 0, upper,
+                   (flags & kLe) != 0);
+    }
+    const bool ordered = (flags & kOrdered) && idxStr;
+    if (ordered) {
+      ReadOrderPlan(cur, idxStr);
+      cur->orderColumn = column;
+    }
+
+    if (!vt->snapshot && vt->rows <= kSnapshotRows && ++vt->scans >= 2) {
+      std::uint64_t read = 0;
+      vt->snapshot = std::make_unique<TableSnapshot>(t, vt->columns, read);
+      CountVisits(cur, read);
+    }
+    if (vt->snapshot) {
+      cur->fromList = true;
+      cur->list = vt->snapshot->Select(b);
+      if (ordered) SortRows(cur->list, cur->terms);
+      cur->eof = cur->list.empty();
       return SQLITE_OK;
     }
-    const int column = (idxNum >> 8) - 1;
-    const Column& col = cur->vtab->columns[static_cast<std::size_t>(column)];
-    const int flags = idxNum & 0xff;
-    bool hasLow = false, lowInclusive = true, lowIsText = false;
-    double lowNumber = 0;
-    std::string lowText;
 
-    if (col.kind == ColumnKind::Text) {
-      // Equality only (see TagServes). A value that is not text leaves a
-      // scan of the whole tag.
-      sqlite3_value* v = argv[0];
-      if (sqlite3_value_type(v) == SQLITE_NULL) {
-        cur->eof = true;
-        return SQLITE_OK;
-      }
-      if (sqlite3_value_type(v) == SQLITE_TEXT) {
-        lowText = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        cur->upperText = lowText;
-        hasLow = lowIsText = cur->hasUpper = cur->upperIsText = true;
-      }
-    } else {
-      // Dates hold whole days, so bounds carrying a time become whole days:
-      // d >= 45000.3 is d >= 45001, d <= 45000.3 is d <= 45000.
-      const bool date = col.kind == ColumnKind::Date;
-      int arg = 0;
-      auto take = [&](sqlite3_value* v, bool isLower, bool inclusive) -> bool {
-        double x = 0;
-        switch (NumericBound(v, x)) {
-          case BoundUse::NoRows: cur->eof = true; return false;
-          case BoundUse::Ignore: return true;
-          case BoundUse::Key: break;
-        }
-        if (date) {
-          if (isLower) x = inclusive ? std::ceil(x) : std::floor(x) + 1;
-          else x = inclusive ? std::floor(x) : std::ceil(x) - 1;
-          inclusive = true;
-        }
-        if (isLower) {
-          hasLow = true;
-          lowNumber = x;
-          lowInclusive = inclusive;
-        } else {
-          cur->hasUpper = true;
-          cur->upperNumber = x;
-          cur->upperInclusive = inclusive;
-        }
-        return true;
-      };
-      if (flags & kEq) {
-        sqlite3_value* v = argv[arg++];
-        if (!take(v, true, true) || !take(v, false, true)) return SQLITE_OK;
-      }
-      if (flags & (kGe | kGt))
-        if (!take(argv[arg++], true, (flags & kGe) != 0)) return SQLITE_OK;
-      if (flags & (kLe | kLt))
-        if (!take(argv[arg++], false, (flags & kLe) != 0)) return SQLITE_OK;
-      if (hasLow && cur->hasUpper && lowNumber > cur->upperNumber) {
-        cur->eof = true;  // e.g. a day equal to a value with a time: no day matches
-        return SQLITE_OK;
-      }
+    cur->eof = cur->tableDone = false;
+    if (b.none) {
+      cur->eof = cur->tableDone = true;
+      return SQLITE_OK;
     }
-
+    if (column < 0) {
+      if (!t.IndexName().empty()) t.SetIndexName("");
+      t.First();
+      Stepped(cur);
+      cur->eof = cur->tableDone;
+      return SQLITE_OK;
+    }
+    const Column& col = vt->columns[static_cast<std::size_t>(column)];
     if (t.IndexName() != col.tag) t.SetIndexName(col.tag);
     // Only when the value really bounded the scan: an ignored bound leaves a
     // walk over the whole tag, which SQLite filters.
-    cur->single = (flags & kEq) && col.uniqueTag && hasLow && cur->hasUpper;
+    cur->single = (flags & kEq) && col.uniqueTag && b.low.set && b.high.set;
     const bool range = !(flags & kEq) && col.kind != ColumnKind::Text;
-    if (range && WideRange(t, column, hasLow, lowNumber, cur->hasUpper, cur->upperNumber)) {
-      // Most of the table: reading it in file order is cheaper than jumping
-      // through it in key order, and SQLite keeps only the rows in range.
-      cur->hasUpper = false;
+    // Most of the table: reading it in file order is cheaper than jumping
+    // through it in key order, and SQLite keeps only the rows in range. Not
+    // when the rows must come in key order.
+    if (range && !ordered && WideRange(t, column, b)) {
       t.SetIndexName("");
       t.First();
-      cur->eof = t.Eof();
-      CountVisit(cur);
+      Stepped(cur);
+      cur->eof = cur->tableDone;
       return SQLITE_OK;
     }
-    if (hasLow) {
-      const KeyValue low = lowIsText ? KeyValue(lowText) : KeyValue(lowNumber);
+    if (b.high.set) {
+      cur->upper = KeyOf(b.high.value);
+      cur->upperInclusive = b.high.inclusive;
+    }
+    if (b.low.set) {
+      const KeyValue low = KeyOf(b.low.value);
       t.FindNearest(low);
-      if (!lowInclusive)
+      if (!b.low.inclusive)
         while (!t.Eof() && t.CompareCurrentKey(low) == 0) t.Next();
     } else {
       t.First();
     }
-    CheckUpper(cur);
-    CountVisit(cur);
+    Stepped(cur);
+    if (ordered && !cur->tableDone) {
+      cur->grouped = cur->fromList = true;
+      ReadGroup(cur);
+    }
+    cur->eof = cur->tableDone && cur->list.empty();
   } catch (const std::exception& e) {
     SetError(c->pVtab, e.what());
     return SQLITE_ERROR;
@@ -453,14 +513,19 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char*, int, sqlite3_value**
 
 int Next(sqlite3_vtab_cursor* c) {
   auto* cur = reinterpret_cast<DbfCursor*>(c);
-  if (cur->single) {
-    cur->eof = true;
-    return SQLITE_OK;
-  }
   try {
+    if (cur->fromList) {
+      if (++cur->pos < cur->list.size()) return SQLITE_OK;
+      cur->eof = !cur->grouped || cur->tableDone || !ReadGroup(cur);
+      return SQLITE_OK;
+    }
+    if (cur->single) {
+      cur->eof = true;
+      return SQLITE_OK;
+    }
     cur->table->Next();
-    CheckUpper(cur);
-    CountVisit(cur);
+    Stepped(cur);
+    cur->eof = cur->tableDone;
   } catch (const std::exception& e) {
     SetError(c->pVtab, e.what());
     return SQLITE_ERROR;
@@ -472,43 +537,17 @@ int Eof(sqlite3_vtab_cursor* c) { return reinterpret_cast<DbfCursor*>(c)->eof ? 
 
 int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
   auto* cur = reinterpret_cast<DbfCursor*>(c);
+  const auto k = static_cast<std::size_t>(i);
+  if (cur->fromList) {
+    ResultOf(ctx, cur->list[cur->pos]->values[k]);
+    return SQLITE_OK;
+  }
   try {
-    Field f = cur->table->FieldByNumber(i);
-    switch (cur->vtab->columns[i].kind) {
-      case ColumnKind::Integer:
-        if (f.IsNull()) sqlite3_result_null(ctx);
-        else sqlite3_result_int64(ctx, f.AsInteger());
-        break;
-      case ColumnKind::Real:
-        if (f.IsNull()) sqlite3_result_null(ctx);
-        else sqlite3_result_double(ctx, f.AsFloat());
-        break;
-      case ColumnKind::Date:
-        if (f.IsNull()) {
-          sqlite3_result_null(ctx);
-        } else {
-          const double d = f.AsDate();
-          if (d == std::floor(d)) sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(d));
-          else sqlite3_result_double(ctx, d);
-        }
-        break;
-      case ColumnKind::Logical: {
-        const std::optional<bool> b = f.AsBoolean();
-        if (b) sqlite3_result_int(ctx, *b ? 1 : 0);
-        else sqlite3_result_null(ctx);
-        break;
-      }
-      case ColumnKind::Text: {
-        const std::size_t k = static_cast<std::size_t>(i);
-        if (!cur->textRead[k]) {
-          cur->text[k] = f.AsString();
-          cur->textRead[k] = true;
-        }
-        const std::string& s = cur->text[k];
-        sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-        break;
-      }
+    if (!cur->valueRead[k]) {
+      cur->values[k] = ReadColumn(*cur->table, i, cur->vtab->columns[k]);
+      cur->valueRead[k] = 1;
     }
+    ResultOf(ctx, cur->values[k]);
   } catch (const std::exception& e) {
     sqlite3_result_error(ctx, e.what(), -1);
     return SQLITE_ERROR;
@@ -517,7 +556,8 @@ int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
 }
 
 int Rowid(sqlite3_vtab_cursor* c, sqlite3_int64* out) {
-  *out = reinterpret_cast<DbfCursor*>(c)->table->RecNo();
+  auto* cur = reinterpret_cast<DbfCursor*>(c);
+  *out = cur->fromList ? cur->list[cur->pos]->rowid : cur->table->RecNo();
   return SQLITE_OK;
 }
 

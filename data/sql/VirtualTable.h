@@ -11,7 +11,11 @@
 // Equality and range constraints on a column with an index tag are answered
 // by a range scan of that tag; everything else by a scan in file order.
 // SQLite checks every constraint again on the rows it gets, so the scans only
-// have to return a superset of the matching rows.
+// have to return a superset of the matching rows. When the ORDER BY starts
+// with the scanned number or date column, the scan hands the rows out in the
+// ORDER BY's order (records with equal keys sorted in memory) and SQLite
+// skips its own sorting. A small table scanned more than once in a statement
+// (the inner side of a join) is read into memory once and searched there.
 #include <cstdint>
 #include <map>
 #include <string>

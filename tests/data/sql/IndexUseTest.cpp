@@ -3,10 +3,13 @@
 // scan in file order (a unary + hides a column from the index planner).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "SqlFixture.h"
 #include "SqlTestUtil.h"
+#include "data/Table.h"
 #include "data/sql/Query.h"
 
 namespace data::sqltest {
@@ -156,6 +159,86 @@ TEST_F(IndexUseTest, IndexScansReturnWhatAFullScanReturns) {
     indexed.Open();
     EXPECT_EQ(IdsOf(indexed, true), c.ids) << c.where;
   }
+}
+
+// A dBase 7 table whose timestamp field (date and time in one value) has a
+// tag: bounds with a time of day must not be rounded to whole days there.
+TEST(TimestampIndexTest, BoundsWithATimeKeepTheirTimeOnATimestampTag) {
+  const auto dir = std::filesystem::temp_directory_path() / "TimestampIndexTest";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string folder = dir.string() + "/";
+  const TDate d = Day(2024, 3, 12);
+  const double stamps[] = {d + 8 / 24.0, d + 18 / 24.0, d + 1, d + 1.5, d + 2.25, 0};  // 0: blank
+  auto be = [](std::uint64_t v, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+  };
+  // Header, two 48-byte field descriptors (ID I 4, STAMP @ 8), records.
+  std::string dbf(68 + 2 * 48 + 1, '\0');
+  dbf[0] = 0x04;
+  dbf[1] = 124;
+  dbf[2] = 3;
+  dbf[3] = 12;
+  dbf[4] = static_cast<char>(std::size(stamps));
+  dbf[8] = static_cast<char>(dbf.size() & 0xFF);
+  dbf[9] = static_cast<char>(dbf.size() >> 8);
+  dbf[10] = 13;
+  std::memcpy(&dbf[68], "ID", 2);
+  dbf[68 + 32] = 'I';
+  dbf[68 + 33] = 4;
+  std::memcpy(&dbf[116], "STAMP", 5);
+  dbf[116 + 32] = '@';
+  dbf[116 + 33] = 8;
+  dbf.back() = 0x0D;
+  for (std::size_t i = 0; i < std::size(stamps); ++i) {
+    dbf += " " + be((i + 1) ^ 0x80000000U, 4);
+    std::uint64_t bits = 0;
+    if (stamps[i] != 0) {
+      const double ms = (stamps[i] + 693594.0) * 86400000.0;
+      std::memcpy(&bits, &ms, 8);
+      bits |= 0x8000000000000000ULL;  // positive values have the sign bit set
+    }
+    dbf += be(bits, 8);
+  }
+  dbf += '\x1A';
+  std::ofstream(folder + "SELLOS.DBF", std::ios::binary) << dbf;
+  {
+    Table t(folder, "SELLOS");
+    t.Open(OpenMode::Exclusive);
+    t.AddIndex({"STAMP", "STAMP", false});
+  }
+
+  const TTime h6 = 0.25, h12 = 0.5, h18 = 0.75;
+  const struct {
+    const char* where;
+    TDateTime a, b;
+    Ids ids;
+  } cases[] = {
+      {"X >= :a", d + h12, 0, {2, 3, 4, 5}},
+      {"X > :a", d + h18, 0, {3, 4, 5}},
+      {"X = :a", d + h18, 0, {2}},
+      {"X < :a", d + 1 + h12, 0, {1, 2, 3}},
+      {"X BETWEEN :a AND :b", d + h12, d + 1 + h6, {2, 3}},
+  };
+  Query indexed(folder), scanned(folder);
+  for (const auto& c : cases) {
+    std::string where = c.where, plain = c.where;
+    for (std::size_t p; (p = where.find('X')) != std::string::npos;) where.replace(p, 1, "STAMP");
+    for (std::size_t p; (p = plain.find('X')) != std::string::npos;) plain.replace(p, 1, "+STAMP");
+    indexed.SetSQL({"SELECT ID FROM SELLOS WHERE " + where});
+    scanned.SetSQL({"SELECT ID FROM SELLOS WHERE " + plain});
+    for (Query* q : {&indexed, &scanned}) {
+      q->ParamByName("a").SetAsDate(c.a);
+      q->ParamByName("b").SetAsDate(c.b);
+      q->Open();
+    }
+    EXPECT_EQ(IdsOf(scanned, true), c.ids) << c.where;
+    EXPECT_EQ(IdsOf(indexed, true), c.ids) << c.where;
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
 }
 
 }  // namespace
