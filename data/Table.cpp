@@ -361,7 +361,7 @@ void Table::OpenFiles(OpenMode mode) {
     files->dbf.Open(files->paths.dbf, false);
   }
   File& dbf = files->dbf;
-  dbf.MapForReading();
+  if (mappedReads_) dbf.MapForReading();
   if (mode == OpenMode::Exclusive) {
     if (!dbf.TryLock(0, 0, true))
       throw DbError("La tabla " + files->paths.dbf + " está en uso por otro usuario o programa.");
@@ -386,7 +386,7 @@ void Table::OpenFiles(OpenMode mode) {
     files->paths.memo = fam.memo;
     files->paths.memoFound = fam.memoFound;
     if (!fam.memoFound) throw DbError("Falta el fichero de memos " + fam.memo + " de la tabla.");
-    files->memo.Open(fam.memo, files->header.memoStyle, files->writable);
+    files->memo.Open(fam.memo, files->header.memoStyle, files->writable, mappedReads_);
   }
   record_.assign(files->header.recordLength, ' ');
   files_ = std::move(files);

@@ -151,6 +151,7 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
   try {
     vt->spare = std::make_unique<Table>(context->folder, vt->tableName);
     Table& t = *vt->spare;
+    t.SetMappedReads(false);  // a query is one short look at the table
     t.Open();
     vt->rows = EstimateRows(t);
     for (const FieldInfo& f : t.Fields()) vt->columns.push_back({f.name, KindOf(f), f.type == 'D', "", false});
@@ -305,6 +306,7 @@ int Open(sqlite3_vtab* tab, sqlite3_vtab_cursor** out) {
       cur->table = std::move(vt->spare);
     } else {
       cur->table = std::make_unique<Table>(vt->context->folder, vt->tableName);
+      cur->table->SetMappedReads(false);
       cur->table->Open();
     }
   } catch (const std::exception& e) {
