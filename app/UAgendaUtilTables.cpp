@@ -4,6 +4,7 @@
 #include "app/UAgendaUtil.h"
 #include "app/UConfigAgenda.h"
 #include "core/Messages.h"
+#include "app/TableSchemas.h"
 #include "data/Table.h"
 
 int NuevoID(data::Table& Tabla) {
@@ -22,20 +23,7 @@ void CrearTablaAgenda(const QString& Carpeta) {
   try {
     data::Table t(folder.toStdString(), "AGENDA.DBF");
     if (t.Exists()) return;
-    using data::FieldKind;
-    t.Create({{"ID", FieldKind::Float},
-              {"FECHA_INI", FieldKind::Date},
-              {"FECHA_FIN", FieldKind::Date},
-              {"HORA_INI", FieldKind::String, 5},
-              {"HORA_FIN", FieldKind::String, 5},
-              {"ASUNTO", FieldKind::String, 200},
-              {"LUGAR", FieldKind::String, 200},
-              {"NOTAS", FieldKind::Memo},
-              {"AVISO", FieldKind::Float},
-              {"TIPO", FieldKind::Float},
-              {"F_AVISO", FieldKind::Date},
-              {"H_AVISO", FieldKind::String, 5}},
-             {{"ID", "ID", true}, {"FECHA_INI", "FECHA_INI", false}});
+    t.Create(AgendaFieldDefs(), AgendaIndexDefs());
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("Error generando tabla\r\n") + folder + QStringLiteral("AGENDA.DBF\r\n") +
               QString::fromStdString(e.what()));

@@ -111,10 +111,7 @@ bool CrearTablaCategorias(const QString& Carpeta) {
   const QString folder = Carpeta.isEmpty() ? ConfigAgenda.DataPath : Carpeta;
   try {
     data::Table t(folder.toStdString(), kTabla);
-    t.Create({{"ID", data::FieldKind::Integer},
-              {"CATEGORIA", data::FieldKind::String, kLongitudNombreCategoria},
-              {"COLOR", data::FieldKind::Integer}},
-             {{"ID", "ID", true}, {"CATEGORIA", "CATEGORIA", false}});
+    t.Create(CategoriasFieldDefs(), CategoriasIndexDefs());
     t.Open();
     CloseOnExit closer{t};
     t.Append();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/TableSchemas.h"
 #include "core/Colors.h"
 
 namespace data {
@@ -62,5 +63,3 @@ TColor ColorCategoria(int ID);
 void NombresCategorias(QStringList& Lista);
 
 constexpr TColor kColorNormal = 15790320;  // light grey F0F0F0
-// Characters a category name can hold in the table.
-constexpr int kLongitudNombreCategoria = 50;

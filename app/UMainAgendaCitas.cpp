@@ -16,8 +16,6 @@
 
 namespace {
 QString Hora(TDateTime t) { return HoraTexto(t); }
-
-void ShowEngineError(const std::exception& e, QWidget* parent) { ShowError(QString::fromStdString(e.what()), parent); }
 }  // namespace
 
 void TextoIntervalo(TDateTime Desde, TDateTime Hasta, QString& Hint, int& HintWidth) {
@@ -73,7 +71,7 @@ void TfrmAgenda::acNewExecute() {
     RefrescarMarcas();
   } catch (const std::exception& e) {
     if (tblAgenda->State() == data::TableState::Insert) tblAgenda->Cancel();
-    ShowEngineError(e, this);
+    ShowError(e, this);
   }
 }
 
@@ -103,7 +101,7 @@ bool TfrmAgenda::EditarCita(TRBTimeViewItem* Item) {
     ActualizarItem(Item);
     return true;
   } catch (const std::exception& e) {
-    ShowEngineError(e, this);
+    ShowError(e, this);
     return false;
   }
 }
@@ -126,7 +124,7 @@ void TfrmAgenda::acDelExecute() {
       borrado = true;
     }
   } catch (const std::exception& e) {
-    ShowEngineError(e, this);
+    ShowError(e, this);
     return;
   }
   TimeView->Items()->Delete(sel);
@@ -147,7 +145,7 @@ void TfrmAgenda::acFindExecute() {
     CargarCitas(d, d);
     if (TRBTimeViewItem* it = ItemDeID(n)) TimeView->SetSelectedItem(it);
   } catch (const std::exception& e) {
-    ShowEngineError(e, this);
+    ShowError(e, this);
   }
 }
 
@@ -188,7 +186,7 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
     Item->SetItemID(static_cast<int>(t.FieldByName("ID").AsInteger()));
   } catch (const std::exception& e) {
     if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
-    ShowEngineError(e, this);
+    ShowError(e, this);
   }
 }
 

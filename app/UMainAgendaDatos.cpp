@@ -14,10 +14,6 @@
 #include "maintenance/UCopSeg.h"
 #include "maintenance/UReindex.h"
 
-namespace {
-void ShowEngineError(const std::exception& e, QWidget* parent) { ShowError(QString::fromStdString(e.what()), parent); }
-}  // namespace
-
 void TfrmAgenda::AbrirTablaAgenda() {
   if (tblAgenda->Active()) return;
   try {
@@ -53,7 +49,7 @@ void TfrmAgenda::Restaurar1Click() {
   try {
     if (Categorias) Categorias->Cargar();
   } catch (const std::exception& e) {
-    ShowEngineError(e, this);
+    ShowError(e, this);
   }
   CargarCitas(Calendar->StartDay(), Calendar->EndDay());
 }

@@ -61,6 +61,7 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QW
 }
 
 void ShowError(const QString& text, QWidget* parent) { MessageDlg(text, mtError, mbOK, parent); }
+void ShowError(const std::exception& e, QWidget* parent) { ShowError(QString::fromStdString(e.what()), parent); }
 void ShowWarning(const QString& text, QWidget* parent) { MessageDlg(text, mtWarning, mbOK, parent); }
 void ShowInformation(const QString& text, QWidget* parent) { MessageDlg(text, mtInformation, mbOK, parent); }
 bool Confirm(const QString& text, QWidget* parent) { return MessageDlg(text, mtConfirmation, mbYes | mbNo, parent) == mrYes; }

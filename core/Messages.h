@@ -4,6 +4,7 @@
 // that records the request and gives the answer instead of showing a window.
 
 #include <QString>
+#include <exception>
 #include <functional>
 
 class QWidget;
@@ -27,6 +28,8 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QW
 
 // Shorthands for the four kinds with their usual buttons.
 void ShowError(const QString& text, QWidget* parent = nullptr);
+// The error box of a failed operation: the text the error carries.
+void ShowError(const std::exception& e, QWidget* parent = nullptr);
 void ShowWarning(const QString& text, QWidget* parent = nullptr);
 void ShowInformation(const QString& text, QWidget* parent = nullptr);
 bool Confirm(const QString& text, QWidget* parent = nullptr);  // Sí / No; true for Sí

@@ -453,7 +453,7 @@ void TfrmConfig::btnNewCateClick() {
       LlenarLista();
     }
   } catch (const std::exception& e) {
-    ShowError(QString::fromStdString(e.what()), this);
+    ShowError(e, this);
   }
 }
 
@@ -475,7 +475,7 @@ void TfrmConfig::btnEditCateClick() {
       if (CategoriaDeFila(row) == cat) lbCategorias->item(row)->setText(nombre);
     lbCategorias->viewport()->update();
   } catch (const std::exception& e) {
-    ShowError(QString::fromStdString(e.what()), this);
+    ShowError(e, this);
   }
 }
 
@@ -492,7 +492,7 @@ void TfrmConfig::btnDelCateClick() {
     usada = CategoriaEnUso(cat->ID);
   } catch (const std::exception& e) {
     // Without knowing, nothing is removed.
-    ShowError(QString::fromStdString(e.what()), this);
+    ShowError(e, this);
     return;
   }
   if (usada && !Confirm(kPreguntaEnUso, this)) return;

@@ -365,7 +365,7 @@ bool EditCita(data::Table& Tabla) {
     if (Tabla.State() == data::TableState::Edit || Tabla.State() == data::TableState::Insert) Tabla.Cancel();
     return false;
   } catch (const std::exception& e) {
-    ShowError(QString::fromStdString(e.what()));
+    ShowError(e);
     return false;
   }
 }

@@ -308,6 +308,17 @@ QString ExistingCase(const QString& folder, const QString& name) {
   return folder + name;
 }
 
+// The permissions of a restored file: those of the file it replaces, else
+// what a new file gets (mkstemp's private 0600 would shut out the other
+// users of a shared data folder).
+mode_t RestoredFileMode(const QString& target) {
+  struct stat st;
+  if (::stat(Native(target).constData(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
 // Extracts one entry into a new file; false with `result` set on failure.
 bool ExtractEntry(zip_t* za, Extracted& e, const QString& folder, const ArchiveProgress& progress,
                   ArchiveResult& result) {
@@ -325,6 +336,7 @@ bool ExtractEntry(zip_t* za, Extracted& e, const QString& folder, const ArchiveP
     return false;
   }
   e.temp = QFile::decodeName(tmpl);
+  ::fchmod(fd, RestoredFileMode(ExistingCase(folder, e.name)));
   std::vector<char> buffer(1 << 16);
   bool ok = true;
   for (;;) {

@@ -144,7 +144,7 @@ void TfrmCopSeg::btnOKClick() {
     Ejecutar(folder, closeOk);
   } catch (const std::exception& e) {
     busy_ = false;
-    ShowError(QString::fromStdString(e.what()), this);
+    ShowError(e, this);
   }
   btnOK->setEnabled(true);
   btnCancel->setEnabled(true);

@@ -84,7 +84,7 @@ void TfrmGenerarDatos::btnGenerarClick() {
     ok = true;
   } catch (const std::exception& e) {
     busy_ = false;
-    ShowError(QString::fromStdString(e.what()), this);
+    ShowError(e, this);
   }
   btnGenerar->setEnabled(true);
   MainWindowLink::Run(link_.OpenTable);

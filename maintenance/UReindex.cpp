@@ -105,7 +105,7 @@ void TfrmReindex::btnOkClick() {
       done = true;
     }
   } catch (const std::exception& e) {
-    ShowError(QString::fromStdString(e.what()), this);
+    ShowError(e, this);
   }
   MainWindowLink::Run(link_.OpenTable);
   btnOk->setEnabled(true);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/TableSchemas.h"
 #include "core/DateTime.h"
 #include "data/Table.h"
 
@@ -80,11 +81,7 @@ void Generate() {
   if (std::filesystem::exists(done)) return;
   std::mt19937 rng(1234);
   Table t(folder, "AGENDA");
-  t.Create({{"ID", FieldKind::Float}, {"FECHA_INI", FieldKind::Date}, {"FECHA_FIN", FieldKind::Date},
-            {"HORA_INI", FieldKind::String, 5}, {"HORA_FIN", FieldKind::String, 5}, {"ASUNTO", FieldKind::String, 200},
-            {"LUGAR", FieldKind::String, 200}, {"NOTAS", FieldKind::Memo}, {"AVISO", FieldKind::Float},
-            {"TIPO", FieldKind::Float}, {"F_AVISO", FieldKind::Date}, {"H_AVISO", FieldKind::String, 5}},
-           {{"ID", "ID", true}, {"FECHA_INI", "FECHA_INI", false}});
+  t.Create(AgendaFieldDefs(), AgendaIndexDefs());
   t.Open(OpenMode::Exclusive);
   sqlite3* db = nullptr;
   std::filesystem::remove(folder + "agenda.sqlite");

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/TableSchemas.h"
 #include "data/Table.h"
 
 namespace benchdata {
@@ -224,8 +225,7 @@ void WriteDbase(const std::string& folder, int rows) {
   WriteSource(folder + "BENCHSRC.DBF", Generator(rows));
   {
     Table cats(folder, "CATEGORIAS");
-    cats.Create({{"ID", FieldKind::Integer}, {"CATEGORIA", FieldKind::String, 50}, {"COLOR", FieldKind::Integer}},
-                {{"ID", "ID", true}, {"CATEGORIA", "CATEGORIA", false}});
+    cats.Create(CategoriasFieldDefs(), CategoriasIndexDefs());
     cats.Open();
     for (int c = 0; c < 5; ++c) {
       cats.Append();
@@ -236,19 +236,7 @@ void WriteDbase(const std::string& folder, int rows) {
     }
   }
   Table agenda(folder, "AGENDA");
-  agenda.Create({{"ID", FieldKind::Float},
-                 {"FECHA_INI", FieldKind::Date},
-                 {"FECHA_FIN", FieldKind::Date},
-                 {"HORA_INI", FieldKind::String, 5},
-                 {"HORA_FIN", FieldKind::String, 5},
-                 {"ASUNTO", FieldKind::String, 200},
-                 {"LUGAR", FieldKind::String, 200},
-                 {"NOTAS", FieldKind::Memo},
-                 {"AVISO", FieldKind::Float},
-                 {"TIPO", FieldKind::Float},
-                 {"F_AVISO", FieldKind::Date},
-                 {"H_AVISO", FieldKind::String, 5}},
-                {{"ID", "ID", true}, {"FECHA_INI", "FECHA_INI", false}});
+  agenda.Create(AgendaFieldDefs(), AgendaIndexDefs());
   agenda.Open(OpenMode::Exclusive);
   {
     Table src(folder, "BENCHSRC");

@@ -3,10 +3,15 @@
 // appointment-shaped table most tests use.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/TableSchemas.h"
 #include "data/Table.h"
 
 namespace testdata {
@@ -19,16 +24,26 @@ inline std::string FreshFolder(const std::string& name) {
   return p.string() + "/";
 }
 
-inline std::vector<data::FieldDef> AgendaFields() {
-  using data::FieldKind;
-  return {{"ID", FieldKind::Float}, {"FECHA_INI", FieldKind::Date}, {"FECHA_FIN", FieldKind::Date},
-          {"HORA_INI", FieldKind::String, 5}, {"HORA_FIN", FieldKind::String, 5},
-          {"ASUNTO", FieldKind::String, 200}, {"LUGAR", FieldKind::String, 200}, {"NOTAS", FieldKind::Memo},
-          {"AVISO", FieldKind::Float}, {"TIPO", FieldKind::Float}, {"F_AVISO", FieldKind::Date},
-          {"H_AVISO", FieldKind::String, 5}};
+// The standard output of a shell command (the independent readers).
+inline std::string RunCommand(const std::string& command) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return out;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), pipe.get())) > 0) out.append(buf.data(), n);
+  return out;
 }
 
-inline std::vector<data::IndexDef> AgendaIndexes() { return {{"ID", "ID", true}, {"FECHA_INI", "FECHA_INI", false}}; }
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+inline std::vector<data::FieldDef> AgendaFields() { return AgendaFieldDefs(); }
+inline std::vector<data::IndexDef> AgendaIndexes() { return AgendaIndexDefs(); }
 
 inline void AddAppointment(data::Table& t, int id, TDateTime day, const std::string& subject,
                            const std::string& notes = "") {

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "MaintenanceTestSupport.h"
 
@@ -141,6 +142,28 @@ TEST_F(BackupArchiveTest, RoundTripIntoAnotherFolderRestoresTheSameBytes) {
   EXPECT_EQ(ReadFile(other + "mio.txt"), "kept");
   EXPECT_EQ(Listing(other), (QStringList{"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "AGENDA.gz", "CATEGORIAS.DBF",
                                          "CATEGORIAS.MDX", "mio.txt"}));
+}
+
+TEST_F(BackupArchiveTest, RestoredFilesKeepTheModeOfWhatTheyReplaceOrGetTheUsualOne) {
+  // Other users of a shared data folder must still reach restored tables.
+  FillDataFolder();
+  ASSERT_TRUE(CreateBackup(data, dest + "a.zip").ok());
+  const QString other = tmp.path() + "/otra/";
+  QDir().mkpath(other);
+  WriteFile(other + "AGENDA.DBF", "older table");
+  ASSERT_EQ(::chmod(QFile::encodeName(other + "AGENDA.DBF").constData(), 0664), 0);
+  const mode_t old = ::umask(022);
+  const ArchiveResult r = RestoreBackup(dest + "a.zip", other);
+  ::umask(old);
+  ASSERT_TRUE(r.ok()) << r.errorText.toStdString();
+  const auto mode = [&](const char* name) {
+    struct stat st {};
+    ::stat(QFile::encodeName(other + name).constData(), &st);
+    return st.st_mode & 0777;
+  };
+  EXPECT_EQ(mode("AGENDA.DBF"), 0664u);
+  EXPECT_EQ(mode("AGENDA.DBT"), 0644u);
+  EXPECT_EQ(mode("CATEGORIAS.DBF"), 0644u);
 }
 
 // Writes an archive with Python: argv[1] the archive, then name=content pairs.

@@ -2,28 +2,14 @@
 
 #include <atomic>
 
+#include "app/TableSchemas.h"
 #include "data/Table.h"
 
 namespace data::sqltest {
 
 void CreateAgenda(const std::string& folder, const std::vector<Cita>& citas) {
   Table t(folder, "AGENDA.DBF");
-  t.Create(
-      {
-          {"ID", FieldKind::Float},
-          {"FECHA_INI", FieldKind::Date},
-          {"FECHA_FIN", FieldKind::Date},
-          {"HORA_INI", FieldKind::String, 5},
-          {"HORA_FIN", FieldKind::String, 5},
-          {"ASUNTO", FieldKind::String, 200},
-          {"LUGAR", FieldKind::String, 200},
-          {"NOTAS", FieldKind::Memo},
-          {"AVISO", FieldKind::Float},
-          {"TIPO", FieldKind::Float},
-          {"F_AVISO", FieldKind::Date},
-          {"H_AVISO", FieldKind::String, 5},
-      },
-      {{"ID", "ID", true}, {"FECHA_INI", "FECHA_INI", false}});
+  t.Create(AgendaFieldDefs(), AgendaIndexDefs());
   t.Open();
   for (const Cita& c : citas) {
     t.Append();
@@ -46,8 +32,7 @@ void CreateAgenda(const std::string& folder, const std::vector<Cita>& citas) {
 
 void CreateCategorias(const std::string& folder, const std::vector<Categoria>& categorias) {
   Table t(folder, "CATEGORIAS.DBF");
-  t.Create({{"ID", FieldKind::Integer}, {"CATEGORIA", FieldKind::String, 50}, {"COLOR", FieldKind::Integer}},
-           {{"ID", "ID", true}, {"CATEGORIA", "CATEGORIA", false}});
+  t.Create(CategoriasFieldDefs(), CategoriasIndexDefs());
   t.Open();
   for (const Categoria& c : categorias) {
     t.Append();
