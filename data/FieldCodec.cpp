@@ -50,6 +50,30 @@ bool AllBlank(const char* p, int n) {
 [[noreturn]] void TooLong(const DbfField& f, const std::string& value) {
   throw DbError("El valor " + value + " no cabe en el campo " + f.name + ".");
 }
+// The common case of a numeric field, a whole number padded with blanks
+// ("   42", "  -7", "  12.00"), read without strtod: a view reads several per
+// record. Anything else (fractions, exponents, stray characters, more
+// digits than a double holds exactly, a blank field) is left to strtod.
+std::optional<double> ReadWholeNumberText(const char* p, int length) {
+  int i = 0;
+  while (i < length && p[i] == ' ') ++i;
+  const bool negative = i < length && p[i] == '-';
+  if (negative) ++i;
+  const int first = i;
+  std::int64_t v = 0;
+  while (i < length && p[i] >= '0' && p[i] <= '9') v = v * 10 + (p[i++] - '0');
+  const int digits = i - first;
+  if (digits == 0 || digits > 15) return std::nullopt;
+  if (i < length && (p[i] == '.' || p[i] == ',')) {
+    for (++i; i < length && p[i] == '0'; ++i) {
+    }
+  }
+  while (i < length && p[i] == ' ') ++i;
+  if (i != length) return std::nullopt;
+  const double d = static_cast<double>(v);
+  return negative ? -d : d;
+}
+
 }  // namespace
 
 bool IsNumericType(char t) { return t == 'N' || t == 'F' || t == 'I' || t == 'O' || t == '+'; }
@@ -72,6 +96,7 @@ double ReadNumber(const DbfField& f, const char* record, DbfLevel level) {
       return f.length == 8 ? DecodeOrderedDouble(p) : 0;
     case 'N':
     case 'F': {
+      if (const auto whole = ReadWholeNumberText(p, f.length)) return *whole;
       char buf[256];
       int n = std::min(f.length, 255);
       std::memcpy(buf, p, n);

@@ -7,6 +7,7 @@
 
 #include "TableTestSupport.h"
 #include "core/DateTime.h"
+#include "data/FieldCodec.h"
 
 using namespace data;
 using namespace testdata;
@@ -217,6 +218,29 @@ TEST(FormatsTest, DBase7AutoincrementFieldNumbersNewRecordsFromItsCounter) {
   EXPECT_TRUE(t.FieldByName("AUTO").IsNull());
   t.Cancel();
   EXPECT_EQ(add(t, "otra"), 102);
+}
+
+TEST(FormatsTest, NumericTextsReadAsStrtodReadsThem) {
+  // Whole numbers take a quick path; every text must still read as the
+  // C library reads it (commas as points), blank as 0.
+  const char* texts[] = {"        42", "       -7 ", "     12.00", "      12.5", "          ", "    -0    ",
+                         "1e3       ", "  12abc   ", "   12,0   ", "   12,25  ", "9999999999", "  - 5     ",
+                         "    0.0001", "     1.   ", "       +3 ", "   3 4    "};
+  data::DbfField f;
+  f.type = 'N';
+  f.length = 10;
+  for (const char* text : texts) {
+    std::string c(text);
+    for (char& ch : c)
+      if (ch == ',') ch = '.';
+    char* end = nullptr;
+    const double expected = std::strtod(c.c_str(), &end);
+    const double got = data::ReadNumber(f, text, data::DbfLevel::dBase4);
+    EXPECT_EQ(got, end == c.c_str() ? 0.0 : expected) << "'" << text << "'";
+    EXPECT_EQ(std::signbit(got), end != c.c_str() && std::signbit(expected)) << "'" << text << "'";
+  }
+  f.length = 20;
+  EXPECT_EQ(data::ReadNumber(f, "  123456789012345678", data::DbfLevel::dBase4), 123456789012345678.0);
 }
 
 TEST(FormatsTest, FoxProHeaderWithBacklinkReads) {
