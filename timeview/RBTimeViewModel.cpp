@@ -220,10 +220,15 @@ void TRBTimeViewItems::UpdateAllDays() {
 void TRBTimeViewItems::ItemDestroyed(TRBTimeViewItem* item) {
   if (link_) link_->LinkItemDestroying(item);
   UnfileItem(item);
-  // Searched from the end: a host that clears a range deletes from the end,
-  // which makes each deletion constant time instead of a walk of thousands.
-  const auto it = std::find(items_.rbegin(), items_.rend(), item);
-  if (it != items_.rend()) items_.erase(std::next(it).base());
+  // The first item is what Clear and the destructor take; otherwise searched
+  // from the end: a host that clears a range deletes from the end. Either
+  // way each deletion is constant time instead of a walk of thousands.
+  if (!items_.empty() && items_.front() == item) {
+    items_.pop_front();
+  } else {
+    const auto it = std::find(items_.rbegin(), items_.rend(), item);
+    if (it != items_.rend()) items_.erase(std::next(it).base());
+  }
   if (link_) link_->LinkItemRemoved(item);
   Layout();
   Invalidate();
