@@ -12,15 +12,8 @@ using namespace mtest;
 
 namespace {
 
-class BackupArchiveTest : public ::testing::Test {
+class BackupArchiveTest : public DataFoldersTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    data = tmp.path() + "/datos/";
-    dest = tmp.path() + "/copias/";
-    QDir().mkpath(data);
-    QDir().mkpath(dest);
-  }
   // A data folder as the program leaves it, plus files a backup must skip.
   void FillDataFolder() {
     WriteFile(data + "AGENDA.DBF", QByteArray(5000, 'a'));
@@ -33,8 +26,6 @@ class BackupArchiveTest : public ::testing::Test {
     WriteFile(data + "AGENDA_202401010000.zip", "old archive");
     WriteFile(data + "NOTAS.DBF", "other table");
   }
-  QTemporaryDir tmp;
-  QString data, dest;
 };
 
 // Name, compression method (0 stored, 8 deflated) and the comment, as Python

@@ -23,14 +23,10 @@ using namespace mtest;
 
 namespace {
 
-class CopSegTest : public ::testing::Test {
+class CopSegTest : public DataFoldersTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    data = tmp.path() + "/datos/";
-    dest = tmp.path() + "/copias/";
-    QDir().mkpath(data);
-    QDir().mkpath(dest);
+    DataFoldersTest::SetUp();
     AppPaths::SetProgramFolder(tmp.path() + "/programa");
     QDir().mkpath(tmp.path() + "/programa");
     ConfigAgenda = TConfigAgenda{};
@@ -63,8 +59,6 @@ class CopSegTest : public ::testing::Test {
       static_cast<QDialog*>(dlg.OpenDialog)->accept();
     });
   }
-  QTemporaryDir tmp;
-  QString data, dest;
   QStringList messages;
   std::vector<TMsgDlgType> types;
   int answer = mrOk;

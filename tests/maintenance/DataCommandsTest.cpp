@@ -15,14 +15,10 @@ using namespace mtest;
 
 namespace {
 
-class DataCommandsTest : public ::testing::Test {
+class DataCommandsTest : public DataFoldersTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    data = tmp.path() + "/datos/";
-    dest = tmp.path() + "/copias/";
-    QDir().mkpath(data);
-    QDir().mkpath(dest);
+    DataFoldersTest::SetUp();
     Clock::SetSource([] { return dt::EncodeDate(2024, 5, 10) + dt::EncodeTime(14, 35, 0, 0); });
   }
   void TearDown() override { Clock::SetSource({}); }
@@ -32,8 +28,7 @@ class DataCommandsTest : public ::testing::Test {
     QTextStream o(&out), e(&err);
     return RunMaintenanceCommand(args, o, e);
   }
-  QTemporaryDir tmp;
-  QString data, dest, out, err;
+  QString out, err;
 };
 
 TEST_F(DataCommandsTest, BackupReorganizeRestoreRoundTrip) {

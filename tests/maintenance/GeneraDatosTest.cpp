@@ -226,11 +226,7 @@ TEST_F(GeneraDatosTest, WindowGeneratesWithTheMainTableClosedAndItsRefreshStoppe
   MakeTables(5);
   WriteTexts(work);
   QStringList calls;
-  MainWindowLink link;
-  link.CloseTable = [&] { calls << "close"; };
-  link.OpenTable = [&] { calls << "open"; };
-  link.StopRefresh = [&] { calls << "stop"; };
-  link.StartRefresh = [&] { calls << "start"; };
+  const MainWindowLink link = RecordingLink(calls);
   TfrmGenerarDatos dlg(link);
   dlg.show();
   EXPECT_EQ(dlg.edtCantidad->value(), 1000);
@@ -258,11 +254,7 @@ TEST_F(GeneraDatosTest, FailureIsShownAndTheMainWindowGetsItsTableBack) {
   CrearTablaAgenda(folder);
   WriteTexts(work);
   QStringList calls;
-  MainWindowLink link;
-  link.CloseTable = [&] { calls << "close"; };
-  link.OpenTable = [&] { calls << "open"; };
-  link.StopRefresh = [&] { calls << "stop"; };
-  link.StartRefresh = [&] { calls << "start"; };
+  const MainWindowLink link = RecordingLink(calls);
   TfrmGenerarDatos dlg(link);
   dlg.show();
   QTest::mouseClick(dlg.btnGenerar, Qt::LeftButton);

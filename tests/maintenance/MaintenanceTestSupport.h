@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the maintenance tests: files on disk, an independent zip
-// reader and writer (Python's zipfile), and recorded message boxes.
+// reader and writer (Python's zipfile), the data and backup folders, and a
+// recording link to the main window.
 
 #include <QByteArray>
 #include <QDir>
@@ -8,7 +9,10 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "maintenance/MainWindowLink.h"
 
 namespace mtest {
 
@@ -36,6 +40,31 @@ inline QString Python(const QString& script, const QStringList& args = {}) {
 // Every file name of a folder (hidden ones too), sorted.
 inline QStringList Listing(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// A temporary data folder and a folder for backup archives beside it.
+class DataFoldersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp.isValid());
+    data = tmp.path() + "/datos/";
+    dest = tmp.path() + "/copias/";
+    QDir().mkpath(data);
+    QDir().mkpath(dest);
+  }
+  QTemporaryDir tmp;
+  QString data, dest;
+};
+
+// A link to the main window that records what the maintenance window asks of
+// it: "close", "open", "stop", "start".
+inline MainWindowLink RecordingLink(QStringList& calls) {
+  MainWindowLink link;
+  link.CloseTable = [&calls] { calls << "close"; };
+  link.OpenTable = [&calls] { calls << "open"; };
+  link.StopRefresh = [&calls] { calls << "stop"; };
+  link.StartRefresh = [&calls] { calls << "start"; };
+  return link;
 }
 
 }  // namespace mtest

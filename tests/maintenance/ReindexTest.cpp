@@ -228,11 +228,7 @@ TEST_F(ReindexTest, MainWindowTableAndRefreshComeBackOnEveryWayOut) {
   MakeAgenda();
   ASSERT_TRUE(CrearTablaCategorias(folder));
   QStringList calls;
-  MainWindowLink link;
-  link.CloseTable = [&] { calls << "close"; };
-  link.OpenTable = [&] { calls << "open"; };
-  link.StopRefresh = [&] { calls << "stop"; };
-  link.StartRefresh = [&] { calls << "start"; };
+  const MainWindowLink link = RecordingLink(calls);
   const QStringList expected = {"stop", "close", "open", "start"};
 
   // Held open elsewhere: declining either question leaves everything.
