@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QSet>
 #include <zip.h>
 
@@ -308,15 +309,23 @@ QString ExistingCase(const QString& folder, const QString& name) {
   return folder + name;
 }
 
-// The permissions of a restored file: those of the file it replaces, else
-// what a new file gets (mkstemp's private 0600 would shut out the other
-// users of a shared data folder).
-mode_t RestoredFileMode(const QString& target) {
+// A new, uniquely named file in `folder` for an entry being restored, at
+// `path`; -1 with errno set on failure. It is created as any new file is
+// (0666 less the umask: mkstemp's private 0600 would shut the other users of
+// a shared data folder out of their tables), then given the permissions of
+// the file it is to replace, when there is one.
+int CreateRestoreFile(const QString& folder, const QString& target, QByteArray& path) {
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    path = Native(folder + QStringLiteral(".~quillar-restore-%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                        QLatin1Char('0')));
+    fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return -1;
+  }
+  if (fd < 0) return -1;
   struct stat st;
-  if (::stat(Native(target).constData(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+  if (::stat(Native(target).constData(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+  return fd;
 }
 
 // Extracts one entry into a new file; false with `result` set on failure.
@@ -328,15 +337,14 @@ bool ExtractEntry(zip_t* za, Extracted& e, const QString& folder, const ArchiveP
     result = FromZipError(zip_get_error(za));
     return false;
   }
-  QByteArray tmpl = Native(folder + QStringLiteral(".~quillar-restore-XXXXXX"));
-  const int fd = ::mkstemp(tmpl.data());
+  QByteArray tmpl;
+  const int fd = CreateRestoreFile(folder, ExistingCase(folder, e.name), tmpl);
   if (fd < 0) {
     result = FromZipError(ZIP_ER_TMPOPEN, errno);
     zip_fclose(zf);
     return false;
   }
   e.temp = QFile::decodeName(tmpl);
-  ::fchmod(fd, RestoredFileMode(ExistingCase(folder, e.name)));
   std::vector<char> buffer(1 << 16);
   bool ok = true;
   for (;;) {
