@@ -23,6 +23,15 @@ namespace {
 
 constexpr const char* kModuleName = "quillar_dbf";
 
+// A table of the folder opened for a query: one short look, so read with
+// plain reads (a fresh memory mapping would pay a page fault per record).
+std::unique_ptr<Table> OpenForQuery(const std::string& folder, const std::string& name) {
+  auto t = std::make_unique<Table>(folder, name);
+  t->SetMappedReads(false);
+  t->Open();
+  return t;
+}
+
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -149,10 +158,8 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
   vt->context = context;
   vt->tableName = UnquoteLiteral(argv[3]);
   try {
-    vt->spare = std::make_unique<Table>(context->folder, vt->tableName);
+    vt->spare = OpenForQuery(context->folder, vt->tableName);
     Table& t = *vt->spare;
-    t.SetMappedReads(false);  // a query is one short look at the table
-    t.Open();
     vt->rows = EstimateRows(t);
     for (const FieldInfo& f : t.Fields()) vt->columns.push_back({f.name, KindOf(f), f.type == 'D', "", false});
     for (const TagInfo& tag : t.Tags()) {
@@ -305,9 +312,7 @@ int Open(sqlite3_vtab* tab, sqlite3_vtab_cursor** out) {
     if (vt->spare) {
       cur->table = std::move(vt->spare);
     } else {
-      cur->table = std::make_unique<Table>(vt->context->folder, vt->tableName);
-      cur->table->SetMappedReads(false);
-      cur->table->Open();
+      cur->table = OpenForQuery(vt->context->folder, vt->tableName);
     }
   } catch (const std::exception& e) {
     SetError(tab, e.what());

@@ -262,7 +262,7 @@ class OutOfStepTest : public ::testing::Test {
   void SetUp() override {
     folder = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
     Table t(folder, "AGENDA");
-    t.Create(AgendaFields(), AgendaIndexes());
+    t.Create(AgendaFieldDefs(), AgendaIndexDefs());
     t.Open();
     for (int i = 1; i <= 150; ++i) AddAppointment(t, i, dt::EncodeDate(2004, 1, 1) + i % 40, "c" + std::to_string(i));
   }

@@ -20,7 +20,7 @@ class InteropTest : public ::testing::Test {
   static void SetUpTestSuite() {
     folder = FreshFolder("interop");
     Table t(folder, "AGENDA");
-    t.Create(AgendaFields(), AgendaIndexes());
+    t.Create(AgendaFieldDefs(), AgendaIndexDefs());
     t.Open();
     // Enough records for several index pages and a branch level.
     for (int i = 0; i < 400; ++i) {

@@ -80,7 +80,7 @@ TEST(ProcessTest, WriterKilledAtRandomMomentsLeavesEveryPostedRecord) {
   const std::string folder = FreshFolder("crash");
   {
     Table t(folder, "AGENDA");
-    t.Create(AgendaFields(), AgendaIndexes());
+    t.Create(AgendaFieldDefs(), AgendaIndexDefs());
   }
   std::mt19937 rng(20040312);
   std::set<int> present, absent;
@@ -136,7 +136,7 @@ TEST(ProcessTest, TwoProcessesAppendingEditingAndDeletingAtOnceLoseNothing) {
   const std::string folder = FreshFolder("concurrent");
   {
     Table t(folder, "AGENDA");
-    t.Create(AgendaFields(), AgendaIndexes());
+    t.Create(AgendaFieldDefs(), AgendaIndexDefs());
     t.Open();
     AddAppointment(t, kCounterId, kDay0, "Cita " + std::to_string(kCounterId), "");
   }

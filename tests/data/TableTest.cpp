@@ -21,7 +21,7 @@ class TableTest : public ::testing::Test {
   void SetUp() override {
     folder = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
     Table t(folder, "AGENDA");
-    t.Create(AgendaFields(), AgendaIndexes());
+    t.Create(AgendaFieldDefs(), AgendaIndexDefs());
   }
   std::string folder;
 };
@@ -250,7 +250,7 @@ TEST_F(TableTest, EmptyDeleteAddIndexAndAppendAll) {
   src.First();
   src.Delete();  // record 1 gone
   Table tmp(folder, "T_AGENDA");
-  std::vector<FieldDef> defs = AgendaFields();
+  std::vector<FieldDef> defs = AgendaFieldDefs();
   tmp.Create(defs);
   tmp.Open(OpenMode::Exclusive);
   tmp.AppendAllFrom(src);

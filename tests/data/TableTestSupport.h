@@ -1,6 +1,7 @@
 #pragma once
-// Shared fixtures of the engine tests: a fresh folder per test and the
-// appointment-shaped table most tests use.
+// Shared fixtures of the engine tests: a fresh folder per test, shell
+// commands for the independent readers, and appointments in the table shape
+// of app/TableSchemas.h.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -42,8 +43,6 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
-inline std::vector<data::FieldDef> AgendaFields() { return AgendaFieldDefs(); }
-inline std::vector<data::IndexDef> AgendaIndexes() { return AgendaIndexDefs(); }
 
 inline void AddAppointment(data::Table& t, int id, TDateTime day, const std::string& subject,
                            const std::string& notes = "") {

@@ -102,7 +102,7 @@ TEST_F(TdbfInteropTest, TdbfWalksOurNumericTagInOurOrder) {
   const std::string folder = FreshFolder("tdbf-ours");
   {
     Table t(folder, "AGENDA");
-    t.Create(AgendaFields(), AgendaIndexes());
+    t.Create(AgendaFieldDefs(), AgendaIndexDefs());
     t.Open();
     for (int i = 0; i < 300; ++i)
       AddAppointment(t, (i * 37) % 301 + 1, dt::EncodeDate(2004, 1, 1) + (i * 13) % 90, "Cita " + std::to_string(i));
