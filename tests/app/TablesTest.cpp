@@ -11,6 +11,7 @@
 #include "app/UMainAgenda.h"
 #include "core/Messages.h"
 #include "data/Table.h"
+#include "support/Dbfread.h"
 
 namespace {
 class TablesTest : public ::testing::Test {
@@ -45,7 +46,6 @@ class TablesTest : public ::testing::Test {
   int answer = mrOk;
 };
 
-bool HasPython3Dbfread() { return QProcess::execute("/usr/bin/python3", {"-c", "import dbfread"}) == 0; }
 }  // namespace
 
 TEST_F(TablesTest, FreshCategoriesTableHoldsOnlyNormal) {

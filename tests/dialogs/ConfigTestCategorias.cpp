@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -16,6 +15,7 @@
 #include "dialogs/ColorSwatch.h"
 #include "dialogs/UConfig.h"
 #include "dialogs/UEditCate.h"
+#include "support/Dbfread.h"
 
 namespace {
 const QString kBase = "Esta categoría no se puede eliminar.\r\nEs la categoría base.";
@@ -51,7 +51,6 @@ struct Dialogo {
   }
 };
 
-bool HasPython3Dbfread() { return QProcess::execute("/usr/bin/python3", {"-c", "import dbfread"}) == 0; }
 }  // namespace
 
 TEST_F(ConfigDialogTest, ListShowsTheCategoriesInOrderWithTheFirstSelected) {
@@ -191,14 +190,7 @@ TEST_F(ConfigDialogTest, NewCategoryStartsFromTheDefaultsAndIsStoredOnAceptar) {
             (std::vector<Fila>{{0, "Normal", kColorNormal}, {1, "Médico", clLime}}));
   if (HasPython3Dbfread()) {
     // An independent reader sees the stored row as written.
-    QProcess py;
-    py.start("/usr/bin/python3", {"-c",
-                         "import sys, dbfread\n"
-                         "for r in dbfread.DBF(sys.argv[1], encoding='cp1252'):\n"
-                         "    print(int(r['ID']), r['CATEGORIA'].strip(), int(r['COLOR']))",
-                         folder + "CATEGORIAS.DBF"});
-    ASSERT_TRUE(py.waitForFinished(20000));
-    EXPECT_EQ(QString::fromUtf8(py.readAllStandardOutput()), QString("0 Normal 15790320\n1 Médico 65280\n"));
+    EXPECT_EQ(CategoriasSegunDbfread(folder + "CATEGORIAS.DBF"), QString("0 Normal 15790320\n1 Médico 65280\n"));
   }
 }
 
