@@ -187,20 +187,7 @@ TEST_F(MainWindowConfigTest, SwitchingToAFolderWithTablesShowsItsAppointments) {
   ASSERT_TRUE(CrearTablaCategorias(other));
   CrearTablaAgenda(other);
   AddCategoria(other, 1, "Casa", clBlue);
-  {
-    data::Table t(other.toStdString(), "AGENDA");
-    t.Open();
-    t.Append();
-    t.FieldByName("ID").SetAsInteger(7);
-    t.FieldByName("FECHA_INI").SetAsDate(D(12, 3, 2004));
-    t.FieldByName("FECHA_FIN").SetAsDate(D(12, 3, 2004));
-    t.FieldByName("HORA_INI").SetAsString("16:00");
-    t.FieldByName("HORA_FIN").SetAsString("17:30");
-    t.FieldByName("ASUNTO").SetAsString("De allí");
-    t.FieldByName("AVISO").SetAsInteger(0);
-    t.FieldByName("TIPO").SetAsInteger(1);
-    ASSERT_TRUE(t.Post());
-  }
+  AddCitaEn(other, 7, D(12, 3, 2004), "16:00", D(12, 3, 2004), "17:30", "De allí", 0, 1);
   reminderChecks = 0;
   ConfigAgenda.ShowReminder = true;
   Configurar([other](TfrmConfig& d) {
@@ -301,20 +288,7 @@ TEST_F(MainWindowConfigTest, AFolderWithOnlyAppointmentsGetsItsCategoriesAndKeep
   Start();
   const QString other = otra.path() + "/";
   CrearTablaAgenda(other);
-  {
-    data::Table t(other.toStdString(), "AGENDA");
-    t.Open();
-    t.Append();
-    t.FieldByName("ID").SetAsInteger(3);
-    t.FieldByName("FECHA_INI").SetAsDate(D(12, 3, 2004));
-    t.FieldByName("FECHA_FIN").SetAsDate(D(12, 3, 2004));
-    t.FieldByName("HORA_INI").SetAsString("12:00");
-    t.FieldByName("HORA_FIN").SetAsString("13:00");
-    t.FieldByName("ASUNTO").SetAsString("Guardada");
-    t.FieldByName("AVISO").SetAsInteger(1);
-    t.FieldByName("TIPO").SetAsInteger(0);
-    ASSERT_TRUE(t.Post());
-  }
+  AddCitaEn(other, 3, D(12, 3, 2004), "12:00", D(12, 3, 2004), "13:00", "Guardada");
   answer = mrYes;
   CambiarCarpeta(other);
   EXPECT_EQ(messages.size(), 1);

@@ -57,7 +57,12 @@ class MainWindowTest : public ::testing::Test {
   }
   // Stores an appointment through a table handle of its own, as another copy would.
   void AddCita(int id, TDate fi, const char* hi, TDate ff, const char* hf, const char* asunto, int aviso = 1) {
-    data::Table t(folder.toStdString(), "AGENDA");
+    AddCitaEn(folder, id, fi, hi, ff, hf, asunto, aviso);
+  }
+  // The same in the AGENDA table of another folder, with its category.
+  static void AddCitaEn(const QString& carpeta, int id, TDate fi, const char* hi, TDate ff, const char* hf,
+                        const char* asunto, int aviso = 1, int tipo = 0) {
+    data::Table t(carpeta.toStdString(), "AGENDA");
     t.Open();
     t.Append();
     t.FieldByName("ID").SetAsInteger(id);
@@ -67,7 +72,7 @@ class MainWindowTest : public ::testing::Test {
     t.FieldByName("HORA_FIN").SetAsString(hf);
     t.FieldByName("ASUNTO").SetAsString(asunto);
     t.FieldByName("AVISO").SetAsInteger(aviso);
-    t.FieldByName("TIPO").SetAsInteger(0);
+    t.FieldByName("TIPO").SetAsInteger(tipo);
     ASSERT_TRUE(t.Post());
   }
   static TDate D(int d, int m, int y) { return dt::EncodeDate(y, m, d); }
