@@ -116,6 +116,7 @@ void TRBTimeViewItem::Assign(const TRBTimeViewItem& s) {
   userText_ = s.userText_;
   userFlag_ = s.userFlag_;
   dayColumns_ = s.dayColumns_;
+  Changed(true);  // an owned item moves to the days of its new times
 }
 
 bool TRBTimeViewItem::IsEqual(const TRBTimeViewItem& o) const {
@@ -204,12 +205,17 @@ void TRBTimeViewItems::FileItem(TRBTimeViewItem* item) {
   }
 }
 
+// A day lists exactly the items that overlap it (FileItem keeps it so at
+// every change of times or days), so only those days are searched, and from
+// the end: a host clearing a range deletes the newest items first.
 void TRBTimeViewItems::UnfileItem(TRBTimeViewItem* item) {
   if (!link_) return;
   for (int i = 0; i < link_->LinkDayCount(); ++i) {
-    auto& list = link_->LinkDay(i)->Items();
-    const auto it = std::find(list.begin(), list.end(), item);
-    if (it != list.end()) list.erase(it);
+    TRBTimeviewDay* day = link_->LinkDay(i);
+    if (!item->OverlapsDay(day->Date())) continue;
+    auto& list = day->Items();
+    const auto it = std::find(list.rbegin(), list.rend(), item);
+    if (it != list.rend()) list.erase(std::next(it).base());
   }
 }
 

@@ -463,3 +463,20 @@ TEST_F(TimeViewTest, AssignCopiesItemsAndFieldsButNotIdentity) {
   EXPECT_EQ(other.Items()->Items(0)->ItemID(), 5);  // through the stream, which carries it
   EXPECT_TRUE(other.Days(0)->Contains(other.Items()->Items(0)));
 }
+
+TEST_F(TimeViewTest, AssigningTimesToAnOwnedItemRefilesItAndDeletingItLeavesNoDayHoldingIt) {
+  view->SetDays(3, Day0());
+  const TDate d = Day0();
+  TRBTimeViewItem* moved = Add(d + HM(9, 0), d + HM(10, 0));
+  TRBTimeViewItem* stays = Add(d + 2 + HM(9, 0), d + 2 + HM(10, 0));
+  TRBTimeViewItem source(view->Items());
+  source.SetEndTime(d + 2 + HM(12, 0));
+  source.SetStartTime(d + 1 + HM(23, 0));  // over the night into the third day
+  moved->Assign(source);
+  EXPECT_TRUE(view->Days(0)->Items().empty());
+  EXPECT_EQ(ListOf(view->Days(1)), (std::vector{moved}));
+  EXPECT_EQ(ListOf(view->Days(2)), (std::vector{stays, moved}));
+  view->Items()->Delete(moved);
+  EXPECT_TRUE(view->Days(1)->Items().empty());
+  EXPECT_EQ(ListOf(view->Days(2)), (std::vector{stays}));
+}
