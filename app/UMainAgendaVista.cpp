@@ -328,9 +328,7 @@ void TfrmAgenda::ConectarEventos() {
   TimeView->OnItemStartDragHint = itemHint;
   TimeView->OnItemEndDragHint = itemHint;
   TimeView->OnItemDragHint = itemHint;
-  TimeView->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(TimeView, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { popTimeView->popup(TimeView->mapToGlobal(pos)); });
+  TimeView->SetPopupMenu(popTimeView);
 
   Calendar->OnSelectionChange = [this](TRBCalendar*) { CalendarSelectionChange(); };
   Calendar->OnDatesChanged = [this](TRBCalendar*, TDate a, TDate b) { CalendarDatesChanged(a, b); };

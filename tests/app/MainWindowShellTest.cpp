@@ -16,6 +16,7 @@
 #include "app/UAgendaUtil.h"
 #include "app/UConfigAgenda.h"
 #include "app/UMainAgenda.h"
+#include "timeview/RBTimeView.h"
 #include "core/Messages.h"
 
 namespace {
@@ -152,6 +153,7 @@ TEST(MainWindowShell, ActionsToolbarAndMenusCarryTheirCaptionsAndKeys) {
   EXPECT_EQ(entries(frm.mnuVer), "&Hoy;Una semana\tF7;Un mes\tF8;Un año;|;Una hora;Media hora;15 minutos");
   EXPECT_EQ(entries(frm.mnuAyuda), "&Contenido;|;Acerca de ...");
   EXPECT_EQ(entries(frm.popTimeView), "&Nuevo;&Editar;&Borrar;|;&Hoy;Vista anual;Ver");
+  EXPECT_EQ(frm.TimeView->PopupMenu(), frm.popTimeView);  // the view shows it on a right click
   EXPECT_EQ(entries(frm.popView), "Una hora;Media hora;15 minutos");
   EXPECT_TRUE(frm.Mediahora1->isChecked() && frm.Mediahora2->isChecked());
 
