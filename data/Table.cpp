@@ -361,7 +361,6 @@ void Table::OpenFiles(OpenMode mode) {
     files->dbf.Open(files->paths.dbf, false);
   }
   File& dbf = files->dbf;
-  if (mappedReads_) dbf.MapForReading();
   if (mode == OpenMode::Exclusive) {
     if (!dbf.TryLock(0, 0, true))
       throw DbError("La tabla " + files->paths.dbf + " está en uso por otro usuario o programa.");
@@ -369,6 +368,9 @@ void Table::OpenFiles(OpenMode mode) {
   } else if (!dbf.TryLock(kOpenLockByte, 1, false)) {
     throw DbError("La tabla " + files->paths.dbf + " está abierta en exclusiva por otro usuario o programa.");
   }
+  // Mapped only now: the open lock keeps cooperating programs from
+  // shrinking the files below the size the view covers.
+  if (mappedReads_) dbf.MapForReading();
   const std::uint64_t size = dbf.Size();
   std::string head(32, '\0');
   if (dbf.ReadAt(0, head.data(), 32) < 32)

@@ -71,7 +71,13 @@ void ResultOf(sqlite3_context* ctx, const SqlValue& v) {
     case SqlValue::Type::Integer: sqlite3_result_int64(ctx, v.integer); break;
     case SqlValue::Type::Float: sqlite3_result_double(ctx, v.number); break;
     case SqlValue::Type::Text:
-      sqlite3_result_text(ctx, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+      // Given as a terminated string when it is one, SQLite copies the
+      // terminator too; with only a length it copies the text again later,
+      // the first time the value is read as a C string.
+      if (std::memchr(v.text.data(), '\0', v.text.size()) == nullptr)
+        sqlite3_result_text(ctx, v.text.c_str(), -1, SQLITE_TRANSIENT);
+      else
+        sqlite3_result_text(ctx, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
       break;
   }
 }

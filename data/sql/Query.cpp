@@ -37,7 +37,7 @@ using StmtPtr = std::unique_ptr<sqlite3_stmt, FinalizeStmt>;
 
 DbPtr OpenConnection(const std::string& folder, sql::VisitCounts* counts) {
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   DbPtr db(raw);
   if (rc != SQLITE_OK) {
     if (!raw) throw DbError("Error en la consulta SQL: no hay memoria para la conexión.");

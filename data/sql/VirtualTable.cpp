@@ -23,11 +23,9 @@ namespace {
 
 constexpr const char* kModuleName = "quillar_dbf";
 
-// A table of the folder opened for a query: one short look, so read with
-// plain reads (a fresh memory mapping would pay a page fault per record).
+// A table of the folder opened for a query.
 std::unique_ptr<Table> OpenForQuery(const std::string& folder, const std::string& name) {
   auto t = std::make_unique<Table>(folder, name);
-  t->SetMappedReads(false);
   t->Open();
   return t;
 }
