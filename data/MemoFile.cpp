@@ -17,9 +17,9 @@ std::uint32_t ReadBE32(const char* p) {
 }
 }  // namespace
 
-void MemoFile::Open(const std::string& path, MemoStyle style, bool writable, bool mapped) {
+void MemoFile::Open(const std::string& path, MemoStyle style, bool writable) {
   file_.Open(path, writable);
-  if (mapped) file_.MapForReading();
+  file_.MapForReading();
   style_ = style;
   char header[32] = {};
   file_.ReadAt(0, header, sizeof header);

@@ -14,7 +14,7 @@ namespace data {
 
 class MemoFile {
  public:
-  void Open(const std::string& path, MemoStyle style, bool writable, bool mapped = true);
+  void Open(const std::string& path, MemoStyle style, bool writable);
   // A new, empty dBase IV memo file.
   static void CreateDbase4(const std::string& path, const std::string& tableName);
   void Close() { file_.Close(); }

@@ -370,7 +370,7 @@ void Table::OpenFiles(OpenMode mode) {
   }
   // Mapped only now: the open lock keeps cooperating programs from
   // shrinking the files below the size the view covers.
-  if (mappedReads_) dbf.MapForReading();
+  dbf.MapForReading();
   const std::uint64_t size = dbf.Size();
   std::string head(32, '\0');
   if (dbf.ReadAt(0, head.data(), 32) < 32)
@@ -388,7 +388,7 @@ void Table::OpenFiles(OpenMode mode) {
     files->paths.memo = fam.memo;
     files->paths.memoFound = fam.memoFound;
     if (!fam.memoFound) throw DbError("Falta el fichero de memos " + fam.memo + " de la tabla.");
-    files->memo.Open(fam.memo, files->header.memoStyle, files->writable, mappedReads_);
+    files->memo.Open(fam.memo, files->header.memoStyle, files->writable);
   }
   record_.assign(files->header.recordLength, ' ');
   files_ = std::move(files);
@@ -758,6 +758,11 @@ std::uint32_t Table::RecordCount() {
     f.liveCount = n;
   }
   return *f.liveCount;
+}
+
+std::uint32_t Table::RecordSlots() const {
+  RequireActive();
+  return files_->header.recordCount;
 }
 
 void Table::SetIndexName(const std::string& tag) {

@@ -216,6 +216,9 @@ class Table {
   bool GotoRecNo(std::uint32_t recno);
   // Visible (not deleted) records.
   std::uint32_t RecordCount();
+  // Records in the file, deleted ones included, as last read from its
+  // header: known without reading any record.
+  std::uint32_t RecordSlots() const;
   // Re-reads what other copies changed.
   void Refresh();
   // Checks that records, memo file and every index agree; one line per
@@ -248,11 +251,6 @@ class Table {
   // number plus one instead, decided under the append lock. Read the field
   // after Post for the number stored. Empty: such a post is refused.
   void SetRenumberField(const std::string& field) { renumberField_ = field; }
-  // Large local table and memo files are mapped into memory at Open, which
-  // pays off for a table kept open and read many times. A table opened for
-  // one short look (a query) is better read with plain reads: a fresh
-  // mapping pays a page fault for every page it touches. Set before Open.
-  void SetMappedReads(bool on) { mappedReads_ = on; }
 
  private:
   friend class Field;
@@ -298,7 +296,6 @@ class Table {
   std::map<int, std::string> memoEdits_;  // memo texts assigned while editing (UTF-8)
   std::map<std::string, FieldHook> fieldHooks_;
   std::string renumberField_;
-  bool mappedReads_ = true;
   std::string curKey_;      // key of the current record on the current index
   bool bulk_ = false;       // AppendAllFrom: one sync at the end
 };

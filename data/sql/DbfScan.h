@@ -27,6 +27,7 @@ struct Column {
   bool wholeDays = false;  // a D field: only whole days, so bounds round to days
   std::string tag;         // a tag on exactly this field, "" when none
   bool uniqueTag = false;
+  bool operator==(const Column&) const = default;
 };
 
 ColumnKind KindOf(const FieldInfo& f);

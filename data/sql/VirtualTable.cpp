@@ -63,26 +63,38 @@ std::string UnquoteLiteral(const std::string& arg) {
   return out;
 }
 
+}  // namespace
+
+struct DbfVTab;
+
 struct ModuleContext {
   std::string folder;
   VisitCounts* counts;
+  std::vector<DbfVTab*> tables;  // created on the connection
 };
+
+namespace {
 
 // Tables up to this many records are read into memory once they are scanned
 // a second time in one statement (the inner side of a join).
 constexpr double kSnapshotRows = 2000;
+
+}  // namespace
 
 struct DbfVTab {
   sqlite3_vtab base{};  // first: SQLite sees a sqlite3_vtab*
   ModuleContext* context = nullptr;
   std::string tableName;
   std::vector<Column> columns;
-  double rows = 1;  // estimate for the planner
+  double rows = 1;  // estimate the statements were planned with
+  // --- One run of a statement; EndRun forgets them.
   // The table as opened to read its structure, kept for the first cursor.
   std::unique_ptr<Table> spare;
   int scans = 0;
   std::unique_ptr<TableSnapshot> snapshot;
 };
+
+namespace {
 
 // The scan a cursor runs: file order, or a range of one tag.
 //   idxNum = 0                      file order
@@ -135,15 +147,34 @@ void SetError(sqlite3_vtab* vt, const std::string& message) {
   vt->zErrMsg = sqlite3_mprintf("%s", message.c_str());
 }
 
-// Size of the records part of the file divided by the record width: enough
-// for the planner, and it does not read the table.
-double EstimateRows(const Table& t) {
-  std::size_t width = 1;
-  for (const FieldInfo& f : t.Fields()) width += static_cast<std::size_t>(std::max(f.length, 0));
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(t.FilePath(), ec);
-  if (ec) return 1000;
-  return std::max(1.0, static_cast<double>(size) / static_cast<double>(width));
+// Records in the file, deleted ones included: enough for the planner, and
+// it does not read the table.
+double EstimateRows(const Table& t) { return std::max(1.0, static_cast<double>(t.RecordSlots())); }
+
+// The table's columns as SQL sees them, with the tags that can serve them.
+std::vector<Column> ColumnsOf(const Table& t) {
+  std::vector<Column> columns;
+  for (const FieldInfo& f : t.Fields()) columns.push_back({f.name, KindOf(f), f.type == 'D', "", false});
+  for (const TagInfo& tag : t.Tags()) {
+    for (Column& c : columns) {
+      if (c.tag.empty() && Upper(c.name) == Upper(tag.field)) {
+        c.tag = tag.name;
+        c.uniqueTag = tag.unique;
+      }
+    }
+  }
+  return columns;
+}
+
+// Why a statement prepared earlier must not run on the table as opened
+// now, or "" when it may: its columns or tags changed (a table restored
+// from another version), or its size changed so much that the plan made for
+// the old size may be a poor one.
+std::string StaleReason(const DbfVTab& vt, const Table& t) {
+  if (ColumnsOf(t) != vt.columns) return "La estructura de la tabla " + vt.tableName + " ha cambiado.";
+  const double now = EstimateRows(t);
+  if (now > vt.rows * 2 || vt.rows > now * 2) return "El tamaño de la tabla " + vt.tableName + " ha cambiado.";
+  return {};
 }
 
 int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** err) {
@@ -157,17 +188,8 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
   vt->tableName = UnquoteLiteral(argv[3]);
   try {
     vt->spare = OpenForQuery(context->folder, vt->tableName);
-    Table& t = *vt->spare;
-    vt->rows = EstimateRows(t);
-    for (const FieldInfo& f : t.Fields()) vt->columns.push_back({f.name, KindOf(f), f.type == 'D', "", false});
-    for (const TagInfo& tag : t.Tags()) {
-      for (Column& c : vt->columns) {
-        if (c.tag.empty() && Upper(c.name) == Upper(tag.field)) {
-          c.tag = tag.name;
-          c.uniqueTag = tag.unique;
-        }
-      }
-    }
+    vt->rows = EstimateRows(*vt->spare);
+    vt->columns = ColumnsOf(*vt->spare);
   } catch (const std::exception& e) {
     *err = sqlite3_mprintf("%s", e.what());
     return SQLITE_ERROR;
@@ -183,12 +205,16 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     *err = sqlite3_mprintf("%s", sqlite3_errmsg(db));
     return rc;
   }
+  context->tables.push_back(vt.get());
   *out = &vt.release()->base;
   return SQLITE_OK;
 }
 
-int Disconnect(sqlite3_vtab* vt) {
-  delete reinterpret_cast<DbfVTab*>(vt);
+int Disconnect(sqlite3_vtab* tab) {
+  auto* vt = reinterpret_cast<DbfVTab*>(tab);
+  auto& tables = vt->context->tables;
+  tables.erase(std::remove(tables.begin(), tables.end(), vt), tables.end());
+  delete vt;
   return SQLITE_OK;
 }
 
@@ -311,6 +337,8 @@ int Open(sqlite3_vtab* tab, sqlite3_vtab_cursor** out) {
       cur->table = std::move(vt->spare);
     } else {
       cur->table = OpenForQuery(vt->context->folder, vt->tableName);
+      const std::string stale = StaleReason(*vt, *cur->table);
+      if (!stale.empty()) throw DbError(stale);
     }
   } catch (const std::exception& e) {
     SetError(tab, e.what());
@@ -589,11 +617,20 @@ const sqlite3_module kModule = MakeModule();
 
 }  // namespace
 
-void RegisterDbfModule(sqlite3* db, const std::string& folder, VisitCounts* counts) {
-  auto* context = new ModuleContext{folder, counts};
+ModuleContext* RegisterDbfModule(sqlite3* db, const std::string& folder, VisitCounts* counts) {
+  auto* context = new ModuleContext{folder, counts, {}};
   const int rc = sqlite3_create_module_v2(db, kModuleName, &kModule, context,
                                           [](void* p) { delete static_cast<ModuleContext*>(p); });
   if (rc != SQLITE_OK) throw DbError(std::string("Error en la consulta SQL: ") + sqlite3_errmsg(db));
+  return context;
+}
+
+void EndRun(ModuleContext* module) {
+  for (DbfVTab* vt : module->tables) {
+    vt->spare.reset();
+    vt->snapshot.reset();
+    vt->scans = 0;
+  }
 }
 
 std::vector<std::string> DbfTablesNamed(const std::string& folder, const std::vector<std::string>& names) {
