@@ -63,9 +63,14 @@ std::uint8_t LanguageDriverOfCodePage(int codePage) {
 }
 
 std::string ToUtf8(std::string_view bytes, int codePage) {
-  // Runs of ASCII are copied whole; only the other bytes are converted.
   std::string out;
-  out.reserve(bytes.size() + bytes.size() / 4);
+  AppendUtf8(bytes, codePage, out);
+  return out;
+}
+
+void AppendUtf8(std::string_view bytes, int codePage, std::string& out) {
+  // Runs of ASCII are copied whole; only the other bytes are converted.
+  out.reserve(out.size() + bytes.size() + bytes.size() / 4);
   const char16_t* high = nullptr;
   size_t i = 0;
   while (i < bytes.size()) {
@@ -93,7 +98,6 @@ std::string ToUtf8(std::string_view bytes, int codePage) {
     out.append(enc, n);
     i = run + 1;
   }
-  return out;
 }
 
 std::string FromUtf8(std::string_view s, int codePage) {

@@ -138,11 +138,11 @@ std::optional<TDateTime> ReadDate(const DbfField& f, const char* record) {
   return d;
 }
 
-std::string ReadText(const DbfField& f, const char* record, int codePage) {
+void AppendText(const DbfField& f, const char* record, int codePage, std::string& out) {
   const char* p = record + f.offset;
   int n = f.length;
   while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
-  return ToUtf8(std::string_view(p, n), codePage);
+  AppendUtf8(std::string_view(p, n), codePage, out);
 }
 
 std::optional<bool> ReadLogical(const DbfField& f, const char* record) {

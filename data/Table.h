@@ -116,6 +116,8 @@ class Field {
   // Text of any kind: numbers in plain decimal ("57", "-1000", "20.5"),
   // dates as YYYY-MM-DD, logicals T/F, memo text; blank gives "".
   std::string AsString() const;
+  // The same into `out`, whose storage a reader of many records reuses.
+  void ReadString(std::string& out) const;
   TDateTime AsDate() const;  // the day of a date field; blank reads as 0
   std::optional<bool> AsBoolean() const;
 
@@ -267,7 +269,8 @@ class Table {
   std::string CurrentKeyOf(int tag, const std::string& record);
   std::string KeyFromValue(int tag, const KeyValue& v) const;
   void FieldChanged(int index);
-  std::string MemoText(int index) const;
+  // The memo's text (UTF-8) appended to `out`.
+  void AppendMemoText(int index, std::string& out) const;
   void ResetPosition();
   void RenumberIfTaken();
   std::vector<std::pair<std::uint64_t, std::uint32_t>> AssignAutoIncrements(std::vector<int>& filled);
@@ -294,6 +297,7 @@ class Table {
   std::string record_;     // current record as stored (code page bytes)
   std::string original_;   // record before Edit
   std::map<int, std::string> memoEdits_;  // memo texts assigned while editing (UTF-8)
+  mutable std::string memoBytes_;         // a memo as stored, on its way to UTF-8
   std::map<std::string, FieldHook> fieldHooks_;
   std::string renumberField_;
   std::string curKey_;      // key of the current record on the current index

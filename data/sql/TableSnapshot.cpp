@@ -11,8 +11,8 @@ TableSnapshot::TableSnapshot(Table& t, const std::vector<Column>& columns, std::
   for (t.First(); !t.Eof(); t.Next()) {
     Row& r = rows_.emplace_back();
     r.rowid = t.RecNo();
-    r.values.reserve(columns.size());
-    for (std::size_t i = 0; i < columns.size(); ++i) r.values.push_back(ReadColumn(t, static_cast<int>(i), columns[i]));
+    r.values.resize(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) ReadColumn(t, static_cast<int>(i), columns[i], r.values[i]);
     ++visits;
   }
   sorted_.resize(columns.size());

@@ -381,28 +381,34 @@ void Stepped(DbfCursor* cur) {
 }
 
 // Reads the next group of records with equal keys into memory, sorted by the
-// ORDER BY terms; false at the end of the walk.
+// ORDER BY terms; false at the end of the walk. The rows of the groups read
+// before are overwritten, so their text storage serves again.
 bool ReadGroup(DbfCursor* cur) {
-  cur->group.clear();
   cur->list.clear();
   cur->pos = 0;
   if (cur->tableDone) return false;
   Table& t = *cur->table;
   const auto& columns = cur->vtab->columns;
-  const SqlValue first = ReadColumn(t, cur->orderColumn, columns[static_cast<std::size_t>(cur->orderColumn)]);
-  const KeyValue key(first.number);
-  while (!cur->tableDone) {
-    Row& r = cur->group.emplace_back();
+  std::size_t n = 0;
+  std::optional<KeyValue> key;
+  bool blank = false;
+  for (;;) {
+    if (n == cur->group.size()) cur->group.emplace_back().values.resize(columns.size());
+    Row& r = cur->group[n++];
     r.rowid = t.RecNo();
-    r.values.resize(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i)
-      if (cur->used[i]) r.values[i] = ReadColumn(t, static_cast<int>(i), columns[i]);
+      if (cur->used[i]) ReadColumn(t, static_cast<int>(i), columns[i], r.values[i]);
+    if (!key) {
+      const SqlValue& first = r.values[static_cast<std::size_t>(cur->orderColumn)];
+      key.emplace(first.number);
+      blank = first.type == SqlValue::Type::Null;
+    }
     t.Next();
     Stepped(cur);
     // A blank value stands alone: its key is not the key of the number 0.
-    if (first.type == SqlValue::Type::Null || cur->tableDone || t.CompareCurrentKey(key) != 0) break;
+    if (blank || cur->tableDone || t.CompareCurrentKey(*key) != 0) break;
   }
-  for (const Row& r : cur->group) cur->list.push_back(&r);
+  for (std::size_t i = 0; i < n; ++i) cur->list.push_back(&cur->group[i]);
   SortRows(cur->list, cur->terms);
   return !cur->list.empty();
 }
@@ -458,7 +464,6 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int, sqlite3_
   cur->single = false;
   cur->fromList = cur->grouped = false;
   cur->list.clear();
-  cur->group.clear();
   cur->pos = 0;
   try {
     const int column = (idxNum >> 8) - 1;
@@ -577,7 +582,7 @@ int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
   }
   try {
     if (!cur->valueRead[k]) {
-      cur->values[k] = ReadColumn(*cur->table, i, cur->vtab->columns[k]);
+      ReadColumn(*cur->table, i, cur->vtab->columns[k], cur->values[k]);
       cur->valueRead[k] = 1;
     }
     ResultOf(ctx, cur->values[k]);
