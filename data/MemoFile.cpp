@@ -69,10 +69,14 @@ void MemoFile::Read(std::uint32_t block, std::string& out) const {
   // Most memos fit in their first block: one read, no size check needed;
   // a longer one of sane length takes one more read for the rest.
   if (style_ != MemoStyle::dBase3) {
-    char first[1024];
+    char buffer[1024];
     const std::uint64_t at = static_cast<std::uint64_t>(block) * blockSize_;
-    const size_t want = std::min<size_t>(sizeof first, blockSize_);
-    const size_t got = file_.ReadAt(at, first, want);
+    const size_t want = std::min<size_t>(sizeof buffer, blockSize_);
+    // Inside the mapped part the block is read where it lies: only the
+    // memo's own bytes are copied, not the whole first block.
+    const char* first = file_.View(at, want);
+    const size_t got = first ? want : file_.ReadAt(at, buffer, want);
+    if (!first) first = buffer;
     if (got >= 8) {
       const auto* h = reinterpret_cast<const unsigned char*>(first);
       std::uint64_t len = 0;

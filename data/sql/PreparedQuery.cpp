@@ -48,25 +48,30 @@ DbPtr OpenConnection() {
   return db;
 }
 
+// Read through the column's value object: the sqlite3_column_* calls each
+// look the column up and check for errors again. (SQLite calls that value
+// unprotected: it is used while no other thread can touch the connection,
+// which has no mutex anyway.)
 SqlValue ReadColumn(sqlite3_stmt* stmt, int i, bool isDate) {
   SqlValue v;
   v.isDate = isDate;
-  switch (sqlite3_column_type(stmt, i)) {
+  sqlite3_value* value = sqlite3_column_value(stmt, i);
+  switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
       v.type = SqlValue::Type::Integer;
-      v.integer = sqlite3_column_int64(stmt, i);
+      v.integer = sqlite3_value_int64(value);
       v.number = static_cast<double>(v.integer);
       break;
     case SQLITE_FLOAT:
       v.type = SqlValue::Type::Float;
-      v.number = sqlite3_column_double(stmt, i);
+      v.number = sqlite3_value_double(value);
       break;
     case SQLITE_NULL:
       break;
     default: {
       v.type = SqlValue::Type::Text;
-      const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-      v.text.assign(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+      v.text.assign(p ? p : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
       break;
     }
   }
