@@ -400,9 +400,11 @@ void Table::OpenFiles(OpenMode mode) {
   files->counter = ReadU32(&files->head32[kHdrChangeCounter]);
   for (const auto& f : files->header.fields) files->fieldInfos.push_back(InfoOf(f));
   if (files->header.memoStyle != MemoStyle::None) {
-    auto fam = FindFamily(folder_, tableName_, files->header.memoStyle == MemoStyle::FoxPro);
-    files->paths.memo = fam.memo;
-    files->paths.memoFound = fam.memoFound;
+    FamilyPaths& fam = files->paths;
+    if (files->header.memoStyle == MemoStyle::FoxPro) {
+      fam.memo = fam.foxMemo;
+      fam.memoFound = fam.foxMemoFound;
+    }
     if (!fam.memoFound) throw DbError("Falta el fichero de memos " + fam.memo + " de la tabla.");
     files->memo.Open(fam.memo, files->header.memoStyle, files->writable);
   }
@@ -1354,8 +1356,7 @@ void Table::DeleteTable() {
   if (paths.memoFound) RemoveFile(paths.memo);
   if (paths.mdxFound) RemoveFile(paths.mdx);
   RemoveFile(paths.dbf);
-  auto fox = FindFamily(folder_, tableName_, true);
-  if (fox.memoFound) RemoveFile(fox.memo);
+  if (paths.foxMemoFound) RemoveFile(paths.foxMemo);
 }
 
 void Table::EmptyTable() {
