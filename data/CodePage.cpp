@@ -1,6 +1,7 @@
 #include "data/CodePage.h"
 
 #include <array>
+#include <cstring>
 #include <unordered_map>
 
 namespace data {
@@ -75,6 +76,11 @@ void AppendUtf8(std::string_view bytes, int codePage, std::string& out) {
   size_t i = 0;
   while (i < bytes.size()) {
     size_t run = i;
+    // Eight bytes at a time while none has its high bit set.
+    for (std::uint64_t word; run + 8 <= bytes.size(); run += 8) {
+      std::memcpy(&word, bytes.data() + run, 8);
+      if (word & 0x8080808080808080ULL) break;
+    }
     while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
     out.append(bytes.data() + i, run - i);
     if (run == bytes.size()) break;

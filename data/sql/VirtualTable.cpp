@@ -490,7 +490,7 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int, sqlite3_
     }
     if (vt->snapshot) {
       cur->fromList = true;
-      cur->list = vt->snapshot->Select(b);
+      vt->snapshot->Select(b, cur->list);
       if (ordered) SortRows(cur->list, cur->terms);
       cur->eof = cur->list.empty();
       return SQLITE_OK;
