@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,8 +77,12 @@ std::shared_ptr<const FileMapping> SharedMapping(const std::string& path, const 
   ::close(own);
   if (p == MAP_FAILED) return nullptr;
   auto mapping = std::make_shared<const FileMapping>(static_cast<const char*>(p), length);
-  // Another file now under that name replaced the one mapped.
-  cache.remove_if([&](const Entry& e) { return e.path == path; });
+  // Files deleted or replaced since they were mapped (another file under
+  // the name now) are let go, so that their space on disk can be freed.
+  cache.remove_if([](const Entry& e) {
+    struct stat now;
+    return ::stat(e.path.c_str(), &now) != 0 || now.st_dev != e.dev || now.st_ino != e.ino;
+  });
   cache.push_front(Entry{st.st_dev, st.st_ino, path, mapping});
   if (cache.size() > kMaxMappings) cache.pop_back();
   return mapping;

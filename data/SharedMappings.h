@@ -15,9 +15,10 @@
 // with the new, smaller size and touches only that. A file that grew is
 // covered when the mapping's slack reaches; otherwise it is mapped anew. A
 // file replaced by another (restore, reorganize) has a new inode and gets a
-// mapping of its own; the old one is let go so the replaced file's space
-// can be freed. A program that shrank a file ignoring the locks could make
-// reads fail, as with any mapping.
+// mapping of its own. Whenever a new mapping is made, those of files since
+// deleted or replaced are let go, so their space on disk can be freed (a
+// few mappings at most are kept in any case). A program that shrank a file
+// ignoring the locks could make reads fail, as with any mapping.
 #include <sys/stat.h>
 
 #include <cstdint>

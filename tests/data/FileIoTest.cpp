@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -75,6 +76,16 @@ std::string ReadMapped(const std::string& path, std::uint64_t size) {
   return got;
 }
 
+// Whether the process still maps a deleted file of that path.
+bool MappedDeleted(const std::string& path) {
+  std::ifstream maps("/proc/self/maps");
+  const std::string wanted = path + " (deleted)";
+  for (std::string line; std::getline(maps, line);)
+    if (line.size() >= wanted.size() && line.compare(line.size() - wanted.size(), wanted.size(), wanted) == 0)
+      return true;
+  return false;
+}
+
 TEST(FileIoTest, OpensOfOneFileShareOneMappingThatHoldsNoLock) {
   const std::string path = testdata::FreshFolder("fileio-shared") + "big.bin";
   WriteWhole(path, Pattern(400 * 1024, 1));
@@ -124,11 +135,20 @@ TEST(FileIoTest, MappingsFollowTheFileShrunkGrownOrReplacedBetweenOpens) {
     EXPECT_EQ(ReadMapped(path, bytes.size()), bytes) << size;
   }
 
-  // Replaced by another file under the same name, as a restore does.
+  // Replaced by another file under the same name, as a restore does; the
+  // replaced file is not kept mapped (its space could not be freed).
   const std::string other = Pattern(500 * 1024, 3);
   WriteWhole(folder + "new.bin", other);
   ASSERT_EQ(std::rename((folder + "new.bin").c_str(), path.c_str()), 0);
   EXPECT_EQ(ReadMapped(path, other.size()), other);
+  EXPECT_FALSE(MappedDeleted(path));
+
+  // Deleted outright: let go once any other file is mapped.
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  EXPECT_TRUE(MappedDeleted(path)) << "still mapped until then";
+  WriteWhole(folder + "another.bin", Pattern(300 * 1024, 4));
+  ReadMapped(folder + "another.bin", 300 * 1024);
+  EXPECT_FALSE(MappedDeleted(path));
 }
 
 TEST(FileIoTest, JobsRunTogetherAllRunAndTheFirstFailureIsRaised) {
