@@ -10,14 +10,17 @@
 // holding the table's open lock. Cooperating programs (this engine and other
 // dBase engines) shrink a table's files only with the table open
 // exclusively, which that lock excludes, so the file cannot become shorter
-// than that size while the caller reads. Between opens nobody reads through
-// the mapping, so a file shrunk then needs nothing: the next open asks again
-// with the new, smaller size and touches only that. A file that grew is
-// covered when the mapping's slack reaches; otherwise it is mapped anew. A
-// file replaced by another (restore, reorganize) has a new inode and gets a
-// mapping of its own. Whenever a new mapping is made, those of files since
-// deleted or replaced are let go, so their space on disk can be freed (a
-// few mappings at most are kept in any case). A program that shrank a file
+// than that size while the caller reads. While no open holds the lock
+// nobody reads through the mapping, so a file shrunk then needs nothing: the
+// next open asks again with the new, smaller size and touches only that. A
+// file that grew is covered as far as the mapping's slack reaches, and
+// mapped anew beyond. A file replaced by another (restore, reorganize) has a
+// new inode and gets a mapping of its own: mappings are kept by device and
+// inode, which name one file for as long as the mapping lasts (a mapped
+// file, even deleted, keeps its inode, so no new file can get that number
+// meanwhile). Whenever a new mapping is made, those of files deleted or
+// replaced since are let go, so that their space on disk can be freed; a
+// few mappings at most are kept in any case. A program that shrank a file
 // ignoring the locks could make reads fail, as with any mapping.
 #include <sys/stat.h>
 
