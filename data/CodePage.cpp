@@ -1,6 +1,7 @@
 #include "data/CodePage.h"
 
 #include <array>
+#include <cstring>
 #include <unordered_map>
 
 namespace data {
@@ -63,13 +64,23 @@ std::uint8_t LanguageDriverOfCodePage(int codePage) {
 }
 
 std::string ToUtf8(std::string_view bytes, int codePage) {
-  // Runs of ASCII are copied whole; only the other bytes are converted.
   std::string out;
-  out.reserve(bytes.size() + bytes.size() / 4);
+  AppendUtf8(bytes, codePage, out);
+  return out;
+}
+
+void AppendUtf8(std::string_view bytes, int codePage, std::string& out) {
+  // Runs of ASCII are copied whole; only the other bytes are converted.
+  out.reserve(out.size() + bytes.size() + bytes.size() / 4);
   const char16_t* high = nullptr;
   size_t i = 0;
   while (i < bytes.size()) {
     size_t run = i;
+    // Eight bytes at a time while none has its high bit set.
+    for (std::uint64_t word; run + 8 <= bytes.size(); run += 8) {
+      std::memcpy(&word, bytes.data() + run, 8);
+      if (word & 0x8080808080808080ULL) break;
+    }
     while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
     out.append(bytes.data() + i, run - i);
     if (run == bytes.size()) break;
@@ -93,7 +104,6 @@ std::string ToUtf8(std::string_view bytes, int codePage) {
     out.append(enc, n);
     i = run + 1;
   }
-  return out;
 }
 
 std::string FromUtf8(std::string_view s, int codePage) {

@@ -15,6 +15,8 @@ int CodePageOfDriverName(std::string_view name);
 std::uint8_t LanguageDriverOfCodePage(int codePage);
 
 std::string ToUtf8(std::string_view bytes, int codePage);
+// The same, appended to `out` (whose storage a reader of many values reuses).
+void AppendUtf8(std::string_view bytes, int codePage, std::string& out);
 // Characters the code page cannot hold become '?'.
 std::string FromUtf8(std::string_view utf8, int codePage);
 

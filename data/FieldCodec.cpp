@@ -138,11 +138,17 @@ std::optional<TDateTime> ReadDate(const DbfField& f, const char* record) {
   return d;
 }
 
-std::string ReadText(const DbfField& f, const char* record, int codePage) {
+void AppendText(const DbfField& f, const char* record, int codePage, std::string& out) {
   const char* p = record + f.offset;
   int n = f.length;
+  // Wide fields are mostly trailing blanks: drop eight at a time while every
+  // byte is a blank or a zero (b & 0xDF == 0 for exactly those two).
+  for (std::uint64_t word; n >= 8; n -= 8) {
+    std::memcpy(&word, p + n - 8, 8);
+    if (word & 0xDFDFDFDFDFDFDFDFULL) break;
+  }
   while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
-  return ToUtf8(std::string_view(p, n), codePage);
+  AppendUtf8(std::string_view(p, n), codePage, out);
 }
 
 std::optional<bool> ReadLogical(const DbfField& f, const char* record) {

@@ -15,8 +15,8 @@ namespace data {
 double ReadNumber(const DbfField& f, const char* record, DbfLevel level);
 // D fields (the day) and @ timestamps; nullopt for a blank date.
 std::optional<TDateTime> ReadDate(const DbfField& f, const char* record);
-// C fields with trailing blanks removed, as UTF-8.
-std::string ReadText(const DbfField& f, const char* record, int codePage);
+// C fields with trailing blanks removed, as UTF-8, appended to `out`.
+void AppendText(const DbfField& f, const char* record, int codePage, std::string& out);
 // L fields: nullopt for '?' or blank.
 std::optional<bool> ReadLogical(const DbfField& f, const char* record);
 // M fields: block number, 0 for none.

@@ -1,7 +1,6 @@
 #include "data/FileIo.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include <thread>
 
 #include "data/DbError.h"
+#include "data/SharedMappings.h"
 
 namespace data {
 namespace {
@@ -45,7 +45,8 @@ bool IsLocalFileSystem(int fd) {
 }
 }  // namespace
 
-File::File(File&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)), view_(o.view_), viewSize_(o.viewSize_) {
+File::File(File&& o) noexcept
+    : fd_(o.fd_), path_(std::move(o.path_)), mapping_(std::move(o.mapping_)), view_(o.view_), viewSize_(o.viewSize_) {
   o.fd_ = -1;
   o.view_ = nullptr;
   o.viewSize_ = 0;
@@ -55,6 +56,7 @@ File& File::operator=(File&& o) noexcept {
     Close();
     fd_ = o.fd_;
     path_ = std::move(o.path_);
+    mapping_ = std::move(o.mapping_);
     view_ = o.view_;
     viewSize_ = o.viewSize_;
     o.fd_ = -1;
@@ -94,16 +96,16 @@ void File::Close() {
 void File::MapForReading() {
   Unmap();
   if (fd_ < 0 || !IsLocalFileSystem(fd_)) return;
-  const std::uint64_t size = Size();
-  if (size < kMinSizeToMap) return;
-  void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd_, 0);
-  if (p == MAP_FAILED) return;  // reads go through the file
-  view_ = static_cast<const char*>(p);
-  viewSize_ = size;
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || static_cast<std::uint64_t>(st.st_size) < kMinSizeToMap) return;
+  mapping_ = SharedMapping(path_, st);
+  if (!mapping_) return;  // reads go through the file
+  view_ = mapping_->data;
+  viewSize_ = static_cast<std::uint64_t>(st.st_size);
 }
 
 void File::Unmap() {
-  if (view_) ::munmap(const_cast<char*>(view_), viewSize_);
+  mapping_.reset();
   view_ = nullptr;
   viewSize_ = 0;
 }

@@ -6,10 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace data {
+
+struct FileMapping;
 
 class File {
  public:
@@ -40,13 +43,16 @@ class File {
 
   // Large files on local disks are also mapped read-only, so that reads in
   // random order (records in index order, memos) cost no system call. The
-  // view covers the size the file had when mapped; reads beyond it (records
+  // mapping is the process's shared one for this file (SharedMappings.h),
+  // so opening the file again finds its pages mapped already. The view
+  // covers the size the file had when mapped; reads beyond it (records
   // appended since) go through the file. Network file systems are read
   // through the file only: their caches follow other computers' writes for
   // reads, not always for mappings. Only this engine shrinks a table's
   // files, and only opened exclusively, through Truncate (which drops the
-  // view first); a program that shrank them in use, ignoring the locks,
-  // would make reads through the view fail.
+  // view first); so map a table's files only while holding its open lock.
+  // A program that shrank them in use, ignoring the locks, would make reads
+  // through the view fail.
   void MapForReading();
   // The n bytes at `offset` inside the mapped part, or nullptr (then read
   // them with ReadAt). Good until the file is truncated, remapped or closed.
@@ -66,6 +72,7 @@ class File {
 
   int fd_ = -1;
   std::string path_;
+  std::shared_ptr<const FileMapping> mapping_;
   const char* view_ = nullptr;
   std::uint64_t viewSize_ = 0;
 };

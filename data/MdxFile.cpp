@@ -485,6 +485,8 @@ void MdxFile::Create(const std::string& path, const std::string& tableName, cons
 
 void MdxFile::Open(const std::string& path, bool writable) {
   file_.Open(path, writable);
+  // Opened while the table's open lock is held (see File::MapForReading).
+  file_.MapForReading();
   writable_ = writable;
   ReadHeader();
 }

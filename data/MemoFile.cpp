@@ -17,9 +17,9 @@ std::uint32_t ReadBE32(const char* p) {
 }
 }  // namespace
 
-void MemoFile::Open(const std::string& path, MemoStyle style, bool writable, bool mapped) {
+void MemoFile::Open(const std::string& path, MemoStyle style, bool writable) {
   file_.Open(path, writable);
-  if (mapped) file_.MapForReading();
+  file_.MapForReading();
   style_ = style;
   char header[32] = {};
   file_.ReadAt(0, header, sizeof header);
@@ -58,14 +58,25 @@ void MemoFile::Truncate() {
 }
 
 std::string MemoFile::Read(std::uint32_t block) const {
-  if (block == 0) return {};
+  std::string out;
+  Read(block, out);
+  return out;
+}
+
+void MemoFile::Read(std::uint32_t block, std::string& out) const {
+  out.clear();
+  if (block == 0) return;
   // Most memos fit in their first block: one read, no size check needed;
   // a longer one of sane length takes one more read for the rest.
   if (style_ != MemoStyle::dBase3) {
-    char first[1024];
+    char buffer[1024];
     const std::uint64_t at = static_cast<std::uint64_t>(block) * blockSize_;
-    const size_t want = std::min<size_t>(sizeof first, blockSize_);
-    const size_t got = file_.ReadAt(at, first, want);
+    const size_t want = std::min<size_t>(sizeof buffer, blockSize_);
+    // Inside the mapped part the block is read where it lies: only the
+    // memo's own bytes are copied, not the whole first block.
+    const char* first = file_.View(at, want);
+    const size_t got = first ? want : file_.ReadAt(at, buffer, want);
+    if (!first) first = buffer;
     if (got >= 8) {
       const auto* h = reinterpret_cast<const unsigned char*>(first);
       std::uint64_t len = 0;
@@ -78,12 +89,16 @@ std::string MemoFile::Read(std::uint32_t block) const {
         len = len >= 8 ? len - 8 : 0;
         known = true;
       }
-      if (known && 8 + len <= got) return std::string(first + 8, len);
+      if (known && 8 + len <= got) {
+        out.assign(first + 8, len);
+        return;
+      }
       if (known && got == want && len <= kTrustedMemoLength) {
-        std::string out(len, '\0');
+        out.resize(len);
         std::memcpy(out.data(), first + 8, got - 8);
-        if (file_.ReadAt(at + got, out.data() + (got - 8), len - (got - 8)) == len - (got - 8)) return out;
+        if (file_.ReadAt(at + got, out.data() + (got - 8), len - (got - 8)) == len - (got - 8)) return;
         // Cut short: the checks below say what is wrong.
+        out.clear();
       }
     }
   }
@@ -98,9 +113,9 @@ std::string MemoFile::Read(std::uint32_t block) const {
     std::uint64_t len = ReadBE32(head + 4);
     if (len > available - std::min<std::uint64_t>(available, 8))
       throw DbError("El fichero de memos " + file_.Path() + " está dañado.");
-    std::string out(len, '\0');
+    out.resize(len);
     file_.ReadExact(offset + 8, out.data(), len);
-    return out;
+    return;
   }
   if (static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xFF &&
       head[2] == 0x08 && head[3] == 0x00) {
@@ -108,12 +123,11 @@ std::string MemoFile::Read(std::uint32_t block) const {
     len = len >= 8 ? len - 8 : 0;
     if (len > available - std::min<std::uint64_t>(available, 8))
       throw DbError("El fichero de memos " + file_.Path() + " está dañado.");
-    std::string out(len, '\0');
+    out.resize(len);
     file_.ReadExact(offset + 8, out.data(), len);
-    return out;
+    return;
   }
   // dBase III: text up to the first 0x1A, read a block at a time.
-  std::string out;
   std::string chunk(blockSize_, '\0');
   for (std::uint64_t pos = offset; pos < size; pos += blockSize_) {
     size_t n = file_.ReadAt(pos, chunk.data(), blockSize_);
@@ -121,7 +135,6 @@ std::string MemoFile::Read(std::uint32_t block) const {
     out.append(chunk.begin(), end);
     if (end != chunk.begin() + n || n < blockSize_) break;
   }
-  return out;
 }
 
 std::uint32_t MemoFile::Append(const std::string& bytes) {

@@ -14,7 +14,7 @@ namespace data {
 
 class MemoFile {
  public:
-  void Open(const std::string& path, MemoStyle style, bool writable, bool mapped = true);
+  void Open(const std::string& path, MemoStyle style, bool writable);
   // A new, empty dBase IV memo file.
   static void CreateDbase4(const std::string& path, const std::string& tableName);
   void Close() { file_.Close(); }
@@ -23,6 +23,8 @@ class MemoFile {
   // The raw bytes (in the table's code page) of the memo at `block`; block 0
   // is no memo. Throws DbError for a block outside the file.
   std::string Read(std::uint32_t block) const;
+  // The same into `out` (its storage reused by a reader of many memos).
+  void Read(std::uint32_t block, std::string& out) const;
   // Stores `bytes` as a new memo and returns its block (0 for empty text).
   std::uint32_t Append(const std::string& bytes);
   void Sync() { file_.Sync(); }

@@ -95,7 +95,11 @@ const FieldInfo& Field::Info() const { return table_->files_->fieldInfos[index_]
 
 bool Field::IsNull() const {
   const auto& f = table_->files_->header.fields[index_];
-  if (f.type == 'M') return table_->MemoText(index_).empty();
+  if (f.type == 'M') {
+    std::string text;
+    table_->AppendMemoText(index_, text);
+    return text.empty();
+  }
   const char* p = table_->record_.data() + f.offset;
   if (f.type == 'I' || f.type == '+' || f.type == 'O' || f.type == '@')
     return std::all_of(p, p + f.length, [](char c) { return c == 0; });
@@ -128,36 +132,44 @@ std::optional<bool> Field::AsBoolean() const {
 }
 
 std::string Field::AsString() const {
+  std::string out;
+  ReadString(out);
+  return out;
+}
+
+void Field::ReadString(std::string& out) const {
   table_->RequireActive();
+  out.clear();
   const auto& files = *table_->files_;
   const auto& f = files.header.fields[index_];
   const char* rec = table_->record_.data();
-  if (f.type == 'M') return table_->MemoText(index_);
-  if (IsNull()) return {};
-  if (IsNumericType(f.type)) return PlainNumber(ReadNumber(f, rec, files.header.level));
-  if (f.type == 'D') {
+  if (f.type == 'M') return table_->AppendMemoText(index_, out);
+  if (f.type == 'C') return AppendText(f, rec, files.header.codePage, out);
+  if (IsNull()) return;
+  if (IsNumericType(f.type)) {
+    out = PlainNumber(ReadNumber(f, rec, files.header.level));
+  } else if (f.type == 'D') {
     auto d = ReadDate(f, rec);
-    if (!d) return {};
+    if (!d) return;
     int y, m, day;
     dt::DecodeDate(*d, y, m, day);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, day);
-    return buf;
-  }
-  if (f.type == '@') {
+    out = buf;
+  } else if (f.type == '@') {
     auto d = ReadDate(f, rec);
-    if (!d) return {};
+    if (!d) return;
     int y, mo, day, h, mi, s, ms;
     dt::DecodeDateTime(*d, y, mo, day, h, mi, s, ms);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, day, h, mi, s);
-    return buf;
-  }
-  if (f.type == 'L') {
+    out = buf;
+  } else if (f.type == 'L') {
     auto b = ReadLogical(f, rec);
-    return !b ? "" : (*b ? "T" : "F");
+    if (b) out = *b ? "T" : "F";
+  } else {
+    AppendText(f, rec, files.header.codePage, out);
   }
-  return ReadText(f, rec, files.header.codePage);
 }
 
 void Field::SetAsFloat(double v) {
@@ -317,13 +329,17 @@ void Table::FieldChanged(int index) {
   }
 }
 
-std::string Table::MemoText(int index) const {
+void Table::AppendMemoText(int index, std::string& out) const {
   auto it = memoEdits_.find(index);
-  if (it != memoEdits_.end()) return it->second;
+  if (it != memoEdits_.end()) {
+    out += it->second;
+    return;
+  }
   const auto& f = files_->header.fields[index];
   std::uint32_t block = ReadMemoBlock(f, record_.data());
-  if (block == 0 || !files_->memo.IsOpen()) return {};
-  return ToUtf8(files_->memo.Read(block), files_->header.codePage);
+  if (block == 0 || !files_->memo.IsOpen()) return;
+  files_->memo.Read(block, memoBytes_);
+  AppendUtf8(memoBytes_, files_->header.codePage, out);
 }
 
 // ---------------------------------------------------------------- opening
@@ -361,7 +377,6 @@ void Table::OpenFiles(OpenMode mode) {
     files->dbf.Open(files->paths.dbf, false);
   }
   File& dbf = files->dbf;
-  if (mappedReads_) dbf.MapForReading();
   if (mode == OpenMode::Exclusive) {
     if (!dbf.TryLock(0, 0, true))
       throw DbError("La tabla " + files->paths.dbf + " está en uso por otro usuario o programa.");
@@ -369,6 +384,9 @@ void Table::OpenFiles(OpenMode mode) {
   } else if (!dbf.TryLock(kOpenLockByte, 1, false)) {
     throw DbError("La tabla " + files->paths.dbf + " está abierta en exclusiva por otro usuario o programa.");
   }
+  // Mapped only now: the open lock keeps cooperating programs from
+  // shrinking the files below the size the view covers.
+  dbf.MapForReading();
   const std::uint64_t size = dbf.Size();
   std::string head(32, '\0');
   if (dbf.ReadAt(0, head.data(), 32) < 32)
@@ -382,11 +400,13 @@ void Table::OpenFiles(OpenMode mode) {
   files->counter = ReadU32(&files->head32[kHdrChangeCounter]);
   for (const auto& f : files->header.fields) files->fieldInfos.push_back(InfoOf(f));
   if (files->header.memoStyle != MemoStyle::None) {
-    auto fam = FindFamily(folder_, tableName_, files->header.memoStyle == MemoStyle::FoxPro);
-    files->paths.memo = fam.memo;
-    files->paths.memoFound = fam.memoFound;
+    FamilyPaths& fam = files->paths;
+    if (files->header.memoStyle == MemoStyle::FoxPro) {
+      fam.memo = fam.foxMemo;
+      fam.memoFound = fam.foxMemoFound;
+    }
     if (!fam.memoFound) throw DbError("Falta el fichero de memos " + fam.memo + " de la tabla.");
-    files->memo.Open(fam.memo, files->header.memoStyle, files->writable, mappedReads_);
+    files->memo.Open(fam.memo, files->header.memoStyle, files->writable);
   }
   record_.assign(files->header.recordLength, ' ');
   files_ = std::move(files);
@@ -756,6 +776,11 @@ std::uint32_t Table::RecordCount() {
     f.liveCount = n;
   }
   return *f.liveCount;
+}
+
+std::uint32_t Table::RecordSlots() const {
+  RequireActive();
+  return files_->header.recordCount;
 }
 
 void Table::SetIndexName(const std::string& tag) {
@@ -1331,8 +1356,7 @@ void Table::DeleteTable() {
   if (paths.memoFound) RemoveFile(paths.memo);
   if (paths.mdxFound) RemoveFile(paths.mdx);
   RemoveFile(paths.dbf);
-  auto fox = FindFamily(folder_, tableName_, true);
-  if (fox.memoFound) RemoveFile(fox.memo);
+  if (paths.foxMemoFound) RemoveFile(paths.foxMemo);
 }
 
 void Table::EmptyTable() {

@@ -116,6 +116,8 @@ class Field {
   // Text of any kind: numbers in plain decimal ("57", "-1000", "20.5"),
   // dates as YYYY-MM-DD, logicals T/F, memo text; blank gives "".
   std::string AsString() const;
+  // The same into `out`, whose storage a reader of many records reuses.
+  void ReadString(std::string& out) const;
   TDateTime AsDate() const;  // the day of a date field; blank reads as 0
   std::optional<bool> AsBoolean() const;
 
@@ -216,6 +218,9 @@ class Table {
   bool GotoRecNo(std::uint32_t recno);
   // Visible (not deleted) records.
   std::uint32_t RecordCount();
+  // Records in the file, deleted ones included, as last read from its
+  // header: known without reading any record.
+  std::uint32_t RecordSlots() const;
   // Re-reads what other copies changed.
   void Refresh();
   // Checks that records, memo file and every index agree; one line per
@@ -248,11 +253,6 @@ class Table {
   // number plus one instead, decided under the append lock. Read the field
   // after Post for the number stored. Empty: such a post is refused.
   void SetRenumberField(const std::string& field) { renumberField_ = field; }
-  // Large local table and memo files are mapped into memory at Open, which
-  // pays off for a table kept open and read many times. A table opened for
-  // one short look (a query) is better read with plain reads: a fresh
-  // mapping pays a page fault for every page it touches. Set before Open.
-  void SetMappedReads(bool on) { mappedReads_ = on; }
 
  private:
   friend class Field;
@@ -269,7 +269,8 @@ class Table {
   std::string CurrentKeyOf(int tag, const std::string& record);
   std::string KeyFromValue(int tag, const KeyValue& v) const;
   void FieldChanged(int index);
-  std::string MemoText(int index) const;
+  // The memo's text (UTF-8) appended to `out`.
+  void AppendMemoText(int index, std::string& out) const;
   void ResetPosition();
   void RenumberIfTaken();
   std::vector<std::pair<std::uint64_t, std::uint32_t>> AssignAutoIncrements(std::vector<int>& filled);
@@ -296,9 +297,9 @@ class Table {
   std::string record_;     // current record as stored (code page bytes)
   std::string original_;   // record before Edit
   std::map<int, std::string> memoEdits_;  // memo texts assigned while editing (UTF-8)
+  mutable std::string memoBytes_;         // a memo as stored, on its way to UTF-8
   std::map<std::string, FieldHook> fieldHooks_;
   std::string renumberField_;
-  bool mappedReads_ = true;
   std::string curKey_;      // key of the current record on the current index
   bool bulk_ = false;       // AppendAllFrom: one sync at the end
 };

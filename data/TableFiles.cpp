@@ -15,12 +15,18 @@ std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
+// `name` (of upper.size() characters) spelt as `upper` in any case.
+bool EqualsNoCase(const char* name, const std::string& upper) {
+  for (std::size_t i = 0; i < upper.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(name[i])) != static_cast<unsigned char>(upper[i])) return false;
+  return true;
+}
 bool EndsWithNoCase(const std::string& s, const std::string& ext) {
   return s.size() >= ext.size() && Upper(s.substr(s.size() - ext.size())) == Upper(ext);
 }
 }  // namespace
 
-FamilyPaths FindFamily(const std::string& folder, const std::string& tableName, bool foxMemo) {
+FamilyPaths FindFamily(const std::string& folder, const std::string& tableName) {
   std::string dir = folder.empty() ? "./" : folder;
   if (dir.back() != '/') dir += '/';
   std::string base = tableName;
@@ -31,24 +37,37 @@ FamilyPaths FindFamily(const std::string& folder, const std::string& tableName, 
   }
   FamilyPaths p;
   p.dbf = dir + base + (lower ? ".dbf" : ".DBF");
-  p.memo = dir + base + (foxMemo ? (lower ? ".fpt" : ".FPT") : (lower ? ".dbt" : ".DBT"));
+  p.memo = dir + base + (lower ? ".dbt" : ".DBT");
+  p.foxMemo = dir + base + (lower ? ".fpt" : ".FPT");
   p.mdx = dir + base + (lower ? ".mdx" : ".MDX");
   const std::string ub = Upper(base);
+  const std::string exactDbf = base + (lower ? ".dbf" : ".DBF");
+  struct Wanted {
+    std::string upperName;
+    std::string* path;
+    bool* found;
+  };
+  const Wanted wanted[] = {{ub + ".DBT", &p.memo, &p.memoFound},
+                           {ub + ".FPT", &p.foxMemo, &p.foxMemoFound},
+                           {ub + ".MDX", &p.mdx, &p.mdxFound}};
+  const std::string upperDbf = ub + ".DBF";
   DIR* d = ::opendir(dir.c_str());
   if (!d) return p;
   while (dirent* e = ::readdir(d)) {
-    std::string name = e->d_name;
-    std::string un = Upper(name);
-    if (un == ub + ".DBF") {
+    const char* name = e->d_name;
+    // Only names of the table's length plus an extension can match.
+    if (std::strlen(name) != upperDbf.size()) continue;
+    if (EqualsNoCase(name, upperDbf)) {
       // An exact-case match wins over another spelling.
-      if (!p.dbfFound || name == base + (lower ? ".dbf" : ".DBF")) p.dbf = dir + name;
+      if (!p.dbfFound || exactDbf == name) p.dbf = dir + name;
       p.dbfFound = true;
-    } else if (un == ub + (foxMemo ? ".FPT" : ".DBT")) {
-      p.memo = dir + name;
-      p.memoFound = true;
-    } else if (un == ub + ".MDX") {
-      p.mdx = dir + name;
-      p.mdxFound = true;
+      continue;
+    }
+    for (const Wanted& w : wanted) {
+      if (EqualsNoCase(name, w.upperName)) {
+        *w.path = dir + name;
+        *w.found = true;
+      }
     }
   }
   ::closedir(d);

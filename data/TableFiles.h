@@ -24,12 +24,14 @@ constexpr std::uint64_t kLockBase = 0xEFFFFFFEULL;
 constexpr std::uint64_t kOpenLockByte = 0xEFFFFFFFULL;
 constexpr int kLockWaitMs = 5000;
 
-// Family files of a table whatever the case of their names on disk.
+// Family files of a table whatever the case of their names on disk, found
+// in one look at the folder: memo is the dBase memo file (.DBT), foxMemo
+// the FoxPro one (.FPT); which one the table uses its header says.
 struct FamilyPaths {
-  std::string dbf, memo, mdx;  // found paths, or where they would be created
-  bool dbfFound = false, memoFound = false, mdxFound = false;
+  std::string dbf, memo, foxMemo, mdx;  // found paths, or where they would be created
+  bool dbfFound = false, memoFound = false, foxMemoFound = false, mdxFound = false;
 };
-FamilyPaths FindFamily(const std::string& folder, const std::string& tableName, bool foxMemo = false);
+FamilyPaths FindFamily(const std::string& folder, const std::string& tableName);
 
 struct TableFiles {
   FamilyPaths paths;

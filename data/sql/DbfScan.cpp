@@ -34,35 +34,52 @@ const char* DeclaredType(ColumnKind k) {
 
 namespace {
 
-SqlValue Integer(std::int64_t v) { return SqlValue{SqlValue::Type::Integer, false, v, static_cast<double>(v), {}}; }
 SqlValue Float(double v) { return SqlValue{SqlValue::Type::Float, false, 0, v, {}}; }
+
+void SetInteger(SqlValue& out, std::int64_t v) {
+  out.type = SqlValue::Type::Integer;
+  out.integer = v;
+  out.number = static_cast<double>(v);
+}
+
+void SetFloat(SqlValue& out, double v) {
+  out.type = SqlValue::Type::Float;
+  out.integer = 0;
+  out.number = v;
+}
 
 }  // namespace
 
-SqlValue ReadColumn(Table& t, int index, const Column& c) {
+void ReadColumn(Table& t, int index, const Column& c, SqlValue& out) {
   const Field f = t.FieldByNumber(index);
+  out.type = SqlValue::Type::Null;
+  out.isDate = false;
+  out.integer = 0;
+  out.number = 0;
   switch (c.kind) {
     case ColumnKind::Integer:
-      if (f.IsNull()) return {};
-      return Integer(f.AsInteger());
+      if (!f.IsNull()) SetInteger(out, f.AsInteger());
+      return;
     case ColumnKind::Real:
-      if (f.IsNull()) return {};
-      return Float(f.AsFloat());
+      if (!f.IsNull()) SetFloat(out, f.AsFloat());
+      return;
     case ColumnKind::Date: {
-      if (f.IsNull()) return {};
+      if (f.IsNull()) return;
       const double d = f.AsDate();
-      SqlValue v = d == std::floor(d) ? Integer(static_cast<std::int64_t>(d)) : Float(d);
-      v.isDate = true;
-      return v;
+      if (d == std::floor(d)) SetInteger(out, static_cast<std::int64_t>(d));
+      else SetFloat(out, d);
+      out.isDate = true;
+      return;
     }
     case ColumnKind::Logical: {
       const std::optional<bool> b = f.AsBoolean();
-      if (!b) return {};
-      return Integer(*b ? 1 : 0);
+      if (b) SetInteger(out, *b ? 1 : 0);
+      return;
     }
     case ColumnKind::Text: break;
   }
-  return SqlValue{SqlValue::Type::Text, false, 0, 0, f.AsString()};
+  out.type = SqlValue::Type::Text;
+  f.ReadString(out.text);
 }
 
 void ResultOf(sqlite3_context* ctx, const SqlValue& v) {
@@ -71,7 +88,13 @@ void ResultOf(sqlite3_context* ctx, const SqlValue& v) {
     case SqlValue::Type::Integer: sqlite3_result_int64(ctx, v.integer); break;
     case SqlValue::Type::Float: sqlite3_result_double(ctx, v.number); break;
     case SqlValue::Type::Text:
-      sqlite3_result_text(ctx, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+      // Given as a terminated string when it is one, SQLite copies the
+      // terminator too; with only a length it copies the text again later,
+      // the first time the value is read as a C string.
+      if (std::memchr(v.text.data(), '\0', v.text.size()) == nullptr)
+        sqlite3_result_text(ctx, v.text.c_str(), -1, SQLITE_TRANSIENT);
+      else
+        sqlite3_result_text(ctx, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
       break;
   }
 }

@@ -27,6 +27,7 @@ struct Column {
   bool wholeDays = false;  // a D field: only whole days, so bounds round to days
   std::string tag;         // a tag on exactly this field, "" when none
   bool uniqueTag = false;
+  bool operator==(const Column&) const = default;
 };
 
 ColumnKind KindOf(const FieldInfo& f);
@@ -34,8 +35,9 @@ const char* DeclaredType(ColumnKind k);
 
 // Column `index` of the table's current record as SQL sees it: numbers and
 // dates as Integer or Float, text without trailing blanks, logicals 1/0; a
-// blank number, date or logical is Null, a blank text "".
-SqlValue ReadColumn(Table& t, int index, const Column& c);
+// blank number, date or logical is Null, a blank text "". Read into `out`,
+// whose text storage is reused.
+void ReadColumn(Table& t, int index, const Column& c, SqlValue& out);
 // Makes `v` the result of an xColumn call.
 void ResultOf(sqlite3_context* ctx, const SqlValue& v);
 

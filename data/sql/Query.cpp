@@ -1,7 +1,5 @@
 #include "data/sql/Query.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -10,9 +8,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "data/sql/SqlFunctions.h"
+#include "data/sql/PreparedQuery.h"
 #include "data/sql/SqlRewrite.h"
-#include "data/sql/VirtualTable.h"
 
 namespace data {
 namespace {
@@ -20,81 +17,6 @@ namespace {
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
-}
-
-[[noreturn]] void ThrowSql(sqlite3* db) {
-  throw DbError(std::string("Error en la consulta SQL: ") + sqlite3_errmsg(db));
-}
-
-struct CloseDb {
-  void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-struct FinalizeStmt {
-  void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using DbPtr = std::unique_ptr<sqlite3, CloseDb>;
-using StmtPtr = std::unique_ptr<sqlite3_stmt, FinalizeStmt>;
-
-DbPtr OpenConnection(const std::string& folder, sql::VisitCounts* counts) {
-  sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  DbPtr db(raw);
-  if (rc != SQLITE_OK) {
-    if (!raw) throw DbError("Error en la consulta SQL: no hay memoria para la conexión.");
-    ThrowSql(raw);
-  }
-  // A double-quoted word is always a name, never silently a string, so a
-  // misspelt column is reported instead of compared as text.
-  sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-  sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-  if (sqlite3_exec(raw, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr) != SQLITE_OK) ThrowSql(raw);
-  sql::RegisterSqlFunctions(raw);
-  sql::RegisterDbfModule(raw, folder, counts);
-  return db;
-}
-
-SqlValue ReadColumn(sqlite3_stmt* stmt, int i, bool isDate) {
-  SqlValue v;
-  v.isDate = isDate;
-  switch (sqlite3_column_type(stmt, i)) {
-    case SQLITE_INTEGER:
-      v.type = SqlValue::Type::Integer;
-      v.integer = sqlite3_column_int64(stmt, i);
-      v.number = static_cast<double>(v.integer);
-      break;
-    case SQLITE_FLOAT:
-      v.type = SqlValue::Type::Float;
-      v.number = sqlite3_column_double(stmt, i);
-      break;
-    case SQLITE_NULL:
-      break;
-    default: {
-      v.type = SqlValue::Type::Text;
-      const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-      v.text.assign(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
-      break;
-    }
-  }
-  return v;
-}
-
-void Bind(sqlite3* db, sqlite3_stmt* stmt, int index, const SqlValue& v) {
-  int rc = SQLITE_OK;
-  switch (v.type) {
-    case SqlValue::Type::Null: rc = sqlite3_bind_null(stmt, index); break;
-    case SqlValue::Type::Integer: rc = sqlite3_bind_int64(stmt, index, v.integer); break;
-    case SqlValue::Type::Float: rc = sqlite3_bind_double(stmt, index, v.number); break;
-    case SqlValue::Type::Text:
-      rc = sqlite3_bind_text(stmt, index, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
-      break;
-  }
-  if (rc != SQLITE_OK) ThrowSql(db);
-}
-
-bool OnlyBlanks(const char* p) {
-  for (; p && *p; ++p)
-    if (!std::isspace(static_cast<unsigned char>(*p)) && *p != ';') return false;
-  return true;
 }
 
 std::string FormatNumber(double x) {
@@ -196,6 +118,10 @@ TDateTime QueryField::AsDate() const {
 
 // --- Query -------------------------------------------------------------------
 
+Query::Query() = default;
+Query::Query(std::string folder) : folder_(std::move(folder)) {}
+Query::~Query() = default;
+
 void Query::SetFolder(const std::string& folder) {
   Close();
   folder_ = folder;
@@ -241,57 +167,34 @@ void Query::Close() {
 
 void Query::Open() {
   Close();
-  const std::string text = sql::RewriteForSqlite(SQLText());
-  sql::VisitCounts counts;
-  DbPtr db = OpenConnection(folder_, &counts);
-  for (const std::string& table : sql::DbfTablesNamed(folder_, sql::IdentifiersOf(text)))
-    sql::CreateDbfTable(db.get(), table);
-
-  sqlite3_stmt* raw = nullptr;
-  const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db.get(), text.c_str(), static_cast<int>(text.size()), &raw, &tail) != SQLITE_OK)
-    ThrowSql(db.get());
-  StmtPtr stmt(raw);
-  if (!stmt) throw DbError("Error en la consulta SQL: el texto no tiene ninguna sentencia.");
-  if (!OnlyBlanks(tail)) throw DbError("Error en la consulta SQL: el texto tiene más de una sentencia.");
-
-  for (int i = 1; i <= sqlite3_bind_parameter_count(raw); ++i) {
-    const char* name = sqlite3_bind_parameter_name(raw, i);
-    if (!name) throw DbError("Error en la consulta SQL: los parámetros deben tener nombre (:nombre).");
-    const auto p = params_.find(Upper(name + 1));
-    if (p == params_.end() || !p->second.IsSet())
-      throw DbError(std::string("Error en la consulta SQL: falta el valor del parámetro ") + name + ".");
-    Bind(db.get(), raw, i, p->second.Value());
+  const std::string text = SQLText();
+  sql::QueryResult result;
+  bool done = false;
+  if (prepared_ && preparedFolder_ == folder_ && preparedText_ == text) {
+    // Any failure of a statement prepared earlier (a table replaced by one
+    // of another shape, removed, grown much) is settled by preparing it
+    // anew below, which gives the error of the tables as they are now.
+    try {
+      result = prepared_->Run(params_);
+      done = true;
+    } catch (const DbError&) {
+    }
+  }
+  if (!done) {
+    prepared_.reset();
+    auto fresh = std::make_unique<sql::PreparedQuery>(folder_, sql::RewriteForSqlite(text));
+    result = fresh->Run(params_);
+    prepared_ = std::move(fresh);
+    preparedFolder_ = folder_;
+    preparedText_ = text;
   }
 
-  const int columns = sqlite3_column_count(raw);
-  std::vector<std::string> names;
-  std::vector<bool> isDate;
-  for (int i = 0; i < columns; ++i) {
-    const char* name = sqlite3_column_name(raw, i);
-    names.emplace_back(name ? name : "");
-    const char* decl = sqlite3_column_decltype(raw, i);
-    isDate.push_back(decl && Upper(decl) == "DATE");
-  }
-
-  std::vector<std::vector<SqlValue>> rows;
-  for (;;) {
-    const int rc = sqlite3_step(raw);
-    if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) ThrowSql(db.get());
-    std::vector<SqlValue>& row = rows.emplace_back();
-    row.reserve(static_cast<std::size_t>(columns));
-    for (int i = 0; i < columns; ++i) row.push_back(ReadColumn(raw, i, isDate[i]));
-  }
-  stmt.reset();
-  db.reset();
-
-  names_ = std::move(names);
-  rows_ = std::move(rows);
+  names_ = std::move(result.names);
+  rows_ = std::move(result.rows);
   row_ = 0;
-  visited_ = counts.total;
+  visited_ = result.visits.total;
   visitedByTable_.clear();
-  for (const auto& [table, n] : counts.byTable) visitedByTable_[Upper(table)] += n;
+  for (const auto& [table, n] : result.visits.byTable) visitedByTable_[Upper(table)] += n;
   active_ = true;
 }
 

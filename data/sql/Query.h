@@ -10,7 +10,8 @@
 //
 // The text is run by SQLite in a private in-memory connection in which every
 // table of the folder named in the text is a virtual table read through the
-// table engine. Texts written for desktop database engines work as written:
+// table engine. The query keeps the connection and the prepared text
+// between Opens; every Open still opens the table files anew. Texts written for desktop database engines work as written:
 // table names with ".DBF" or in double quotes, EXTRACT(YEAR FROM x); UPPER and
 // LOWER change only A-Z, LIKE is case-sensitive. Parameters are always bound,
 // never pasted into the text.
@@ -20,6 +21,7 @@
 // raises data::DbError: SQL errors carry SQLite's own message.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,9 @@
 #include "data/DbError.h"
 
 namespace data {
+namespace sql {
+class PreparedQuery;
+}
 
 // One value of a result row or of a parameter.
 struct SqlValue {
@@ -74,8 +79,11 @@ class QueryField {
 
 class Query {
  public:
-  Query() = default;
-  explicit Query(std::string folder) : folder_(std::move(folder)) {}
+  Query();
+  explicit Query(std::string folder);
+  ~Query();
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
 
   // Folder of the tables; changing it closes the query.
   void SetFolder(const std::string& folder);
@@ -130,6 +138,10 @@ class Query {
   std::size_t row_ = 0;
   std::uint64_t visited_ = 0;
   std::map<std::string, std::uint64_t> visitedByTable_;  // by upper-case name
+  // The text as last prepared, for the folder and text it was prepared for.
+  std::unique_ptr<sql::PreparedQuery> prepared_;
+  std::string preparedFolder_;
+  std::string preparedText_;
 };
 
 }  // namespace data

@@ -11,8 +11,8 @@ TableSnapshot::TableSnapshot(Table& t, const std::vector<Column>& columns, std::
   for (t.First(); !t.Eof(); t.Next()) {
     Row& r = rows_.emplace_back();
     r.rowid = t.RecNo();
-    r.values.reserve(columns.size());
-    for (std::size_t i = 0; i < columns.size(); ++i) r.values.push_back(ReadColumn(t, static_cast<int>(i), columns[i]));
+    r.values.resize(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) ReadColumn(t, static_cast<int>(i), columns[i], r.values[i]);
     ++visits;
   }
   sorted_.resize(columns.size());
@@ -28,13 +28,13 @@ const std::vector<const Row*>& TableSnapshot::SortedBy(int column) const {
   return order;
 }
 
-std::vector<const Row*> TableSnapshot::Select(const ScanBounds& b) const {
-  std::vector<const Row*> out;
-  if (b.none) return out;
+void TableSnapshot::Select(const ScanBounds& b, std::vector<const Row*>& out) const {
+  out.clear();
+  if (b.none) return;
   if (b.column < 0) {
     out.reserve(rows_.size());
     for (const Row& r : rows_) out.push_back(&r);
-    return out;
+    return;
   }
   const auto& order = SortedBy(b.column);
   const auto i = static_cast<std::size_t>(b.column);
@@ -57,7 +57,6 @@ std::vector<const Row*> TableSnapshot::Select(const ScanBounds& b) const {
     });
   }
   out.assign(first, last);
-  return out;
 }
 
 }  // namespace data::sql

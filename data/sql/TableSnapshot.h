@@ -21,10 +21,10 @@ class TableSnapshot {
 
   std::size_t Size() const { return rows_.size(); }
 
-  // The rows within the bounds: in file order for a scan of every row,
-  // otherwise in the order of the bounded column (NULL first, equal values
-  // in file order).
-  std::vector<const Row*> Select(const ScanBounds& b) const;
+  // The rows within the bounds into `out` (replacing what it held): in
+  // file order for a scan of every row, otherwise in the order of the
+  // bounded column (NULL first, equal values in file order).
+  void Select(const ScanBounds& b, std::vector<const Row*>& out) const;
 
  private:
   const std::vector<const Row*>& SortedBy(int column) const;

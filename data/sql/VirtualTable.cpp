@@ -23,11 +23,9 @@ namespace {
 
 constexpr const char* kModuleName = "quillar_dbf";
 
-// A table of the folder opened for a query: one short look, so read with
-// plain reads (a fresh memory mapping would pay a page fault per record).
+// A table of the folder opened for a query.
 std::unique_ptr<Table> OpenForQuery(const std::string& folder, const std::string& name) {
   auto t = std::make_unique<Table>(folder, name);
-  t->SetMappedReads(false);
   t->Open();
   return t;
 }
@@ -65,26 +63,38 @@ std::string UnquoteLiteral(const std::string& arg) {
   return out;
 }
 
+}  // namespace
+
+struct DbfVTab;
+
 struct ModuleContext {
   std::string folder;
   VisitCounts* counts;
+  std::vector<DbfVTab*> tables;  // created on the connection
 };
+
+namespace {
 
 // Tables up to this many records are read into memory once they are scanned
 // a second time in one statement (the inner side of a join).
 constexpr double kSnapshotRows = 2000;
+
+}  // namespace
 
 struct DbfVTab {
   sqlite3_vtab base{};  // first: SQLite sees a sqlite3_vtab*
   ModuleContext* context = nullptr;
   std::string tableName;
   std::vector<Column> columns;
-  double rows = 1;  // estimate for the planner
+  double rows = 1;  // estimate the statements were planned with
+  // --- One run of a statement; EndRun forgets them.
   // The table as opened to read its structure, kept for the first cursor.
   std::unique_ptr<Table> spare;
   int scans = 0;
   std::unique_ptr<TableSnapshot> snapshot;
 };
+
+namespace {
 
 // The scan a cursor runs: file order, or a range of one tag.
 //   idxNum = 0                      file order
@@ -137,15 +147,34 @@ void SetError(sqlite3_vtab* vt, const std::string& message) {
   vt->zErrMsg = sqlite3_mprintf("%s", message.c_str());
 }
 
-// Size of the records part of the file divided by the record width: enough
-// for the planner, and it does not read the table.
-double EstimateRows(const Table& t) {
-  std::size_t width = 1;
-  for (const FieldInfo& f : t.Fields()) width += static_cast<std::size_t>(std::max(f.length, 0));
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(t.FilePath(), ec);
-  if (ec) return 1000;
-  return std::max(1.0, static_cast<double>(size) / static_cast<double>(width));
+// Records in the file, deleted ones included: enough for the planner, and
+// it does not read the table.
+double EstimateRows(const Table& t) { return std::max(1.0, static_cast<double>(t.RecordSlots())); }
+
+// The table's columns as SQL sees them, with the tags that can serve them.
+std::vector<Column> ColumnsOf(const Table& t) {
+  std::vector<Column> columns;
+  for (const FieldInfo& f : t.Fields()) columns.push_back({f.name, KindOf(f), f.type == 'D', "", false});
+  for (const TagInfo& tag : t.Tags()) {
+    for (Column& c : columns) {
+      if (c.tag.empty() && Upper(c.name) == Upper(tag.field)) {
+        c.tag = tag.name;
+        c.uniqueTag = tag.unique;
+      }
+    }
+  }
+  return columns;
+}
+
+// Why a statement prepared earlier must not run on the table as opened
+// now, or "" when it may: its columns or tags changed (a table restored
+// from another version), or its size changed so much that the plan made for
+// the old size may be a poor one.
+std::string StaleReason(const DbfVTab& vt, const Table& t) {
+  if (ColumnsOf(t) != vt.columns) return "La estructura de la tabla " + vt.tableName + " ha cambiado.";
+  const double now = EstimateRows(t);
+  if (now > vt.rows * 2 || vt.rows > now * 2) return "El tamaño de la tabla " + vt.tableName + " ha cambiado.";
+  return {};
 }
 
 int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** err) {
@@ -159,17 +188,8 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
   vt->tableName = UnquoteLiteral(argv[3]);
   try {
     vt->spare = OpenForQuery(context->folder, vt->tableName);
-    Table& t = *vt->spare;
-    vt->rows = EstimateRows(t);
-    for (const FieldInfo& f : t.Fields()) vt->columns.push_back({f.name, KindOf(f), f.type == 'D', "", false});
-    for (const TagInfo& tag : t.Tags()) {
-      for (Column& c : vt->columns) {
-        if (c.tag.empty() && Upper(c.name) == Upper(tag.field)) {
-          c.tag = tag.name;
-          c.uniqueTag = tag.unique;
-        }
-      }
-    }
+    vt->rows = EstimateRows(*vt->spare);
+    vt->columns = ColumnsOf(*vt->spare);
   } catch (const std::exception& e) {
     *err = sqlite3_mprintf("%s", e.what());
     return SQLITE_ERROR;
@@ -185,12 +205,16 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     *err = sqlite3_mprintf("%s", sqlite3_errmsg(db));
     return rc;
   }
+  context->tables.push_back(vt.get());
   *out = &vt.release()->base;
   return SQLITE_OK;
 }
 
-int Disconnect(sqlite3_vtab* vt) {
-  delete reinterpret_cast<DbfVTab*>(vt);
+int Disconnect(sqlite3_vtab* tab) {
+  auto* vt = reinterpret_cast<DbfVTab*>(tab);
+  auto& tables = vt->context->tables;
+  tables.erase(std::remove(tables.begin(), tables.end(), vt), tables.end());
+  delete vt;
   return SQLITE_OK;
 }
 
@@ -313,6 +337,8 @@ int Open(sqlite3_vtab* tab, sqlite3_vtab_cursor** out) {
       cur->table = std::move(vt->spare);
     } else {
       cur->table = OpenForQuery(vt->context->folder, vt->tableName);
+      const std::string stale = StaleReason(*vt, *cur->table);
+      if (!stale.empty()) throw DbError(stale);
     }
   } catch (const std::exception& e) {
     SetError(tab, e.what());
@@ -355,28 +381,34 @@ void Stepped(DbfCursor* cur) {
 }
 
 // Reads the next group of records with equal keys into memory, sorted by the
-// ORDER BY terms; false at the end of the walk.
+// ORDER BY terms; false at the end of the walk. The rows of the groups read
+// before are overwritten, so their text storage serves again.
 bool ReadGroup(DbfCursor* cur) {
-  cur->group.clear();
   cur->list.clear();
   cur->pos = 0;
   if (cur->tableDone) return false;
   Table& t = *cur->table;
   const auto& columns = cur->vtab->columns;
-  const SqlValue first = ReadColumn(t, cur->orderColumn, columns[static_cast<std::size_t>(cur->orderColumn)]);
-  const KeyValue key(first.number);
-  while (!cur->tableDone) {
-    Row& r = cur->group.emplace_back();
+  std::size_t n = 0;
+  std::optional<KeyValue> key;
+  bool blank = false;
+  for (;;) {
+    if (n == cur->group.size()) cur->group.emplace_back().values.resize(columns.size());
+    Row& r = cur->group[n++];
     r.rowid = t.RecNo();
-    r.values.resize(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i)
-      if (cur->used[i]) r.values[i] = ReadColumn(t, static_cast<int>(i), columns[i]);
+      if (cur->used[i]) ReadColumn(t, static_cast<int>(i), columns[i], r.values[i]);
+    if (!key) {
+      const SqlValue& first = r.values[static_cast<std::size_t>(cur->orderColumn)];
+      key.emplace(first.number);
+      blank = first.type == SqlValue::Type::Null;
+    }
     t.Next();
     Stepped(cur);
     // A blank value stands alone: its key is not the key of the number 0.
-    if (first.type == SqlValue::Type::Null || cur->tableDone || t.CompareCurrentKey(key) != 0) break;
+    if (blank || cur->tableDone || t.CompareCurrentKey(*key) != 0) break;
   }
-  for (const Row& r : cur->group) cur->list.push_back(&r);
+  for (std::size_t i = 0; i < n; ++i) cur->list.push_back(&cur->group[i]);
   SortRows(cur->list, cur->terms);
   return !cur->list.empty();
 }
@@ -432,7 +464,6 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int, sqlite3_
   cur->single = false;
   cur->fromList = cur->grouped = false;
   cur->list.clear();
-  cur->group.clear();
   cur->pos = 0;
   try {
     const int column = (idxNum >> 8) - 1;
@@ -459,7 +490,7 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int, sqlite3_
     }
     if (vt->snapshot) {
       cur->fromList = true;
-      cur->list = vt->snapshot->Select(b);
+      vt->snapshot->Select(b, cur->list);
       if (ordered) SortRows(cur->list, cur->terms);
       cur->eof = cur->list.empty();
       return SQLITE_OK;
@@ -551,7 +582,7 @@ int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
   }
   try {
     if (!cur->valueRead[k]) {
-      cur->values[k] = ReadColumn(*cur->table, i, cur->vtab->columns[k]);
+      ReadColumn(*cur->table, i, cur->vtab->columns[k], cur->values[k]);
       cur->valueRead[k] = 1;
     }
     ResultOf(ctx, cur->values[k]);
@@ -591,11 +622,20 @@ const sqlite3_module kModule = MakeModule();
 
 }  // namespace
 
-void RegisterDbfModule(sqlite3* db, const std::string& folder, VisitCounts* counts) {
-  auto* context = new ModuleContext{folder, counts};
+ModuleContext* RegisterDbfModule(sqlite3* db, const std::string& folder, VisitCounts* counts) {
+  auto* context = new ModuleContext{folder, counts, {}};
   const int rc = sqlite3_create_module_v2(db, kModuleName, &kModule, context,
                                           [](void* p) { delete static_cast<ModuleContext*>(p); });
   if (rc != SQLITE_OK) throw DbError(std::string("Error en la consulta SQL: ") + sqlite3_errmsg(db));
+  return context;
+}
+
+void EndRun(ModuleContext* module) {
+  for (DbfVTab* vt : module->tables) {
+    vt->spare.reset();
+    vt->snapshot.reset();
+    vt->scans = 0;
+  }
 }
 
 std::vector<std::string> DbfTablesNamed(const std::string& folder, const std::vector<std::string>& names) {

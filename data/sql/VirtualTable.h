@@ -31,8 +31,21 @@ struct VisitCounts {
   std::uint64_t total = 0;
 };
 
+// The module on one connection; the connection owns it.
+struct ModuleContext;
+
 // Registers the module on the connection; `counts` must outlive it.
-void RegisterDbfModule(sqlite3* db, const std::string& folder, VisitCounts* counts);
+ModuleContext* RegisterDbfModule(sqlite3* db, const std::string& folder, VisitCounts* counts);
+
+// A statement may run many times: each run opens the tables when it
+// starts reading them, and its cursors close them when it ends. Call this
+// after every run (the statement reset): it closes the table each virtual
+// table kept open from its creation for the first run, and forgets the
+// rows it read into memory, so the next run reads the files anew. A run of
+// a statement prepared earlier fails when a table's columns or tags changed
+// since, or its size changed enough to call for a new plan: prepare the
+// statement anew on a new connection then.
+void EndRun(ModuleContext* module);
 
 // The folder's dBase files (name without extension as found on disk) whose
 // name is one of `names`, compared without regard to case.

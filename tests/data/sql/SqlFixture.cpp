@@ -10,7 +10,8 @@ namespace data::sqltest {
 void CreateAgenda(const std::string& folder, const std::vector<Cita>& citas) {
   Table t(folder, "AGENDA.DBF");
   t.Create(AgendaFieldDefs(), AgendaIndexDefs());
-  t.Open();
+  t.Open(OpenMode::Exclusive);
+  t.BeginBatch();
   for (const Cita& c : citas) {
     t.Append();
     t.FieldByName("ID").SetAsFloat(c.id);
@@ -27,6 +28,7 @@ void CreateAgenda(const std::string& folder, const std::vector<Cita>& citas) {
     t.FieldByName("H_AVISO").SetAsString(c.hAviso);
     t.Post();
   }
+  t.EndBatch();
   t.Close();
 }
 
