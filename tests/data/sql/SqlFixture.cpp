@@ -7,27 +7,29 @@
 
 namespace data::sqltest {
 
+void AppendCita(Table& t, const Cita& c) {
+  t.Append();
+  t.FieldByName("ID").SetAsFloat(c.id);
+  t.FieldByName("FECHA_INI").SetAsDate(c.fechaIni);
+  t.FieldByName("FECHA_FIN").SetAsDate(c.fechaIni);
+  t.FieldByName("HORA_INI").SetAsString(c.horaIni);
+  t.FieldByName("HORA_FIN").SetAsString(c.horaIni);
+  t.FieldByName("ASUNTO").SetAsString(c.asunto);
+  t.FieldByName("LUGAR").SetAsString(c.lugar);
+  t.FieldByName("NOTAS").SetAsString(c.notas);
+  t.FieldByName("AVISO").SetAsFloat(c.aviso);
+  t.FieldByName("TIPO").SetAsFloat(c.tipo);
+  if (c.fAviso) t.FieldByName("F_AVISO").SetAsDate(c.fAviso);
+  t.FieldByName("H_AVISO").SetAsString(c.hAviso);
+  t.Post();
+}
+
 void CreateAgenda(const std::string& folder, const std::vector<Cita>& citas) {
   Table t(folder, "AGENDA.DBF");
   t.Create(AgendaFieldDefs(), AgendaIndexDefs());
   t.Open(OpenMode::Exclusive);
   t.BeginBatch();
-  for (const Cita& c : citas) {
-    t.Append();
-    t.FieldByName("ID").SetAsFloat(c.id);
-    t.FieldByName("FECHA_INI").SetAsDate(c.fechaIni);
-    t.FieldByName("FECHA_FIN").SetAsDate(c.fechaIni);
-    t.FieldByName("HORA_INI").SetAsString(c.horaIni);
-    t.FieldByName("HORA_FIN").SetAsString(c.horaIni);
-    t.FieldByName("ASUNTO").SetAsString(c.asunto);
-    t.FieldByName("LUGAR").SetAsString(c.lugar);
-    t.FieldByName("NOTAS").SetAsString(c.notas);
-    t.FieldByName("AVISO").SetAsFloat(c.aviso);
-    t.FieldByName("TIPO").SetAsFloat(c.tipo);
-    if (c.fAviso) t.FieldByName("F_AVISO").SetAsDate(c.fAviso);
-    t.FieldByName("H_AVISO").SetAsString(c.hAviso);
-    t.Post();
-  }
+  for (const Cita& c : citas) AppendCita(t, c);
   t.EndBatch();
   t.Close();
 }

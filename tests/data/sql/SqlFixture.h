@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/DateTime.h"
+#include "data/Table.h"
 
 namespace data::sqltest {
 
@@ -30,6 +31,8 @@ struct Categoria {
   int color = 0;
 };
 
+// Appends and posts the appointment to the open AGENDA table.
+void AppendCita(Table& t, const Cita& c);
 // Creates the tables as the agenda defines them (fields, tags) in `folder`.
 void CreateAgenda(const std::string& folder, const std::vector<Cita>& citas);
 void CreateCategorias(const std::string& folder, const std::vector<Categoria>& categorias);
