@@ -1,6 +1,8 @@
 // Items, their collection and stream, days and the control's model operations.
 #include <QBuffer>
 #include <QtEndian>
+#include <algorithm>
+#include <random>
 
 #include "TimeViewFixture.h"
 
@@ -479,4 +481,50 @@ TEST_F(TimeViewTest, AssigningTimesToAnOwnedItemRefilesItAndDeletingItLeavesNoDa
   view->Items()->Delete(moved);
   EXPECT_TRUE(view->Days(1)->Items().empty());
   EXPECT_EQ(ListOf(view->Days(2)), (std::vector{stays}));
+}
+
+// Deleting an item looks for it only in the days it overlaps, so every way of
+// changing times or days must leave each day listing exactly the items that
+// overlap it (an item left behind would be a dangling pointer after its
+// deletion). A long seeded run of mixed changes checks that after each step.
+TEST_F(TimeViewTest, EveryChangeOfTimesOrDaysKeepsEachDayListingExactlyTheItemsOverlappingIt) {
+  std::mt19937 rng(20261210);
+  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+  auto pick = [&]() { return view->Items()->Items(static_cast<int>(rng() % view->Items()->Count())); };
+  const TDate d = Day0();
+  view->SetDays(5, d);
+  for (int step = 0; step < 3000; ++step) {
+    // Additions three times as often as deletions, so that the days fill up.
+    const int draw = static_cast<int>(rng() % 11);
+    const int op = view->Items()->Count() == 0 || draw < 3 ? 0 : draw - 2;
+    const double start = d - 3 + uniform(0, 12);
+    const double end = start + uniform(0.01, 3);
+    switch (op) {
+      case 0: Add(start, end, QString(), rng() % 4 == 0); break;
+      case 1: pick()->SetTimes(start, end); break;
+      case 2: pick()->MoveTo(start); break;
+      case 3: pick()->SetStartTime(start); break;
+      case 4: pick()->SetEndTime(end); break;
+      case 5: {
+        TRBTimeViewItem source(view->Items());
+        source.SetTimes(start, end);
+        source.SetAllDay(rng() % 2 == 0);
+        pick()->Assign(source);
+        break;
+      }
+      case 6: view->SetDays(1 + static_cast<int>(rng() % 7), d - 2 + static_cast<int>(rng() % 6)); break;
+      case 7: pick()->SetAllDay(rng() % 2 == 0); break;
+      case 8: view->Items()->Delete(pick()); break;
+    }
+    for (int i = 0; i < view->DaysCount(); ++i) {
+      TRBTimeviewDay* day = view->Days(i);
+      std::vector<TRBTimeViewItem*> expected;
+      for (int k = 0; k < view->Items()->Count(); ++k)
+        if (view->Items()->Items(k)->OverlapsDay(day->Date())) expected.push_back(view->Items()->Items(k));
+      std::vector<TRBTimeViewItem*> listed = ListOf(day);
+      std::sort(expected.begin(), expected.end());
+      std::sort(listed.begin(), listed.end());
+      ASSERT_EQ(listed, expected) << "step " << step << ", operation " << op << ", day " << i;
+    }
+  }
 }
