@@ -7,6 +7,7 @@
 #include "app/UMainAgenda.h"
 #include "calendar/RBCalendar.h"
 #include "core/Messages.h"
+#include "data/SharedMappings.h"
 #include "data/Table.h"
 #include "dialogs/UConfig.h"
 #include "maintenance/UAcercaDeAgenda.h"
@@ -95,6 +96,7 @@ void TfrmAgenda::acConfigExecute() {
         tblAgenda->Close();
         AbrirTablaAgenda();
         if (Categorias) Categorias->Cargar();
+        data::ReleaseUnusedMappings();  // the old folder's files are no longer held
         tmrRefreshTimer();
       }
     }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <list>
 #include <mutex>
 
@@ -86,6 +87,17 @@ std::shared_ptr<const FileMapping> SharedMapping(const std::string& path, const 
   cache.push_front(Entry{st.st_dev, st.st_ino, path, mapping});
   if (cache.size() > kMaxMappings) cache.pop_back();
   return mapping;
+}
+
+void ReleaseUnusedMappings() {
+  std::list<Entry> dropped;  // unmapped outside the lock
+  std::lock_guard<std::mutex> lock(CacheMutex());
+  auto& cache = Cache();
+  for (auto it = cache.begin(); it != cache.end();) {
+    const auto next = std::next(it);
+    if (it->mapping.use_count() == 1) dropped.splice(dropped.end(), cache, it);
+    it = next;
+  }
 }
 
 }  // namespace data

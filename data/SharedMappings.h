@@ -46,4 +46,9 @@ struct FileMapping {
 // belong to their open), but it would drop classic per-process locks.
 std::shared_ptr<const FileMapping> SharedMapping(const std::string& path, const struct stat& st);
 
+// Lets go of the kept mappings no open file uses, so that files of a folder
+// no longer in use are not held (a removable disk can then be unmounted, a
+// deleted file's space is freed). Open files keep theirs.
+void ReleaseUnusedMappings();
+
 }  // namespace data

@@ -13,6 +13,7 @@
 #include "TableTestSupport.h"
 #include "data/DbError.h"
 #include "data/FileIo.h"
+#include "data/SharedMappings.h"
 
 using namespace data;
 
@@ -76,15 +77,17 @@ std::string ReadMapped(const std::string& path, std::uint64_t size) {
   return got;
 }
 
-// Whether the process still maps a deleted file of that path.
-bool MappedDeleted(const std::string& path) {
+// Whether the process maps a file shown in its map list as `wanted`.
+bool Mapped(const std::string& wanted) {
   std::ifstream maps("/proc/self/maps");
-  const std::string wanted = path + " (deleted)";
   for (std::string line; std::getline(maps, line);)
     if (line.size() >= wanted.size() && line.compare(line.size() - wanted.size(), wanted.size(), wanted) == 0)
       return true;
   return false;
 }
+
+// Whether the process still maps a deleted file of that path.
+bool MappedDeleted(const std::string& path) { return Mapped(path + " (deleted)"); }
 
 TEST(FileIoTest, OpensOfOneFileShareOneMappingThatHoldsNoLock) {
   const std::string path = testdata::FreshFolder("fileio-shared") + "big.bin";
@@ -149,6 +152,31 @@ TEST(FileIoTest, MappingsFollowTheFileShrunkGrownOrReplacedBetweenOpens) {
   WriteWhole(folder + "another.bin", Pattern(300 * 1024, 4));
   ReadMapped(folder + "another.bin", 300 * 1024);
   EXPECT_FALSE(MappedDeleted(path));
+}
+
+TEST(FileIoTest, ReleasingUnusedMappingsLetsGoOfClosedFilesOnly) {
+  const std::string folder = testdata::FreshFolder("fileio-release");
+  const std::string open = folder + "open.bin", closed = folder + "closed.bin";
+  const std::string bytes = Pattern(300 * 1024, 5);
+  WriteWhole(open, bytes);
+  WriteWhole(closed, bytes);
+  File a;
+  a.Open(open, false);
+  a.MapForReading();
+  EXPECT_EQ(ReadMapped(closed, bytes.size()), bytes);
+  ASSERT_TRUE(Mapped(closed)) << "kept after its file was closed";
+
+  ReleaseUnusedMappings();
+  EXPECT_FALSE(Mapped(closed));
+  ASSERT_TRUE(Mapped(open));
+  const char* view = a.View(bytes.size() - 16, 16);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(std::string(view, 16), bytes.substr(bytes.size() - 16));
+
+  a.Close();
+  ReleaseUnusedMappings();
+  EXPECT_FALSE(Mapped(open));
+  EXPECT_EQ(ReadMapped(open, bytes.size()), bytes) << "mapped anew when opened again";
 }
 
 TEST(FileIoTest, JobsRunTogetherAllRunAndTheFirstFailureIsRaised) {
