@@ -9,6 +9,7 @@
 
 #include "SqlFixture.h"
 #include "SqlTestUtil.h"
+#include "data/TableTestSupport.h"
 #include "data/Table.h"
 #include "data/sql/Query.h"
 
@@ -23,10 +24,7 @@ class IndexUseTest : public ::testing::Test {
  protected:
   static constexpr int kDays = 200;
   static void SetUpTestSuite() {
-    const auto dir = std::filesystem::temp_directory_path() / "IndexUseTest";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    folder_ = dir.string() + "/";
+    folder_ = testdata::FreshFolder("IndexUseTest");
     std::vector<Categoria> cats;
     for (int i = 0; i < 10; ++i) cats.push_back({i, "Cat " + std::to_string(i), i});
     CreateCategorias(folder_, cats);
@@ -164,10 +162,7 @@ TEST_F(IndexUseTest, IndexScansReturnWhatAFullScanReturns) {
 // A dBase 7 table whose timestamp field (date and time in one value) has a
 // tag: bounds with a time of day must not be rounded to whole days there.
 TEST(TimestampIndexTest, BoundsWithATimeKeepTheirTimeOnATimestampTag) {
-  const auto dir = std::filesystem::temp_directory_path() / "TimestampIndexTest";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  const std::string folder = dir.string() + "/";
+  const std::string folder = testdata::FreshFolder("TimestampIndexTest");
   const TDate d = Day(2024, 3, 12);
   const double stamps[] = {d + 8 / 24.0, d + 18 / 24.0, d + 1, d + 1.5, d + 2.25, 0};  // 0: blank
   auto be = [](std::uint64_t v, int bytes) {
@@ -238,7 +233,7 @@ TEST(TimestampIndexTest, BoundsWithATimeKeepTheirTimeOnATimestampTag) {
     EXPECT_EQ(IdsOf(indexed, true), c.ids) << c.where;
   }
   std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
+  std::filesystem::remove_all(folder, ec);
 }
 
 }  // namespace

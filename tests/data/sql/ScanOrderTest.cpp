@@ -10,6 +10,7 @@
 
 #include "SqlFixture.h"
 #include "SqlTestUtil.h"
+#include "data/TableTestSupport.h"
 #include "data/Table.h"
 #include "data/sql/Query.h"
 
@@ -33,10 +34,7 @@ class ScanOrderTest : public ::testing::Test {
   static bool CategoryExists(int tipo) { return tipo >= 0 && tipo <= 9 && tipo != 4; }
 
   static void SetUpTestSuite() {
-    const auto dir = std::filesystem::temp_directory_path() / "ScanOrderTest";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    folder_ = dir.string() + "/";
+    folder_ = testdata::FreshFolder("ScanOrderTest");
     std::vector<Categoria> cats;
     for (int i = 0; i < 10; ++i) cats.push_back({i, "Cat " + std::to_string(i), i});
     CreateCategorias(folder_, cats);

@@ -4,6 +4,7 @@
 
 #include "app/TableSchemas.h"
 #include "data/Table.h"
+#include "data/TableTestSupport.h"
 
 namespace data::sqltest {
 
@@ -62,12 +63,8 @@ TDate Day(int y, int m, int d) { return dt::EncodeDate(y, m, d); }
 void SqlFolderTest::SetUp() {
   static std::atomic<int> counter{0};
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    (std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-                                     std::to_string(counter++));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  folder_ = dir.string() + "/";
+  folder_ = testdata::FreshFolder(std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+                                  std::to_string(counter++));
 }
 
 void SqlFolderTest::TearDown() {
