@@ -20,6 +20,7 @@
 #include "dialogs/UConfig.h"
 #include "dialogs/UEditCate.h"
 #include "support/Dbfread.h"
+#include "support/CategoriaRows.h"
 
 namespace {
 QRgb Rgb(TColor c) { return ToQColor(c).rgb(); }
@@ -54,13 +55,7 @@ class MainWindowConfigTest : public MainWindowTest {
   }
   // Stores a category row in the CATEGORIAS table of carpeta.
   static void AddCategoria(const QString& carpeta, int id, const char* nombre, TColor color) {
-    data::Table t(carpeta.toStdString(), "CATEGORIAS");
-    t.Open();
-    t.Append();
-    t.FieldByName("ID").SetAsInteger(id);
-    t.FieldByName("CATEGORIA").SetAsString(nombre);
-    t.FieldByName("COLOR").SetAsInteger(color);
-    ASSERT_TRUE(t.Post());
+    ASSERT_TRUE(StoreCategoria(carpeta, id, QString::fromUtf8(nombre), color));
   }
   // Gives the stored appointment id another category, as another copy would.
   static void SetTipo(const QString& carpeta, int id, int tipo) {

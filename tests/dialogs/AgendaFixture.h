@@ -16,6 +16,7 @@
 #include "core/Clock.h"
 #include "core/Messages.h"
 #include "data/Table.h"
+#include "support/CategoriaRows.h"
 
 struct Cita {
   int id = 1;
@@ -61,14 +62,7 @@ class AgendaFixture : public ::testing::Test {
 
   // Adds categories after "Normal" (ID 0) and reloads the list.
   void AddCategoria(int id, const char* nombre, TColor color) {
-    data::Table t(folder.toStdString(), "CATEGORIAS");
-    t.Open();
-    t.Append();
-    t.FieldByName("ID").SetAsInteger(id);
-    t.FieldByName("CATEGORIA").SetAsString(nombre);
-    t.FieldByName("COLOR").SetAsInteger(color);
-    ASSERT_TRUE(t.Post());
-    t.Close();
+    ASSERT_TRUE(StoreCategoria(folder, id, QString::fromUtf8(nombre), color));
     filas.push_back(TCategoria{id, QString::fromUtf8(nombre), color});
     std::sort(filas.begin(), filas.end(), [](const TCategoria& a, const TCategoria& b) { return a.ID < b.ID; });
     CargarCategorias();

@@ -6,6 +6,7 @@
 #include "app/UConfigAgenda.h"
 #include "core/Messages.h"
 #include "data/Table.h"
+#include "support/CategoriaRows.h"
 
 void ReportsFixture::SetUp() {
   ASSERT_TRUE(dir.isValid());
@@ -60,14 +61,7 @@ void ReportsFixture::AddCita(int id, TDate fecha, const char* horaIni, const cha
 }
 
 void ReportsFixture::AddCategoria(int id, const char* nombre) {
-  data::Table t(folder.toStdString(), "CATEGORIAS");
-  t.Open();
-  t.Append();
-  t.FieldByName("ID").SetAsInteger(id);
-  t.FieldByName("CATEGORIA").SetAsString(nombre);
-  t.FieldByName("COLOR").SetAsInteger(255);
-  ASSERT_TRUE(t.Post());
-  t.Close();
+  ASSERT_TRUE(StoreCategoria(folder, id, QString::fromUtf8(nombre), 255));
   categorias_[id] = QString::fromUtf8(nombre);
   LlenarLista();
 }
