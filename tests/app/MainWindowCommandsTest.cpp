@@ -1,10 +1,10 @@
 #include <QApplication>
-#include <QProcess>
 #include <QTest>
 #include <QTextEdit>
 
 #include "MainWindowFixture.h"
 #include "core/DateFormat.h"
+#include "support/Dbfread.h"
 
 namespace {
 QString Fmt(TDateTime v) { return FormatDateTime("dd/mm/yyyy hh:nn", v); }
@@ -294,19 +294,14 @@ TEST_F(MainWindowTest, InPlaceEditsAndTheDialogNeverOverwriteEachOther) {
   ASSERT_NE(frm->ItemDeID(10), nullptr);
 
   // The same record as another reader of dBase files sees it.
-  if (QProcess::execute("/usr/bin/python3", {"-c", "import dbfread"}) != 0) GTEST_SKIP() << "python3-dbfread missing";
-  QProcess py;
-  py.start("/usr/bin/python3", {"-c",
-                                "import sys, dbfread\n"
-                                "for r in dbfread.DBF(sys.argv[1], encoding='cp1252'):\n"
-                                "  print(int(r['ID']), r['FECHA_INI'], r['HORA_INI'], r['HORA_FIN'], r['ASUNTO'],"
-                                " int(r['AVISO']), int(r['TIPO']), r['F_AVISO'], r['H_AVISO'])",
-                                folder + "AGENDA.DBF"});
-  ASSERT_TRUE(py.waitForFinished());
-  EXPECT_EQ(QString::fromUtf8(py.readAllStandardOutput()).trimmed(),
+  if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
+  EXPECT_EQ(SalidaDbfread("for r in dbfread.DBF(sys.argv[1], encoding='cp1252'):\n"
+                          "  print(int(r['ID']), r['FECHA_INI'], r['HORA_INI'], r['HORA_FIN'], r['ASUNTO'],"
+                          " int(r['AVISO']), int(r['TIPO']), r['F_AVISO'], r['H_AVISO'])",
+                          folder + "AGENDA.DBF")
+                .trimmed(),
             "9 2004-03-12 10:00 11:00 Del diálogo 1 0 2004-03-12 09:55\n"
-            "10 2004-03-12 09:00 09:30 Pan 1 0 2004-03-12 08:55")
-      << py.readAllStandardError().toStdString();
+            "10 2004-03-12 09:00 09:30 Pan 1 0 2004-03-12 08:55");
 }
 
 TEST_F(MainWindowTest, SearchGoesToTheChosenAppointmentAndAnEmptyChoiceNowhere) {

@@ -1,5 +1,4 @@
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -146,18 +145,13 @@ TEST_F(TablesTest, AgendaTableHasItsFieldsAndIndexesAndOpensElsewhere) {
   EXPECT_EQ(t.RecordCount(), 1u);
   t.Close();
   if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
-  QProcess py;
-  py.start("/usr/bin/python3", {"-c",
-                       "import sys, dbfread\n"
-                       "t = dbfread.DBF(sys.argv[1])\n"
-                       "r = list(t)[0]\n"
-                       "print(t.field_names, r['ID'], r['FECHA_INI'], r['HORA_INI'])",
-                       folder + "AGENDA.DBF"});
-  ASSERT_TRUE(py.waitForFinished());
-  EXPECT_EQ(QString::fromUtf8(py.readAllStandardOutput()).trimmed(),
+  EXPECT_EQ(SalidaDbfread("t = dbfread.DBF(sys.argv[1])\n"
+                          "r = list(t)[0]\n"
+                          "print(t.field_names, r['ID'], r['FECHA_INI'], r['HORA_INI'])",
+                          folder + "AGENDA.DBF")
+                .trimmed(),
             "['ID', 'FECHA_INI', 'FECHA_FIN', 'HORA_INI', 'HORA_FIN', 'ASUNTO', 'LUGAR', 'NOTAS', 'AVISO', "
-            "'TIPO', 'F_AVISO', 'H_AVISO'] 3.0 2004-03-12 09:30")
-      << py.readAllStandardError().toStdString();
+            "'TIPO', 'F_AVISO', 'H_AVISO'] 3.0 2004-03-12 09:30");
 }
 
 TEST_F(TablesTest, NuevoIDIsHighestPlusOneWhateverTheCurrentIndexAndRecord) {
