@@ -117,8 +117,8 @@ std::uint64_t File::Size() const {
 }
 
 size_t File::ReadAt(std::uint64_t offset, void* buffer, size_t n) const {
-  if (view_ && offset <= viewSize_ && n <= viewSize_ - offset) {
-    std::memcpy(buffer, view_ + offset, n);
+  if (const char* mapped = View(offset, n)) {
+    std::memcpy(buffer, mapped, n);
     return n;
   }
   size_t done = 0;
