@@ -29,27 +29,28 @@ constexpr int kMaxDepth = 24;
 // Room past the page end for the one entry a full page holds before it splits.
 constexpr int kPageSlack = 512;
 
-}  // namespace
+constexpr std::uint64_t kFnvStart = 14695981039346656037ULL;
 
-std::uint64_t BytesChecksum(const char* bytes, size_t n) {
-  std::uint64_t h = 14695981039346656037ULL;
+// FNV-1a: `h` carried on over n more bytes.
+std::uint64_t Fnv1a(std::uint64_t h, const char* bytes, size_t n) {
   for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
   return h;
 }
+
+}  // namespace
+
+std::uint64_t BytesChecksum(const char* bytes, size_t n) { return Fnv1a(kFnvStart, bytes, n); }
 
 namespace {
 
 // FNV-1a over each page's block number and bytes.
 std::uint64_t PagesChecksum(const std::vector<std::uint32_t>& blocks, const std::vector<const char*>& pages) {
-  std::uint64_t h = 14695981039346656037ULL;
-  auto mix = [&h](const unsigned char* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ULL;
-  };
+  std::uint64_t h = kFnvStart;
   for (size_t i = 0; i < blocks.size(); ++i) {
     char b[4];
     WriteU32(b, blocks[i]);
-    mix(reinterpret_cast<const unsigned char*>(b), 4);
-    mix(reinterpret_cast<const unsigned char*>(pages[i]), MdxFile::kPageSize);
+    h = Fnv1a(h, b, 4);
+    h = Fnv1a(h, pages[i], MdxFile::kPageSize);
   }
   return h;
 }
