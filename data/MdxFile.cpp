@@ -687,15 +687,9 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     vouchedRecordSum_ = 0;
     headerDirty_ = true;
   }
-  // Pages in file order keep the writes sequential.
-  std::vector<std::uint32_t> dirty = dirty_;
-  std::sort(dirty.begin(), dirty.end());
-  for (std::uint32_t block : dirty) {
-    auto& page = pages_[block];
-    file_.WriteAt(static_cast<std::uint64_t>(block) * kBlockSize, page.bytes.data(), kPageSize);
-    page.dirty = false;
-    wrote = true;
-  }
+  const std::vector<std::uint32_t> dirty = DirtyInFileOrder();
+  WritePages(dirty);
+  wrote = !dirty.empty();
   dirty_.clear();
   if (headerDirty_) {
     StampDate(&header_[44]);
@@ -726,8 +720,7 @@ bool MdxFile::HasDirtyPages() const {
 bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records, std::uint32_t recno,
                           std::uint64_t recordSum) {
   if (tagTableDirty_ || dirty_.size() > static_cast<size_t>(kMaxJournalPages)) return false;
-  std::vector<std::uint32_t> dirty = dirty_;
-  std::sort(dirty.begin(), dirty.end());
+  std::vector<std::uint32_t> dirty = DirtyInFileOrder();
   std::vector<const char*> bytes;
   for (std::uint32_t block : dirty) bytes.push_back(pages_[block].bytes.data());
   const std::uint64_t sum = PagesChecksum(dirty, bytes);
@@ -755,12 +748,22 @@ bool MdxFile::BeginCommit(std::uint32_t counter, std::uint32_t records, std::uin
 }
 
 void MdxFile::FinishCommit() {
-  for (std::uint32_t block : pending_) {
+  WritePages(pending_);
+  pending_.clear();
+}
+
+std::vector<std::uint32_t> MdxFile::DirtyInFileOrder() const {
+  std::vector<std::uint32_t> blocks = dirty_;
+  std::sort(blocks.begin(), blocks.end());
+  return blocks;
+}
+
+void MdxFile::WritePages(const std::vector<std::uint32_t>& blocks) {
+  for (std::uint32_t block : blocks) {
     auto& page = pages_[block];
     file_.WriteAt(static_cast<std::uint64_t>(block) * kBlockSize, page.bytes.data(), kPageSize);
     page.dirty = false;
   }
-  pending_.clear();
 }
 
 void MdxFile::Reload() { ReadHeader(); }

@@ -92,6 +92,10 @@ class MdxFile {
   std::uint64_t Version() const { return version_; }
 
  private:
+  // The dirty pages' blocks in file order, which keeps the writes sequential.
+  std::vector<std::uint32_t> DirtyInFileOrder() const;
+  // Writes those pages and marks them clean.
+  void WritePages(const std::vector<std::uint32_t>& blocks);
   void ReadHeader();
   void WriteHeader();
 
