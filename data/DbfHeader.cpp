@@ -125,6 +125,15 @@ DbfHeader ParseDbfHeader(const std::string& b, std::uint64_t fileSize, const std
   return h;
 }
 
+void StampLastUpdate(char* header) {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  header[1] = static_cast<char>(tm.tm_year);  // years since 1900
+  header[2] = static_cast<char>(tm.tm_mon + 1);
+  header[3] = static_cast<char>(tm.tm_mday);
+}
+
 std::string BuildDbfHeader(const std::vector<DbfField>& fields, bool withMdx) {
   const size_t headerLength = 32 + 32 * fields.size() + 1;
   std::string b(headerLength, '\0');
@@ -135,12 +144,7 @@ std::string BuildDbfHeader(const std::vector<DbfField>& fields, bool withMdx) {
     recordLength += f.length;
   }
   b[0] = static_cast<char>(memo ? 0x8B : 0x03);
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  b[1] = static_cast<char>(tm.tm_year);  // years since 1900
-  b[2] = static_cast<char>(tm.tm_mon + 1);
-  b[3] = static_cast<char>(tm.tm_mday);
+  StampLastUpdate(b.data());
   WriteU16(&b[8], static_cast<std::uint16_t>(headerLength));
   WriteU16(&b[10], static_cast<std::uint16_t>(recordLength));
   b[kHdrMdxFlag] = withMdx ? 1 : 0;

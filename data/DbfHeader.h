@@ -53,6 +53,9 @@ std::uint16_t HeaderLengthOf(const std::string& first32);
 
 // A new dBase IV table (0x8B with memo fields, 0x03 without), code page 1252.
 std::string BuildDbfHeader(const std::vector<DbfField>& fields, bool withMdx);
+// Writes today's date, the date of the last update, into bytes 1-3 of a
+// table header (year since 1900, month, day).
+void StampLastUpdate(char* header);
 
 std::uint32_t ReadU32(const void* p);
 std::uint16_t ReadU16(const void* p);

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include "data/CodePage.h"
 #include "data/FieldCodec.h"
@@ -1126,12 +1125,7 @@ bool Table::Post() {
       // 3. The record, then the header that counts it and the change counter.
       f.counter += 1;
       if (insert) f.header.recordCount = recno;
-      std::time_t now = std::time(nullptr);
-      std::tm tm{};
-      localtime_r(&now, &tm);
-      f.head32[1] = static_cast<char>(tm.tm_year);
-      f.head32[2] = static_cast<char>(tm.tm_mon + 1);
-      f.head32[3] = static_cast<char>(tm.tm_mday);
+      StampLastUpdate(f.head32.data());
       WriteU32(&f.head32[kHdrRecordCount], f.header.recordCount);
       WriteU32(&f.head32[kHdrChangeCounter], f.counter);
       WriteDurably(memoWritten, recno, record_.data(), [&] {
