@@ -6,6 +6,7 @@
 
 #include "data/CodePage.h"
 #include "data/DbError.h"
+#include "data/NameCase.h"
 
 namespace data {
 
@@ -89,7 +90,7 @@ DbfHeader ParseDbfHeader(const std::string& b, std::uint64_t fileSize, const std
     while (n < static_cast<size_t>(nameLen) && d[n] != 0) ++n;
     f.name.assign(d, n);
     while (!f.name.empty() && f.name.back() == ' ') f.name.pop_back();
-    for (char& c : f.name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    f.name = Upper(f.name);
     if (h.level == DbfLevel::dBase7) {
       f.type = d[32];
       f.length = static_cast<unsigned char>(d[33]);

@@ -6,6 +6,7 @@
 
 #include "data/DbError.h"
 #include "data/DbfHeader.h"
+#include "data/NameCase.h"
 
 namespace data {
 namespace {
@@ -576,7 +577,7 @@ void MdxFile::ReadHeader() {
     while (n < 220 && th[24 + n] != 0) ++n;
     info.expression.assign(th + 24, n);
     while (!info.expression.empty() && info.expression.back() == ' ') info.expression.pop_back();
-    for (char& c : info.expression) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    info.expression = Upper(info.expression);
     const std::uint32_t root = ReadU32(th);
     if (root < kFirstFreeBlock || root >= nextBlock_) throw DbError("El índice " + file_.Path() + " está dañado.");
     tagHeaderBlocks_.push_back(hb);

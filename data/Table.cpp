@@ -7,15 +7,11 @@
 
 #include "data/CodePage.h"
 #include "data/FieldCodec.h"
+#include "data/NameCase.h"
 #include "data/TableFiles.h"
 
 namespace data {
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 std::string BaseName(const std::string& tableName) {
   std::string base = tableName;

@@ -8,13 +8,10 @@
 #include <cstring>
 
 #include "data/FieldCodec.h"
+#include "data/NameCase.h"
 
 namespace data {
 namespace {
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 // `name` (of upper.size() characters) spelt as `upper` in any case.
 bool EqualsNoCase(const char* name, const std::string& upper) {
   for (std::size_t i = 0; i < upper.size(); ++i)

@@ -4,16 +4,12 @@
 
 #include <cctype>
 
+#include "data/NameCase.h"
 #include "data/sql/SqlFunctions.h"
 #include "data/sql/SqlRewrite.h"
 
 namespace data::sql {
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 [[noreturn]] void ThrowSql(sqlite3* db) {
   throw DbError(std::string("Error en la consulta SQL: ") + sqlite3_errmsg(db));

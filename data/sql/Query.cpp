@@ -8,16 +8,12 @@
 #include <cstdlib>
 #include <memory>
 
+#include "data/NameCase.h"
 #include "data/sql/PreparedQuery.h"
 #include "data/sql/SqlRewrite.h"
 
 namespace data {
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 std::string FormatNumber(double x) {
   if (std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e15)

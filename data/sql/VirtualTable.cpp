@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "data/DbError.h"
+#include "data/NameCase.h"
 #include "data/Table.h"
 #include "data/sql/DbfScan.h"
 #include "data/sql/TableSnapshot.h"
@@ -28,11 +29,6 @@ std::unique_ptr<Table> OpenForQuery(const std::string& folder, const std::string
   auto t = std::make_unique<Table>(folder, name);
   t->Open();
   return t;
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 std::string QuoteIdentifier(const std::string& name) {

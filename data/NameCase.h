@@ -1,0 +1,15 @@
+#pragma once
+// Names of tables, fields, tags and parameters compare without regard to
+// case: dBase stores them in upper case, and the C locale's toupper leaves
+// every byte but a-z as it is.
+#include <cctype>
+#include <string>
+
+namespace data {
+
+inline std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace data
