@@ -120,6 +120,7 @@ Query::~Query() = default;
 
 void Query::SetFolder(const std::string& folder) {
   Close();
+  if (folder != folder_) prepared_.reset();  // prepared over the other folder's tables
   folder_ = folder;
 }
 
@@ -166,7 +167,7 @@ void Query::Open() {
   const std::string text = SQLText();
   sql::QueryResult result;
   bool done = false;
-  if (prepared_ && preparedFolder_ == folder_ && preparedText_ == text) {
+  if (prepared_ && preparedText_ == text) {
     // Any failure of a statement prepared earlier (a table replaced by one
     // of another shape, removed, grown much) is settled by preparing it
     // anew below, which gives the error of the tables as they are now.
@@ -181,7 +182,6 @@ void Query::Open() {
     auto fresh = std::make_unique<sql::PreparedQuery>(folder_, sql::RewriteForSqlite(text));
     result = fresh->Run(params_);
     prepared_ = std::move(fresh);
-    preparedFolder_ = folder_;
     preparedText_ = text;
   }
 

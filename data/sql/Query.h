@@ -138,9 +138,8 @@ class Query {
   std::size_t row_ = 0;
   std::uint64_t visited_ = 0;
   std::map<std::string, std::uint64_t> visitedByTable_;  // by upper-case name
-  // The text as last prepared, for the folder and text it was prepared for.
+  // The text as last prepared over the folder's tables.
   std::unique_ptr<sql::PreparedQuery> prepared_;
-  std::string preparedFolder_;
   std::string preparedText_;
 };
 
