@@ -413,6 +413,7 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   void FocusLeft(Qt::FocusReason reason);
   bool DragFromThisApplication(const QDropEvent* event) const;
   QObject* DragSourceOf(const QDropEvent* event) const;
+  bool OfferDrag(QDropEvent* event, TDragState state, QPoint& p);
   void DragLeaves();
 
   // painting parts

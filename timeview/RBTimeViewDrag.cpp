@@ -147,45 +147,42 @@ void TRBTimeView::MoveDragDrop() {
 // Each drag-over and drop tells the host first (OnDragOver, OnDragDrop). The
 // view takes every drag of this application; a host may refuse others than
 // a moved item by clearing Accept. Only a moved item is acted upon.
-void TRBTimeView::dragEnterEvent(QDragEnterEvent* event) {
+// Tells the host of a drag entering or moving over the view and answers the
+// platform: true for a moved item, which the view then follows itself.
+bool TRBTimeView::OfferDrag(QDropEvent* event, TDragState state, QPoint& p) {
   if (!DragFromThisApplication(event)) {
     event->ignore();
-    return;
+    return false;
   }
-  const QPoint p = event->position().toPoint() - ClientOrigin();
+  p = event->position().toPoint() - ClientOrigin();
   lastPoint_ = p;
-  dragOverSource_ = DragSourceOf(event);
-  dragOverHere_ = true;
+  QObject* const source = DragSourceOf(event);
+  if (state == dsDragEnter) {
+    dragOverSource_ = source;
+    dragOverHere_ = true;
+  }
   bool accept = true;
-  if (OnDragOver) OnDragOver(this, dragOverSource_, p.x(), p.y(), dsDragEnter, accept);
+  if (OnDragOver) OnDragOver(this, source, p.x(), p.y(), state, accept);
   if (!IsItemDrag(event->mimeData())) {
     if (accept) event->acceptProposedAction();
     else event->ignore();
-    return;
+    return false;
   }
   event->acceptProposedAction();
-  if (!CurrentDrag->Item) return;
+  return true;
+}
+
+void TRBTimeView::dragEnterEvent(QDragEnterEvent* event) {
+  QPoint p;
+  if (!OfferDrag(event, dsDragEnter, p) || !CurrentDrag->Item) return;
   hotDay_ = DayAtX(p.x());
   MoveDragEnter(CurrentDrag->Item, CurrentDrag->Source, p.x(), p.y());
   StepMove(p.x(), p.y());
 }
 
 void TRBTimeView::dragMoveEvent(QDragMoveEvent* event) {
-  if (!DragFromThisApplication(event)) {
-    event->ignore();
-    return;
-  }
-  const QPoint p = event->position().toPoint() - ClientOrigin();
-  lastPoint_ = p;
-  bool accept = true;
-  if (OnDragOver) OnDragOver(this, DragSourceOf(event), p.x(), p.y(), dsDragMove, accept);
-  if (!IsItemDrag(event->mimeData())) {
-    if (accept) event->acceptProposedAction();
-    else event->ignore();
-    return;
-  }
-  event->acceptProposedAction();
-  if (!hotItem_ || !hotItem_->Dragging()) return;
+  QPoint p;
+  if (!OfferDrag(event, dsDragMove, p) || !hotItem_ || !hotItem_->Dragging()) return;
   hotDay_ = DayAtX(p.x());
   StepMove(p.x(), p.y());
 }
