@@ -61,7 +61,9 @@ std::optional<double> ReadWholeNumberText(const char* p, int length) {
   if (negative) ++i;
   const int first = i;
   std::int64_t v = 0;
-  while (i < length && p[i] >= '0' && p[i] <= '9') v = v * 10 + (p[i++] - '0');
+  // Digits past the fifteenth are counted, not added: they would overflow.
+  for (; i < length && p[i] >= '0' && p[i] <= '9'; ++i)
+    if (i - first < 15) v = v * 10 + (p[i] - '0');
   const int digits = i - first;
   if (digits == 0 || digits > 15) return std::nullopt;
   if (i < length && (p[i] == '.' || p[i] == ',')) {

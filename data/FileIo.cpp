@@ -5,6 +5,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -17,6 +18,20 @@
 namespace data {
 namespace {
 std::string SysText() { return std::strerror(errno); }
+
+std::atomic<long> ioPoints{0};
+std::atomic<long> failAt{0};
+std::atomic<int> failError{EIO};
+std::atomic<bool> endProcess{false};
+
+// One I/O point: false (errno set) when the plan fails it.
+bool IoPointPasses() {
+  const long n = ioPoints.fetch_add(1) + 1;
+  if (n != failAt.load()) return true;
+  if (endProcess.load()) ::_exit(86);
+  errno = failError.load();
+  return false;
+}
 
 // Smaller files are read whole into the engine's own buffers anyway.
 constexpr std::uint64_t kMinSizeToMap = 256 * 1024;
@@ -69,20 +84,23 @@ File::~File() { Close(); }
 
 void File::Open(const std::string& path, bool writable) {
   Close();
-  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  // Without blocking: opening a FIFO or a device would wait for a writer
+  // or the device; only regular files are tables.
+  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd_ < 0) throw DbError("No se puede abrir el fichero " + path + ": " + SysText() + ".");
   struct stat st;
-  if (::fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode)) {
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
-    throw DbError("No se puede abrir " + path + ": no es un fichero.");
+    throw DbError("No se puede abrir " + path + ": no es un fichero normal.");
   }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
   path_ = path;
 }
 
 void File::Create(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  fd_ = IoPointPasses() ? ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
   if (fd_ < 0) throw DbError("No se puede crear el fichero " + path + ": " + SysText() + ".");
   path_ = path;
 }
@@ -108,6 +126,12 @@ void File::Unmap() {
   mapping_.reset();
   view_ = nullptr;
   viewSize_ = 0;
+}
+
+bool File::StillAt(const std::string& path) const {
+  struct stat mine, named;
+  if (fd_ < 0 || ::fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+  return mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
 }
 
 std::uint64_t File::Size() const {
@@ -143,6 +167,7 @@ void File::ReadExact(std::uint64_t offset, void* buffer, size_t n) const {
 void File::WriteAt(std::uint64_t offset, const void* buffer, size_t n) {
   size_t done = 0;
   const auto* p = static_cast<const char*>(buffer);
+  if (!IoPointPasses()) throw DbError("Error escribiendo en " + path_ + ": " + SysText() + ".");
   while (done < n) {
     ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0) {
@@ -155,12 +180,12 @@ void File::WriteAt(std::uint64_t offset, const void* buffer, size_t n) {
 
 void File::Truncate(std::uint64_t size) {
   Unmap();
-  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+  if (!IoPointPasses() || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
     throw DbError("Error escribiendo en " + path_ + ": " + SysText() + ".");
 }
 
 void File::Sync() {
-  if (::fdatasync(fd_) != 0) throw DbError("Error escribiendo en disco " + path_ + ": " + SysText() + ".");
+  if (!IoPointPasses() || ::fdatasync(fd_) != 0) throw DbError("Error escribiendo en disco " + path_ + ": " + SysText() + ".");
 }
 
 bool File::TryLock(std::uint64_t start, std::uint64_t length, bool exclusive) {
@@ -232,8 +257,47 @@ bool FileExists(const std::string& path) {
 }
 
 void RemoveFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return;
+  if (!IoPointPasses() || (::unlink(path.c_str()) != 0 && errno != ENOENT))
     throw DbError("No se puede borrar el fichero " + path + ": " + SysText() + ".");
 }
+
+void RenameFile(const std::string& from, const std::string& to) {
+  if (!IoPointPasses() || ::rename(from.c_str(), to.c_str()) != 0)
+    throw DbError("No se puede renombrar el fichero " + from + " a " + to + ": " + SysText() + ".");
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw DbError("No se puede abrir la carpeta " + folder + ": " + SysText() + ".");
+  const bool ok = IoPointPasses() && ::fsync(fd) == 0;
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  if (!ok) throw DbError("Error escribiendo en disco la carpeta " + folder + ": " + SysText() + ".");
+}
+
+void MakeFolder(const std::string& path) {
+  if (!IoPointPasses() || (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST))
+    throw DbError("No se puede crear la carpeta " + path + ": " + SysText() + ".");
+}
+
+void RemoveFolder(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return;
+  if (!IoPointPasses() || (::rmdir(path.c_str()) != 0 && errno != ENOENT))
+    throw DbError("No se puede borrar la carpeta " + path + ": " + SysText() + ".");
+}
+
+void SetIoFaultPlan(const IoFaultPlan& plan) {
+  failAt.store(0);
+  ioPoints.store(0);
+  failError.store(plan.error);
+  endProcess.store(plan.endProcess);
+  failAt.store(plan.failAt);
+}
+
+long IoPointsSoFar() { return ioPoints.load(); }
 
 }  // namespace data

@@ -32,6 +32,10 @@ class File {
   const std::string& Path() const { return path_; }
   int Fd() const { return fd_; }
 
+  // True while `path` still names this open file (not replaced, renamed
+  // over or deleted by someone else since it was opened).
+  bool StillAt(const std::string& path) const;
+
   std::uint64_t Size() const;
   // Reads up to n bytes; returns how many were there.
   size_t ReadAt(std::uint64_t offset, void* buffer, size_t n) const;
@@ -86,5 +90,26 @@ void RunTogether(const std::vector<std::function<void()>>& jobs);
 
 bool FileExists(const std::string& path);
 void RemoveFile(const std::string& path);  // ignores a missing file
+// Renames over an existing file of that name, atomically.
+void RenameFile(const std::string& from, const std::string& to);
+// Makes the folder's entries (files created, renamed or removed) durable.
+void SyncFolder(const std::string& folder);
+void MakeFolder(const std::string& path);    // an existing one is fine
+void RemoveFolder(const std::string& path);  // empty; ignores a missing one
+
+// The seam through which tests fail the engine's I/O. Every write (also a
+// create, which truncates, and a truncate), sync, rename and unlink of the
+// engine is one numbered point of the process. A plan makes point `failAt`
+// (1-based, counted from when the plan is set) fail with `error`, as a full
+// disk or a failing device would, or end the process there at once as a
+// crash would (nothing more reaches the files). failAt 0 only counts.
+struct IoFaultPlan {
+  long failAt = 0;
+  int error = 5;  // EIO
+  bool endProcess = false;
+};
+void SetIoFaultPlan(const IoFaultPlan& plan);
+// Points passed since the plan was set.
+long IoPointsSoFar();
 
 }  // namespace data

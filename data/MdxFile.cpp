@@ -80,12 +80,14 @@ class MdxTag final : public IndexTag {
   void SetRoot(std::uint32_t root) { root_ = root; }
 
   std::optional<IndexEntry> First() override {
+    leavesMet_ = entriesMet_ = 0;
     Path p;
     Descend(root_, p, false);
     if (!Normalize(p)) return std::nullopt;
     return Remember(std::move(p));
   }
   std::optional<IndexEntry> Last() override {
+    leavesMet_ = entriesMet_ = 0;
     Path p;
     Descend(root_, p, true);
     if (p.back().idx < 0) return std::nullopt;
@@ -121,6 +123,7 @@ class MdxTag final : public IndexTag {
   }
 
   void Insert(const IndexEntry& e) override {
+    file_.CountInsert();
     Path p;
     if (!Find(e.key, e.recno, p)) {
       p.clear();
@@ -139,6 +142,7 @@ class MdxTag final : public IndexTag {
   }
 
   void Load(const std::vector<IndexEntry>& sorted) override {
+    file_.CountInsert(sorted.size());
     // Leaves filled completely, then each branch level above them.
     struct Child {
       std::uint32_t block;
@@ -232,8 +236,16 @@ class MdxTag final : public IndexTag {
     return IndexEntry{std::string(KeyAt(page, p.back().idx), info_.keyLength), Ptr(page, p.back().idx)};
   }
 
+  // A walk in order meets each leaf once: meeting more leaves than the file
+  // has pages means branches that loop or share a subtree.
+  void CountLeafMet() {
+    if (++leavesMet_ > file_.PagesInFile())
+      throw DbError("El índice " + file_.Path() + " está dañado (sus páginas forman un ciclo).");
+  }
+
   // Down to a leaf along the first (or last) child; leaf index 0 (or last).
   void Descend(std::uint32_t block, Path& p, bool rightmost) {
+    CountLeafMet();
     for (;;) {
       CheckChild(block, p.size());
       int count;
@@ -273,12 +285,20 @@ class MdxTag final : public IndexTag {
     }
   }
 
+  // Nor does a walk meet more entries than the table has records.
+  void CountEntryMet() {
+    if (++entriesMet_ > file_.MaxEntries())
+      throw DbError("El índice " + file_.Path() + " está dañado (tiene más entradas que registros la tabla).");
+  }
+
   bool Advance(Path& p) {
+    CountEntryMet();
     p.back().idx += 1;
     return Normalize(p);
   }
 
   bool Retreat(Path& p) {
+    CountEntryMet();
     if (p.back().idx > 0) {
       p.back().idx -= 1;
       return true;
@@ -302,6 +322,7 @@ class MdxTag final : public IndexTag {
 
   // Positions on the first entry at or after (key, recno); false at the end.
   bool Find(const std::string& key, std::uint32_t recno, Path& p) {
+    leavesMet_ = entriesMet_ = 0;
     std::uint32_t block = root_;
     for (;;) {
       CheckChild(block, p.size());
@@ -450,6 +471,8 @@ class MdxTag final : public IndexTag {
   std::uint32_t lastRecno_ = 0;
   std::uint64_t lastVersion_ = 0;
   bool rememberValid_ = false;
+  std::uint32_t leavesMet_ = 0;  // since the walk's first descent
+  std::uint64_t entriesMet_ = 0;
 };
 
 }  // namespace
@@ -472,9 +495,6 @@ void MdxFile::Create(const std::string& path, const std::string& tableName, cons
   h[26] = kTagEntrySize;
   WriteU32(&h[32], kFirstFreeBlock);
   StampDate(&h[44]);
-  std::memcpy(&h[kMirrorMagicAt], kMirrorMagic, 4);
-  WriteU32(&h[kMirrorAt], counter);
-  WriteU32(&h[kMirrorAt + 4], records);
   File f;
   f.Create(path);
   f.WriteAt(0, h.data(), h.size());
@@ -482,7 +502,10 @@ void MdxFile::Create(const std::string& path, const std::string& tableName, cons
   MdxFile mdx;
   mdx.Open(path, true);
   for (const auto& t : tags) mdx.AddTag(t);
-  mdx.Commit(counter, records);
+  // Empty tags are complete only for a table without records; otherwise
+  // the file vouches for the table once the tags are filled and committed.
+  if (records == 0) mdx.Commit(counter, records);
+  else mdx.WriteChanges();
 }
 
 void MdxFile::Open(const std::string& path, bool writable) {
@@ -523,6 +546,7 @@ void MdxFile::ReadHeader() {
   hasMirror_ = std::memcmp(&header_[kMirrorMagicAt], kMirrorMagic, 4) == 0;
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
   mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
+  inserted_ = 0;
   pagesIntact_ = true;
   vouchedRecord_ = hasMirror_ ? ReadU32(&header_[kVouchedRecordAt]) : 0;
   std::memcpy(&vouchedRecordSum_, &header_[kVouchedRecordAt + 4], 8);
@@ -688,18 +712,16 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     vouchedRecordSum_ = 0;
     headerDirty_ = true;
   }
-  const std::vector<std::uint32_t> dirty = DirtyInFileOrder();
-  WritePages(dirty);
-  wrote = !dirty.empty();
-  dirty_.clear();
-  if (headerDirty_) {
-    StampDate(&header_[44]);
-    file_.WriteAt(0, header_.data(), kHeaderBytes);
-    headerDirty_ = false;
-    tagTableDirty_ = false;
-    wrote = true;
+  if (hasMirror_ && (headerDirty_ || !dirty_.empty())) {
+    // The pages about to be written are in no list: until they are all on
+    // disk the file must not vouch for any state of the table.
+    static const char none[12] = {};
+    file_.WriteAt(kMirrorMagicAt, none, 12);
+    file_.Sync();
+    std::memset(&header_[kMirrorMagicAt], 0, 12);
+    hasMirror_ = false;
   }
-  if (wrote) file_.Sync();
+  wrote = WriteChanges();
   if (!hasMirror_ || mirror_ != counter || mirrorRecords_ != records || wrote) {
     char m[12];
     std::memcpy(m, kMirrorMagic, 4);
@@ -712,6 +734,22 @@ void MdxFile::Commit(std::uint32_t counter, std::uint32_t records) {
     mirror_ = counter;
     mirrorRecords_ = records;
   }
+}
+
+bool MdxFile::WriteChanges() {
+  const std::vector<std::uint32_t> dirty = DirtyInFileOrder();
+  WritePages(dirty);
+  bool wrote = !dirty.empty();
+  dirty_.clear();
+  if (headerDirty_) {
+    StampDate(&header_[44]);
+    file_.WriteAt(0, header_.data(), kHeaderBytes);
+    headerDirty_ = false;
+    tagTableDirty_ = false;
+    wrote = true;
+  }
+  if (wrote) file_.Sync();
+  return wrote;
 }
 
 bool MdxFile::HasDirtyPages() const {

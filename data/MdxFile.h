@@ -47,6 +47,7 @@ class MdxFile {
   void Open(const std::string& path, bool writable);
   void Close();
   const std::string& Path() const { return file_.Path(); }
+  bool StillAt() const { return file_.StillAt(file_.Path()); }
 
   int TagCount() const { return static_cast<int>(tags_.size()); }
   IndexTag& Tag(int i);
@@ -87,6 +88,11 @@ class MdxFile {
   std::uint32_t AllocatePage();
   void SetRoot(int tag, std::uint32_t block);
   std::uint32_t PagesInFile() const { return nextBlock_; }
+  // The most entries one tag can hold: no more than the records the file
+  // vouches for and the entries added since (unbounded for an index of
+  // another program, whose walks the page count bounds).
+  std::uint64_t MaxEntries() const { return hasMirror_ ? std::uint64_t(mirrorRecords_) + inserted_ : UINT64_MAX; }
+  void CountInsert(std::uint64_t n = 1) { inserted_ += n; }
   // Moves on whenever any page may have changed (positions kept by the tags
   // are good only while it stays).
   std::uint64_t Version() const { return version_; }
@@ -94,6 +100,9 @@ class MdxFile {
  private:
   // The dirty pages' blocks in file order, which keeps the writes sequential.
   std::vector<std::uint32_t> DirtyInFileOrder() const;
+  // Writes the dirty pages and the header as they are, and syncs; true
+  // when anything was written.
+  bool WriteChanges();
   // Writes those pages and marks them clean.
   void WritePages(const std::vector<std::uint32_t>& blocks);
   void ReadHeader();
@@ -115,6 +124,7 @@ class MdxFile {
   std::uint32_t nextBlock_ = 0;
   std::uint64_t version_ = 0;
   bool hasMirror_ = false;
+  std::uint64_t inserted_ = 0;
   std::uint32_t mirror_ = 0;
   std::uint32_t mirrorRecords_ = 0;
   std::unordered_map<std::uint32_t, Page> pages_;

@@ -137,6 +137,18 @@ void MemoFile::Read(std::uint32_t block, std::string& out) const {
   }
 }
 
+MemoFile::Mark MemoFile::MarkEnd() const {
+  Mark m;
+  m.size = file_.Size();
+  file_.ReadAt(0, m.next, 4);
+  return m;
+}
+
+void MemoFile::BackTo(const Mark& mark) {
+  file_.WriteAt(0, mark.next, 4);
+  if (file_.Size() > mark.size) file_.Truncate(mark.size);
+}
+
 std::uint32_t MemoFile::Append(const std::string& bytes) {
   if (bytes.empty()) return 0;
   const std::uint64_t size = file_.Size();

@@ -29,7 +29,16 @@ class MemoFile {
   std::uint32_t Append(const std::string& bytes);
   void Sync() { file_.Sync(); }
   void Truncate();  // back to an empty memo file (header only)
+  // The file's end and its next-block pointer, to go back to after texts
+  // appended by a change that did not happen.
+  struct Mark {
+    std::uint64_t size = 0;
+    char next[4] = {};
+  };
+  Mark MarkEnd() const;
+  void BackTo(const Mark& mark);
   const std::string& Path() const { return file_.Path(); }
+  bool StillAt() const { return file_.StillAt(file_.Path()); }
 
  private:
   File file_;

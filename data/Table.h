@@ -38,6 +38,8 @@ namespace data {
 class Table;
 struct TableFiles;
 struct IndexEntry;
+struct IndexInfo;
+struct WriteUndo;
 
 // Kinds of field a table is created with, and their dBase columns:
 // Integer N(11,0), Float N(20,4), Date D, String C(length), Memo M.
@@ -277,13 +279,17 @@ class Table {
   void SetCurrentKeyFromRecord();
   void SkipDeletedForward(std::optional<IndexEntry> e);
   void LockForWrite();
+  void RequireFilesInPlace();
   void UnlockWrite();
   void WriteDurably(bool memoWritten, std::uint32_t recno, const char* record,
                     const std::function<void()>& writeRecord);
   void RecoverFromFailedWrite();
+  void MarkForUndo(WriteUndo& u, std::uint32_t recno, const std::string* oldRecord);
+  void UndoFailedWrite(const WriteUndo& u);
   void OpenFiles(OpenMode mode);
   void PrepareIndexes();
   void RebuildIndexesFromRecords(bool inFile);
+  void RebuildIndexFile(const std::vector<IndexInfo>& defs);
 
   std::string folder_;
   std::string tableName_;

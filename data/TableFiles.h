@@ -73,6 +73,29 @@ struct TableFiles {
 // key, entries in order. One line per problem.
 std::vector<std::string> CheckTags(TableFiles& f);
 
+// What a change overwrites, to take it back when it fails part way.
+struct WriteUndo {
+  bool active = false;
+  std::string head32;
+  std::uint32_t recno = 0;
+  std::uint64_t dbfSize = 0;
+  std::string record;  // an edited or deleted record as stored before
+  std::string tail;    // bytes an append overwrites
+  std::vector<std::pair<std::uint64_t, std::string>> counters;  // autoincrement counters
+  bool hasMemo = false;
+  MemoFile::Mark memo;
+};
+
+// Shared by the parts of Table: numbers and dates typed as text, the
+// stored form of numbers, names fit for fields and tags, and whether an
+// index file speaks for the records as stored.
+std::string PlainNumber(double v);
+std::optional<TDateTime> ParseDateText(const std::string& text, const std::string& field);
+std::optional<double> ParseNumberText(const std::string& text);
+FieldInfo InfoOf(const DbfField& f);
+bool ValidName(const std::string& n);
+bool IndexVouches(TableFiles& f, const MdxFile& mdx, std::uint32_t counter, std::uint32_t records);
+
 // Tables up to this size get an index file written by another program
 // checked entry by entry at open; larger ones are rebuilt instead.
 constexpr std::uint32_t kMaxRecordsToVerifyForeignIndex = 200000;

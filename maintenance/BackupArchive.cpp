@@ -22,16 +22,16 @@
 #include <vector>
 
 #include "core/DateFormat.h"
+#include "data/DbError.h"
+#include "data/FileIo.h"
+#include "data/Table.h"
+#include "data/TableSwitch.h"
 
 namespace {
 
 const QStringList& Patterns() {
   static const QStringList patterns = {QStringLiteral("AGENDA.*"), QStringLiteral("CATEGORIAS.*")};
   return patterns;
-}
-
-bool MatchesPatterns(const QString& name) {
-  return QDir::match(Patterns(), name);  // wildcards, case-insensitive
 }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
@@ -286,12 +286,22 @@ ArchiveResult CreateBackup(const QString& Carpeta, const QString& ArchivePath, c
 
 namespace {
 
+// The only files a restore takes: the two tables' own files.
+const QStringList& RestoredTables() {
+  static const QStringList tables = {QStringLiteral("AGENDA"), QStringLiteral("CATEGORIAS")};
+  return tables;
+}
+
+bool IsTableFile(const QString& upperName) {
+  for (const QString& t : RestoredTables())
+    for (const char* ext : {".DBF", ".DBT", ".MDX"})
+      if (upperName == t + QLatin1String(ext)) return true;
+  return false;
+}
+
 struct Extracted {
   zip_uint64_t index = 0;
-  QString name;    // bare name as stored in the archive
-  QString target;  // full path it replaces or creates
-  QString temp;    // where it was extracted
-  QString aside;   // where the old file waits until the end
+  QString name;  // upper case: the file's name in the work folder
 };
 
 // An entry's bare file name: whatever follows its last folder separator.
@@ -309,81 +319,94 @@ QString ExistingCase(const QString& folder, const QString& name) {
   return folder + name;
 }
 
-// A new, uniquely named file in `folder` for an entry being restored, at
-// `path`; -1 with errno set on failure. It is created as any new file is
-// (0666 less the umask: mkstemp's private 0600 would shut the other users of
-// a shared data folder out of their tables), then given the permissions of
-// the file it is to replace, when there is one.
-int CreateRestoreFile(const QString& folder, const QString& target, QByteArray& path) {
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    path = Native(folder + QStringLiteral(".~quillar-restore-%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                        QLatin1Char('0')));
-    fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return -1;
-  }
-  if (fd < 0) return -1;
-  struct stat st;
-  if (::stat(Native(target).constData(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-  return fd;
-}
+ArchiveResult FromDbError(const data::DbError& e, int code) { return {code, QString::fromUtf8(e.what())}; }
 
-// Extracts one entry into a new file; false with `result` set on failure.
-bool ExtractEntry(zip_t* za, Extracted& e, const QString& folder, const ArchiveProgress& progress,
-                  ArchiveResult& result) {
+// Extracts one entry into `path` through the engine's file layer.
+bool ExtractEntry(zip_t* za, const Extracted& e, const QString& path, const QString& target,
+                  const ArchiveProgress& progress, ArchiveResult& result) {
   if (progress.NewFile) progress.NewFile(e.name);
   zip_file_t* zf = zip_fopen_index(za, e.index, 0);
   if (zf == nullptr) {
     result = FromZipError(zip_get_error(za));
     return false;
   }
-  QByteArray tmpl;
-  const int fd = CreateRestoreFile(folder, ExistingCase(folder, e.name), tmpl);
-  if (fd < 0) {
-    result = FromZipError(ZIP_ER_TMPOPEN, errno);
-    zip_fclose(zf);
-    return false;
-  }
-  e.temp = QFile::decodeName(tmpl);
-  std::vector<char> buffer(1 << 16);
   bool ok = true;
-  for (;;) {
-    const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
-    if (n < 0) {
-      result = FromZipError(zip_file_get_error(zf));
-      ok = false;
-      break;
+  try {
+    data::File out;
+    out.Create(Native(path).toStdString());
+    // Readable by every user of a shared folder as any new file is, or as
+    // the file it is to replace.
+    struct stat st;
+    if (::stat(Native(target).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+      ::fchmod(out.Fd(), st.st_mode & 07777);
+    } else {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      ::fchmod(out.Fd(), 0666 & ~mask);
     }
-    if (n == 0) break;
-    for (zip_int64_t done = 0; done < n;) {
-      const ssize_t w = ::write(fd, buffer.data() + done, static_cast<size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        result = FromZipError(ZIP_ER_WRITE, w < 0 ? errno : ENOSPC);
+    std::vector<char> buffer(1 << 16);
+    std::uint64_t at = 0;
+    for (;;) {
+      const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
+      if (n < 0) {
+        result = FromZipError(zip_file_get_error(zf));
         ok = false;
         break;
       }
-      done += w;
+      if (n == 0) break;
+      out.WriteAt(at, buffer.data(), static_cast<size_t>(n));
+      at += static_cast<std::uint64_t>(n);
+      if (progress.Bytes) progress.Bytes(n);
     }
-    if (!ok) break;
-    if (progress.Bytes) progress.Bytes(n);
+    if (ok) out.Sync();
+  } catch (const data::DbError& err) {
+    result = FromDbError(err, IsSpaceError(errno) ? backupcode::kNoSpace : ZIP_ER_WRITE);
+    ok = false;
   }
   zip_fclose(zf);
-  if (ok && ::fsync(fd) != 0) {
-    result = FromZipError(ZIP_ER_WRITE, errno);
-    ok = false;
-  }
-  if (::close(fd) != 0 && ok) {
-    result = FromZipError(ZIP_ER_CLOSE, errno);
-    ok = false;
-  }
   return ok;
+}
+
+// Removes a work folder of a restore and what it holds (only copies of an
+// archive's files: the tables themselves are never in it).
+void RemoveWorkFolder(const QString& work) {
+  const QStringList names = QDir(work).entryList(QDir::Files | QDir::Hidden | QDir::System);
+  for (const QString& n : names) data::RemoveFile(Native(work + n).toStdString());
+  data::RemoveFolder(Native(work).toStdString());
+}
+
+// Work folders and files that an interrupted restore left; called while the
+// tables are held, so no other restore is running.
+void RemoveRestoreLeftovers(const QString& folder) {
+  const QDir dir(folder);
+  const QStringList pattern = {QStringLiteral(".~quillar-restore-*")};
+  for (const QString& d : dir.entryList(pattern, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+    RemoveWorkFolder(folder + d + u'/');
+  for (const QString& f : dir.entryList(pattern, QDir::Files | QDir::Hidden | QDir::System))
+    data::RemoveFile(Native(folder + f).toStdString());
+}
+
+// The extracted tables open with the engine (records, memo, index, which
+// is rebuilt when missing) and check clean; else why not.
+QString CheckExtracted(const QString& work, const QStringList& tables) {
+  for (const QString& t : tables) {
+    try {
+      data::Table table(Native(work).toStdString(), t.toStdString());
+      table.Open(data::OpenMode::Exclusive);
+      const std::vector<std::string> problems = table.Verify();
+      if (!problems.empty()) return t + QStringLiteral(".DBF: ") + QString::fromStdString(problems.front());
+    } catch (const data::DbError& e) {
+      return QString::fromUtf8(e.what());
+    }
+  }
+  return {};
 }
 
 }  // namespace
 
 ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, const ArchiveProgress& progress) {
   const QString folder = Folder(Carpeta);
+  const std::string dir = Native(folder).toStdString();
   int openError = 0;
   zip_t* za = zip_open(Native(ArchivePath).constData(), ZIP_RDONLY, &openError);
   if (za == nullptr) {
@@ -396,8 +419,8 @@ ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, 
     return r;
   }
 
-  // Matching entries by bare name (upper case); a later entry of the same
-  // name replaces an earlier one, as extracting them in order would.
+  // The table files by upper-case bare name; a later entry of the same name
+  // replaces an earlier one, as extracting them in order would.
   QHash<QString, Extracted> byName;
   QStringList order;
   std::int64_t total = 0;
@@ -405,94 +428,85 @@ ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, 
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) continue;
-    const QString bare = BareName(st.name);
-    if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String("..") || !MatchesPatterns(bare))
-      continue;
-    const QString key = bare.toUpper();
+    const QString key = BareName(st.name).toUpper();
+    if (!IsTableFile(key)) continue;
     if (!byName.contains(key)) order << key;
-    Extracted e;
-    e.index = static_cast<zip_uint64_t>(i);
-    e.name = bare;
-    byName[key] = e;
+    byName[key] = Extracted{static_cast<zip_uint64_t>(i), key};
+    if (st.valid & ZIP_STAT_SIZE) total += static_cast<std::int64_t>(st.size);
   }
   if (!byName.contains(QStringLiteral("AGENDA.DBF"))) {
     zip_discard(za);
     return {backupcode::kNotBackup, QStringLiteral("El archivo no contiene el fichero AGENDA.DBF.")};
   }
-  std::vector<Extracted> files;
-  for (const QString& key : order) {
-    Extracted e = byName.value(key);
-    zip_stat_t st;
-    if (zip_stat_index(za, e.index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
-      total += static_cast<std::int64_t>(st.size);
-    e.target = ExistingCase(folder, e.name);
-    files.push_back(e);
-  }
-  if (progress.Total) progress.Total(total);
+  QStringList tables;
+  for (const QString& t : RestoredTables())
+    if (byName.contains(t + QStringLiteral(".DBF"))) tables << t;
 
-  auto removeTemps = [&files] {
-    for (const Extracted& e : files)
-      if (!e.temp.isEmpty()) QFile::remove(e.temp);
-  };
+  // No other copy may have the tables open, now or until the end.
+  std::vector<data::File> holds;
+  try {
+    for (const QString& t : RestoredTables()) holds.push_back(data::HoldExclusively(dir, t.toStdString()));
+  } catch (const data::DbError& e) {
+    zip_discard(za);
+    return FromDbError(e, backupcode::kInUse);
+  }
+
+  const QString work = folder + QStringLiteral(".~quillar-restore-%1/").arg(::getpid());
   ArchiveResult result;
-  for (Extracted& e : files) {
-    if (!ExtractEntry(za, e, folder, progress, result)) {
+  try {
+    RemoveRestoreLeftovers(folder);
+    data::MakeFolder(Native(work).toStdString());
+  } catch (const data::DbError& e) {
+    zip_discard(za);
+    return FromDbError(e, ZIP_ER_TMPOPEN);
+  }
+  auto dropWork = [&work] {
+    try {
+      RemoveWorkFolder(work);
+    } catch (const data::DbError&) {
+      // Only copies: the next restore removes them.
+    }
+  };
+
+  if (progress.Total) progress.Total(total);
+  for (const QString& key : order) {
+    if (!ExtractEntry(za, byName.value(key), work + key, ExistingCase(folder, key), progress,
+                      result)) {
       zip_discard(za);
-      removeTemps();
+      dropWork();
       return result;
     }
   }
   zip_discard(za);
 
-  // Old memo and index files of a restored table that the archive lacks go
-  // too: they belong to the old records.
-  QStringList stale;
-  for (const char* table : {"AGENDA", "CATEGORIAS"}) {
-    if (!byName.contains(QString::fromLatin1(table) + QStringLiteral(".DBF"))) continue;
-    for (const char* ext : {".DBF", ".DBT", ".MDX"}) {
-      const QString key = QString::fromLatin1(table) + QString::fromLatin1(ext);
-      if (byName.contains(key)) continue;
-      const QString path = ExistingCase(folder, key);
-      if (QFileInfo::exists(path)) stale << path;
-    }
+  // Refused, with the data untouched, unless every table opens whole.
+  const QString damage = CheckExtracted(work, tables);
+  if (!damage.isEmpty()) {
+    dropWork();
+    return {backupcode::kDamaged, QStringLiteral("La copia de seguridad está dañada o incompleta: ") + damage};
   }
 
-  // Move the old files aside, then the new ones in; any failure puts back
-  // what was moved.
-  struct Move {
-    QString from, to;
-  };
-  std::vector<Move> done;
-  auto rollBack = [&done] {
-    for (auto it = done.rbegin(); it != done.rend(); ++it) RenameOver(it->to, it->from);
-  };
-  auto asideOf = [&folder](const QString& path) {
-    return FreshName(folder, QStringLiteral(".~quillar-old-"), QFileInfo(path).fileName());
-  };
-  std::vector<Move> asides;
-  for (const Extracted& e : files)
-    if (QFileInfo::exists(e.target)) asides.push_back({e.target, asideOf(e.target)});
-  for (const QString& s : stale) asides.push_back({s, asideOf(s)});
-  for (const Move& m : asides) {
-    if (!RenameOver(m.from, m.to)) {
-      const int sys = errno;
-      rollBack();
-      removeTemps();
-      return FromZipError(ZIP_ER_RENAME, sys);
+  // Each table switches to its restored files in one step that the next
+  // open finishes if it is interrupted.
+  for (const QString& t : tables) {
+    const std::string name = t.toStdString();
+    try {
+      const data::StagingPaths staged = data::StagingFor(dir, name);
+      data::RemoveUnfinishedBuild(dir, name);
+      const std::string from = Native(work + t).toStdString();
+      data::RenameFile(from + ".DBF", staged.dbf);
+      if (data::FileExists(from + ".DBT")) data::RenameFile(from + ".DBT", staged.memo);
+      if (data::FileExists(from + ".MDX")) data::RenameFile(from + ".MDX", staged.mdx);
+      data::SwitchToStaged(dir, name);
+    } catch (const data::DbError& e) {
+      try {
+        data::RemoveUnfinishedBuild(dir, name);
+      } catch (const data::DbError&) {
+      }
+      dropWork();
+      return FromDbError(e, IsSpaceError(errno) ? backupcode::kNoSpace : ZIP_ER_WRITE);
     }
-    done.push_back(m);
   }
-  for (const Extracted& e : files) {
-    if (!RenameOver(e.temp, e.target)) {
-      const int sys = errno;
-      // The new files already moved in go back to their temporary names
-      // before the old ones return.
-      rollBack();
-      removeTemps();
-      return FromZipError(ZIP_ER_RENAME, sys);
-    }
-    done.push_back({e.temp, e.target});
-  }
-  for (const Move& m : asides) QFile::remove(m.to);
+  dropWork();
   return {};
 }

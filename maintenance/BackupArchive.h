@@ -26,6 +26,8 @@ constexpr int kNoSpace = 15;     // the destination's disk is full
 constexpr int kNotBackup = -1;   // no data files to copy, or an archive without AGENDA.DBF
 constexpr int kNotZip = -3;      // the chosen file is not a zip archive
 constexpr int kCancelled = -4;   // the user declined the restore
+constexpr int kInUse = -5;       // another program has the tables open: nothing restored
+constexpr int kDamaged = -6;     // the archive's tables do not open whole: nothing restored
 }  // namespace backupcode
 
 struct ArchiveResult {
@@ -57,13 +59,15 @@ bool IsStoredSuffix(const QString& fileName);
 // an earlier archive of that name survives a failure.
 ArchiveResult CreateBackup(const QString& Carpeta, const QString& ArchivePath, const ArchiveProgress& progress = {});
 
-// Restores the table files held in ArchivePath into Carpeta. Entries are
-// reduced to their bare names, so nothing is written outside Carpeta; only the
-// names matching the backup's patterns are taken. Every entry is extracted to
-// a temporary file first, and the old files are replaced only when all of them
-// were extracted whole; a failure leaves the old files untouched. Old index or
-// memo files of a restored table that the archive lacks are removed, so a
-// restored table is never paired with an old index.
+// Restores the tables held in ArchivePath into Carpeta. Only the tables'
+// own files are taken (AGENDA and CATEGORIAS with .DBF, .DBT, .MDX, any
+// case, reduced to bare names). The tables are held exclusively for the
+// whole run (kInUse while another program has them open); the files are
+// extracted into a work folder inside Carpeta and opened there with the
+// engine, a missing index rebuilt; an archive whose tables do not open whole
+// is refused (kDamaged). Only then each table is switched to its restored
+// files, crash-safely. Any refusal or failure before that leaves the data
+// as it was, and no work files behind.
 ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, const ArchiveProgress& progress = {});
 
 // Position of a progress bar whose maximum is 10001 after Procesados of Total

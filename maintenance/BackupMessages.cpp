@@ -29,6 +29,9 @@ QString RestoreFailureText(const ArchiveResult& r) {
     case backupcode::kNotBackup:
       return QStringLiteral("El fichero seleccionado no es una copia de seguridad") + kCRLF +
              QStringLiteral("del programa. Seleccione otro fichero.");
+    case backupcode::kInUse:
+      return QStringLiteral("No se puede restaurar la copia de seguridad: los datos están siendo") + kCRLF +
+             QStringLiteral("utilizados por otro programa u ordenador. Ciérrelo e inténtelo de nuevo.");
     default:
       return QStringLiteral("Error restaurando la copia de seguridad.") + kCRLF + QStringLiteral("Error numero: ") +
              QString::number(r.code) + kCRLF + r.errorText;

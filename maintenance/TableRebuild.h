@@ -1,9 +1,10 @@
 #pragma once
-// Rebuilding a table from scratch: its records are copied into a fresh
-// temporary table, the old files deleted, the copy takes the table's names
-// and the production index is made anew. Drops deleted records, repairs a
-// damaged index, compacts the memo file. Plain file and engine work, no
-// windows: the reorganise window and the command-line companion share it.
+// Rebuilding a table from scratch: its records are copied into new files,
+// which then take the table's place crash-safely, with the production index
+// made anew. Drops deleted records, repairs a damaged index, compacts the
+// memo file. The engine does the file work (data/TableRebuild.h); this is
+// the reorganisation's view of it, shared by the reorganise window and the
+// command-line companion.
 
 #include <QString>
 #include <QStringList>
@@ -26,18 +27,11 @@ struct TablaReorganizable {
 // The tables of the data folder in the order they are rebuilt.
 const std::vector<TablaReorganizable>& TablasReorganizables();
 
-// Writes 0 at offset 28 of the .DBF header (the production index flag), then
-// deletes the .MDX. RebuildError "Error desvinculando indice del fichero ..."
-// on failure.
-void DesvincularIndice(const QString& RutaDbf, const QString& RutaMdx);
-
 // Rebuilds Fichero of Carpeta with plain ascending indexes on the given
-// fields. On failure the old files, or the complete copy, stay under the
-// table's names and RebuildError "Error reindexando ..." is raised. Paso, when
-// set, runs after each numbered step (1..8) of the work; tests use it to
-// fail at a chosen point.
-void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStringList& Indices,
-                      const std::function<void(int paso)>& Paso = {});
+// fields. On failure the folder holds the old table or the complete new one
+// under the table's names, and RebuildError "Error reindexando ..." is
+// raised.
+void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStringList& Indices);
 
 // Every table of TablasReorganizables that exists in Carpeta, in order;
 // Tabla(file) runs before each one, present or not. The first failure ends

@@ -1,12 +1,17 @@
 #include "maintenance/BackupArchive.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "MaintenanceTestSupport.h"
+#include "support/FaultSweep.h"
+#include "app/UCategoriaClass.h"
+#include "data/Table.h"
 
 using namespace mtest;
 
@@ -16,17 +21,25 @@ class BackupArchiveTest : public DataFoldersTest {
  protected:
   // A data folder as the program leaves it, plus files a backup must skip.
   void FillDataFolder() {
-    WriteFile(data + "AGENDA.DBF", QByteArray(5000, 'a'));
-    WriteFile(data + "AGENDA.DBT", QByteArray(3000, 't'));
-    WriteFile(data + "AGENDA.MDX", QByteArray(4096, 'x'));
-    WriteFile(data + "CATEGORIAS.DBF", QByteArray(1500, 'k'));
-    WriteFile(data + "CATEGORIAS.MDX", QByteArray(2048, 'c'));
+    MakeAgendaTable(data);
+    ASSERT_TRUE(CrearTablaCategorias(data));
     WriteFile(data + "AGENDA.gz", QByteArray(1000, 'z'));  // already compressed: stored as it is
     WriteFile(data + "config.ini", "[General]");
     WriteFile(data + "AGENDA_202401010000.zip", "old archive");
     WriteFile(data + "NOTAS.DBF", "other table");
   }
+  std::int64_t SizeOf(const QString& folder, const QStringList& names) {
+    std::int64_t n = 0;
+    for (const QString& name : names) n += QFileInfo(folder + name).size();
+    return n;
+  }
+  // Everything in a folder, hidden files and folders too.
+  QStringList Everything(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+  }
 };
+
+const QStringList kTableFiles = {"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "CATEGORIAS.DBF", "CATEGORIAS.MDX"};
 
 // Name, compression method (0 stored, 8 deflated) and the comment, as Python
 // reads them.
@@ -44,14 +57,10 @@ TEST_F(BackupArchiveTest, ArchiveHoldsTheTableFilesUnderBareNamesWithTheComment)
   const ArchiveResult r = CreateBackup(data, archive);
   ASSERT_TRUE(r.ok()) << r.code << " " << r.errorText.toStdString();
   const QString listing = Python(kListArchive, {archive});
-  EXPECT_EQ(listing.toStdString(),
-            "'Quillar\\r\\n\\r\\nCopia de seguridad.'\n"
-            "AGENDA.DBF 8 5000\n"
-            "AGENDA.DBT 8 3000\n"
-            "AGENDA.MDX 8 4096\n"
-            "AGENDA.gz 0 1000\n"
-            "CATEGORIAS.DBF 8 1500\n"
-            "CATEGORIAS.MDX 8 2048\n");
+  QString expected = "'Quillar\\r\\n\\r\\nCopia de seguridad.'\n";
+  for (const char* name : {"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "AGENDA.gz", "CATEGORIAS.DBF", "CATEGORIAS.MDX"})
+    expected += QStringLiteral("%1 %2 %3\n").arg(name).arg(QString(name).endsWith(".gz") ? 0 : 8).arg(QFileInfo(data + name).size());
+  EXPECT_EQ(listing.toStdString(), expected.toStdString());
   // Nothing left behind in the destination but the archive.
   EXPECT_EQ(Listing(dest), QStringList{"AGENDA_202405101435.zip"});
 }
@@ -84,7 +93,7 @@ TEST_F(BackupArchiveTest, ProgressNamesEachFileAndCountsEveryByte) {
   p.Bytes = [&](std::int64_t b) { bytes += b; };
   ASSERT_TRUE(CreateBackup(data, dest + "a.zip", p).ok());
   EXPECT_TRUE(totalFirst);
-  EXPECT_EQ(total, 5000 + 3000 + 4096 + 1000 + 1500 + 2048);
+  EXPECT_EQ(total, SizeOf(data, kTableFiles + QStringList{"AGENDA.gz"}));
   EXPECT_EQ(bytes, total);
   files.sort();
   EXPECT_EQ(files, (QStringList{"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "AGENDA.gz", "CATEGORIAS.DBF",
@@ -96,9 +105,10 @@ TEST_F(BackupArchiveTest, ProgressNamesEachFileAndCountsEveryByte) {
   bytes = 0;
   files.clear();
   ASSERT_TRUE(RestoreBackup(dest + "a.zip", tmp.path() + "/otra", p).ok());
-  EXPECT_EQ(total, 5000 + 3000 + 4096 + 1000 + 1500 + 2048);
+  // Only the tables' own files are restored.
+  EXPECT_EQ(total, SizeOf(data, kTableFiles));
   EXPECT_EQ(bytes, total);
-  EXPECT_EQ(files.size(), 6);
+  EXPECT_EQ(files.size(), 5);
 }
 
 TEST_F(BackupArchiveTest, ProgressPositionFollowsTheBarFormula) {
@@ -128,11 +138,9 @@ TEST_F(BackupArchiveTest, RoundTripIntoAnotherFolderRestoresTheSameBytes) {
   WriteFile(other + "mio.txt", "kept");
   const ArchiveResult r = RestoreBackup(dest + "a.zip", other);
   ASSERT_TRUE(r.ok()) << r.errorText.toStdString();
-  for (const char* name : {"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "AGENDA.gz", "CATEGORIAS.DBF", "CATEGORIAS.MDX"})
-    EXPECT_EQ(ReadFile(other + name), ReadFile(data + name)) << name;
+  for (const QString& name : kTableFiles) EXPECT_EQ(ReadFile(other + name), ReadFile(data + name)) << name.toStdString();
   EXPECT_EQ(ReadFile(other + "mio.txt"), "kept");
-  EXPECT_EQ(Listing(other), (QStringList{"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "AGENDA.gz", "CATEGORIAS.DBF",
-                                         "CATEGORIAS.MDX", "mio.txt"}));
+  EXPECT_EQ(Everything(other), kTableFiles + QStringList{"mio.txt"});
 }
 
 TEST_F(BackupArchiveTest, RestoredFilesKeepTheModeOfWhatTheyReplaceOrGetTheUsualOne) {
@@ -157,29 +165,78 @@ TEST_F(BackupArchiveTest, RestoredFilesKeepTheModeOfWhatTheyReplaceOrGetTheUsual
   EXPECT_EQ(mode("CATEGORIAS.DBF"), 0644u);
 }
 
-// Writes an archive with Python: argv[1] the archive, then name=content pairs.
+// Writes an archive with Python: argv[1] the archive, then name=content
+// pairs; a content "@path" is the bytes of that file.
 const char* kMakeArchive = R"(
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_STORED) as z:
     for pair in sys.argv[2:]:
         name, content = pair.split('=', 1)
-        z.writestr(zipfile.ZipInfo(name), content)
+        z.writestr(zipfile.ZipInfo(name), open(content[1:], 'rb').read() if content.startswith('@') else content)
 )";
 
 TEST_F(BackupArchiveTest, RestoreTakesOnlyTableFilesAndNeverWritesOutsideTheDataFolder) {
+  const QString source = tmp.path() + "/fuente/";
+  QDir().mkpath(source);
+  MakeAgendaTable(source);
+  ASSERT_TRUE(CrearTablaCategorias(source));
   const QString archive = tmp.path() + "/crafted.zip";
-  Python(kMakeArchive, {archive, "../../AGENDA.DBF=escaped", "/tmp/CATEGORIAS.DBF=absolute",
-                        "sub\\dir\\AGENDA.DBT=memo", "carpeta/AGENDA.MDX=index", "README.txt=readme",
-                        "NOTAS.DBF=other", "../=dots", "otra/=folder"});
+  Python(kMakeArchive, {archive, "../../AGENDA.DBF=@" + source + "AGENDA.DBF",
+                        "/tmp/CATEGORIAS.DBF=@" + source + "CATEGORIAS.DBF", "sub\\dir\\AGENDA.DBT=@" + source + "AGENDA.DBT",
+                        "carpeta/AGENDA.MDX=@" + source + "AGENDA.MDX", "README.txt=readme", "NOTAS.DBF=other",
+                        "AGENDA.TXT=not a table", "AGENDA.001=not a table", "agenda.dbf.bak=old", "../=dots",
+                        "otra/=folder"});
   const ArchiveResult r = RestoreBackup(archive, data);
   ASSERT_TRUE(r.ok()) << r.errorText.toStdString();
-  EXPECT_EQ(Listing(data), (QStringList{"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "CATEGORIAS.DBF"}));
-  EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), "escaped");
-  EXPECT_EQ(ReadFile(data + "CATEGORIAS.DBF"), "absolute");
-  EXPECT_EQ(ReadFile(data + "AGENDA.DBT"), "memo");
+  // The index CATEGORIAS had no file for is made anew.
+  EXPECT_EQ(Everything(data), kTableFiles);
+  EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), ReadFile(source + "AGENDA.DBF"));
+  EXPECT_EQ(ReadFile(data + "AGENDA.DBT"), ReadFile(source + "AGENDA.DBT"));
+  EXPECT_EQ(IdsOf(data, "AGENDA.DBF", "FECHA_INI"), (std::vector<int>{5, 4, 2, 1}));
   // Nothing beside or above the data folder.
-  EXPECT_EQ(Listing(tmp.path()), QStringList{"crafted.zip"});
+  EXPECT_EQ(Everything(tmp.path()), (QStringList{"copias", "crafted.zip", "datos", "fuente"}));
   EXPECT_FALSE(QFile::exists(QDir::cleanPath(tmp.path() + "/../AGENDA.DBF")));
+}
+
+TEST_F(BackupArchiveTest, RestoreRefusesDamagedOrPartialArchivesAndLeavesNothingBehind) {
+  FillDataFolder();
+  const QString source = tmp.path() + "/fuente/";
+  QDir().mkpath(source);
+  MakeAgendaTable(source);
+  const QByteArray before = ReadFile(data + "AGENDA.DBF");
+  const QStringList listing = Everything(data);
+  struct Case {
+    const char* what;
+    QStringList entries;
+  } cases[] = {
+      {"random bytes named like the tables", {"AGENDA.DBF=" + QString(3000, 'a'), "AGENDA.DBT=" + QString(600, 't')}},
+      {"a memo table without its memo file", {"AGENDA.DBF=@" + source + "AGENDA.DBF", "AGENDA.MDX=@" + source + "AGENDA.MDX"}},
+      {"records cut short", {"AGENDA.DBF=@" + source + "AGENDA.DBF", "AGENDA.DBT=" + QString(10, 'x')}},
+  };
+  for (const Case& c : cases) {
+    const QString archive = tmp.path() + "/mala.zip";
+    QFile::remove(archive);
+    Python(kMakeArchive, QStringList{archive} + c.entries);
+    const ArchiveResult r = RestoreBackup(archive, data);
+    EXPECT_EQ(r.code, backupcode::kDamaged) << c.what << ": " << r.errorText.toStdString();
+    EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before) << c.what;
+    EXPECT_EQ(Everything(data), listing) << c.what;
+  }
+}
+
+TEST_F(BackupArchiveTest, RestoreWhileAnotherProgramHasTheTablesOpenChangesNothing) {
+  FillDataFolder();
+  ASSERT_TRUE(CreateBackup(data, dest + "a.zip").ok());
+  const QStringList listing = Everything(data);
+  for (const char* held : {"AGENDA.DBF", "CATEGORIAS.DBF"}) {
+    TableHolder holder(data, held);
+    const QByteArray before = ReadFile(data + "AGENDA.DBF");
+    const ArchiveResult r = RestoreBackup(dest + "a.zip", data);
+    EXPECT_EQ(r.code, backupcode::kInUse) << held;
+    EXPECT_TRUE(r.errorText.contains("en uso")) << r.errorText.toStdString();
+    EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before);
+    EXPECT_EQ(Everything(data), listing);
+  }
 }
 
 TEST_F(BackupArchiveTest, RestoreRefusesWhatIsNotABackupAndChangesNothing) {
@@ -222,27 +279,107 @@ TEST_F(BackupArchiveTest, RestoreStoppedByADamagedEntryLeavesEveryOldFile) {
   EXPECT_EQ(Listing(data), (QStringList{"AGENDA.DBF", "AGENDA.MDX"}));
 }
 
-TEST_F(BackupArchiveTest, RestoredTableNeverKeepsAnOldIndexOrMemo) {
-  WriteFile(data + "AGENDA.DBF", "old table");
-  WriteFile(data + "AGENDA.DBT", "old memo");
-  WriteFile(data + "AGENDA.MDX", "old index");
-  WriteFile(data + "CATEGORIAS.DBF", "old categories");
-  WriteFile(data + "CATEGORIAS.MDX", "old categories index");
+TEST_F(BackupArchiveTest, RestoredTableNeverKeepsAnOldIndexAndGetsAMissingOneMadeAnew) {
+  FillDataFolder();
+  // A restored table without an index file of its own, beside an old one.
+  const QString source = tmp.path() + "/fuente/";
+  QDir().mkpath(source);
+  CrearTablaAgenda(source);
+  {
+    data::Table t(source.toStdString(), "AGENDA.DBF");
+    t.Open();
+    t.Append();
+    t.FieldByName("ID").SetAsInteger(9);
+    t.FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2020, 1, 2));
+    t.FieldByName("NOTAS").SetAsString("restaurada");
+    ASSERT_TRUE(t.Post());
+  }
   const QString archive = tmp.path() + "/sin-indice.zip";
-  Python(kMakeArchive, {archive, "AGENDA.DBF=new table", "AGENDA.DBT=new memo"});
-  ASSERT_TRUE(RestoreBackup(archive, data).ok());
+  Python(kMakeArchive, {archive, "AGENDA.DBF=@" + source + "AGENDA.DBF", "AGENDA.DBT=@" + source + "AGENDA.DBT"});
+  const QByteArray categories = ReadFile(data + "CATEGORIAS.DBF");
+  const ArchiveResult r = RestoreBackup(archive, data);
+  ASSERT_TRUE(r.ok()) << r.errorText.toStdString();
+  EXPECT_EQ(IdsOf(data, "AGENDA.DBF", "ID"), std::vector<int>{9});
+  EXPECT_EQ(IdsOf(data, "AGENDA.DBF", "FECHA_INI"), std::vector<int>{9});
+  data::Table t(data.toStdString(), "AGENDA.DBF");
+  t.Open(data::OpenMode::ReadOnly);
+  EXPECT_TRUE(t.Verify().empty());
   // The archive has no CATEGORIAS table: that one stays as it was.
-  EXPECT_EQ(Listing(data), (QStringList{"AGENDA.DBF", "AGENDA.DBT", "CATEGORIAS.DBF", "CATEGORIAS.MDX"}));
-  EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), "new table");
+  EXPECT_EQ(ReadFile(data + "CATEGORIAS.DBF"), categories);
 }
 
 TEST_F(BackupArchiveTest, RestoreReplacesTheFileOfTheSameNameInAnyCase) {
+  const QString source = tmp.path() + "/fuente/";
+  QDir().mkpath(source);
+  MakeAgendaTable(source);
   WriteFile(data + "agenda.dbf", "old");
+  WriteFile(data + "Agenda.Dbt", "old memo");
   const QString archive = tmp.path() + "/a.zip";
-  Python(kMakeArchive, {archive, "AGENDA.DBF=new"});
+  Python(kMakeArchive, {archive, "AGENDA.DBF=@" + source + "AGENDA.DBF", "agenda.DBT=@" + source + "AGENDA.DBT",
+                        "AGENDA.MDX=@" + source + "AGENDA.MDX"});
   ASSERT_TRUE(RestoreBackup(archive, data).ok());
-  EXPECT_EQ(Listing(data), QStringList{"agenda.dbf"});
-  EXPECT_EQ(ReadFile(data + "agenda.dbf"), "new");
+  EXPECT_EQ(Everything(data), (QStringList{"Agenda.Dbt", "agenda.dbf", "agenda.mdx"}));
+  EXPECT_EQ(ReadFile(data + "agenda.dbf"), ReadFile(source + "AGENDA.DBF"));
+}
+
+// What one open of a table finds, as the program opens it (which finishes
+// an interrupted switch): its IDs, after a clean check through both tags.
+std::vector<int> OpenedIds(const QString& folder, const char* table) {
+  {
+    data::Table t(folder.toStdString(), table);
+    t.Open();
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{}) << table;
+  }
+  std::vector<int> ids = IdsOf(folder, table, "ID");
+  std::vector<int> other = IdsOf(folder, table, table[0] == 'A' ? "FECHA_INI" : "CATEGORIA");
+  std::sort(other.begin(), other.end());
+  EXPECT_EQ(ids, other) << table;
+  return ids;
+}
+
+TEST_F(BackupArchiveTest, RestoreLeavesTheOldOrTheRestoredTablesAtEveryPoint) {
+  FillDataFolder();
+  const QString source = tmp.path() + "/fuente/";
+  QDir().mkpath(source);
+  CrearTablaAgenda(source);
+  ASSERT_TRUE(CrearTablaCategorias(source));
+  {
+    data::Table t(source.toStdString(), "AGENDA.DBF");
+    t.Open();
+    t.Append();
+    t.FieldByName("ID").SetAsInteger(7);
+    t.FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2021, 6, 1));
+    t.FieldByName("NOTAS").SetAsString("restaurada");
+    ASSERT_TRUE(t.Post());
+  }
+  const QString archive = tmp.path() + "/copia.zip";
+  ASSERT_TRUE(CreateBackup(source, archive).ok());
+  const QString run = tmp.path() + "/run/";
+  const auto restore = [&] { return RestoreBackup(archive, run); };
+  sweep::CopyFolder(data.toStdString(), run.toStdString());
+  const long points = sweep::CountIoPoints([&] { ASSERT_TRUE(restore().ok()); });
+  ASSERT_GE(points, 20);
+  const std::vector<int> old = {1, 2, 4, 5}, restored = {7};
+  for (long n = 1; n <= points; ++n) {
+    SCOPED_TRACE("point " + std::to_string(n));
+    sweep::CopyFolder(data.toStdString(), run.toStdString());
+    data::SetIoFaultPlan({n, ENOSPC, false});
+    const ArchiveResult r = restore();
+    data::SetIoFaultPlan({});
+    std::vector<int> ids = OpenedIds(run, "AGENDA.DBF");
+    EXPECT_TRUE(r.ok() ? ids == restored : ids == old || ids == restored);
+    OpenedIds(run, "CATEGORIAS.DBF");
+
+    sweep::CopyFolder(data.toStdString(), run.toStdString());
+    EXPECT_TRUE(sweep::RunWithCrashAt(n, [&] { restore(); }));
+    ids = OpenedIds(run, "AGENDA.DBF");
+    EXPECT_TRUE(ids == old || ids == restored);
+    OpenedIds(run, "CATEGORIAS.DBF");
+    // What the crash left is only copies, and the next restore removes it.
+    ASSERT_TRUE(restore().ok());
+    EXPECT_EQ(Everything(run), (QStringList{"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX", "AGENDA.gz", "AGENDA_202401010000.zip",
+                                            "CATEGORIAS.DBF", "CATEGORIAS.MDX", "NOTAS.DBF", "config.ini"}));
+  }
 }
 
 // Bytes that do not compress.
@@ -303,7 +440,7 @@ TEST_F(BackupArchiveTest, RestoreIntoAFullDiskKeepsTheOldFiles) {
     r = RestoreBackup(dest + "a.zip", data);
   }
   EXPECT_EQ(r.code, backupcode::kNoSpace);
-  EXPECT_EQ(Listing(data), QStringList{"AGENDA.DBF"});
+  EXPECT_EQ(Everything(data), QStringList{"AGENDA.DBF"});
   EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), "old");
 }
 

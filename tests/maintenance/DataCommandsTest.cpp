@@ -43,6 +43,14 @@ TEST_F(DataCommandsTest, BackupReorganizeRestoreRoundTrip) {
   }
   ASSERT_EQ(Run({"backup", data, dest}), 0) << err.toStdString();
   EXPECT_EQ(out, dest + "AGENDA_202405101435.zip\n");
+  {
+    // While another program has the tables open: refused, nothing touched.
+    TableHolder holder(data, "AGENDA.DBF");
+    const QByteArray before = ReadFile(data + "AGENDA.DBF");
+    EXPECT_EQ(Run({"restore", dest + "AGENDA_202405101435.zip", data}), 1);
+    EXPECT_TRUE(err.startsWith("No se puede restaurar la copia de seguridad: los datos están siendo")) << err.toStdString();
+    EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before);
+  }
   ASSERT_EQ(Run({"reorganize", data}), 0) << err.toStdString();
   QFile::remove(data + "AGENDA.DBF");
   ASSERT_EQ(Run({"restore", dest + "AGENDA_202405101435.zip", data}), 0) << err.toStdString();

@@ -12,6 +12,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "app/UAgendaUtil.h"
+#include "core/DateTime.h"
+#include "data/Table.h"
 #include "maintenance/MainWindowLink.h"
 
 namespace mtest {
@@ -41,6 +47,54 @@ inline QString Python(const QString& script, const QStringList& args = {}) {
 inline QStringList Listing(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
+
+// AGENDA as the program makes it, with five appointments, notes on the odd
+// ones, and the third one deleted.
+inline void MakeAgendaTable(const QString& folder) {
+  CrearTablaAgenda(folder);
+  data::Table t(folder.toStdString(), "AGENDA.DBF");
+  t.Open();
+  for (int id = 1; id <= 5; ++id) {
+    t.Append();
+    t.FieldByName("ID").SetAsInteger(id);
+    t.FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2024, 5, 20 - id));
+    t.FieldByName("HORA_INI").SetAsString("10:00");
+    t.FieldByName("ASUNTO").SetAsString("Cita " + std::to_string(id));
+    if (id % 2 == 1) t.FieldByName("NOTAS").SetAsString("Notas de la cita " + std::to_string(id) + " con eñe");
+    ASSERT_TRUE(t.Post());
+  }
+  t.SetIndexName("ID");
+  ASSERT_TRUE(t.FindKey(3));
+  t.Delete();
+}
+
+// The IDs of a table's visible records in the order of its tag, or in file
+// order for tag "".
+inline std::vector<int> IdsOf(const QString& folder, const char* table, const char* tag) {
+  data::Table t(folder.toStdString(), table);
+  t.Open(data::OpenMode::ReadOnly);
+  t.SetIndexName(tag);
+  std::vector<int> ids;
+  for (t.First(); !t.Eof(); t.Next()) ids.push_back(static_cast<int>(t.FieldByName("ID").AsInteger()));
+  return ids;
+}
+
+// Another process holding a table open (shared) until the object goes.
+class TableHolder {
+ public:
+  TableHolder(const QString& folder, const QString& table) {
+    p_.start(QStringLiteral(HOLD_TABLE_PROGRAM), {folder, table});
+    EXPECT_TRUE(p_.waitForReadyRead(10000));
+    EXPECT_EQ(p_.readLine().trimmed(), "ready");
+  }
+  ~TableHolder() {
+    p_.closeWriteChannel();
+    p_.waitForFinished(5000);
+  }
+
+ private:
+  QProcess p_;
+};
 
 // A temporary data folder and a folder for backup archives beside it.
 class DataFoldersTest : public ::testing::Test {

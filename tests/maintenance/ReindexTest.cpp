@@ -57,24 +57,7 @@ class ReindexTest : public ::testing::Test {
     }
   }
   // AGENDA with five appointments, the third one deleted, and notes on some.
-  void MakeAgenda() {
-    CrearTablaAgenda(folder);
-    data::Table t(folder.toStdString(), "AGENDA.DBF");
-    t.Open();
-    for (int id = 1; id <= 5; ++id) {
-      t.Append();
-      t.FieldByName("ID").SetAsInteger(id);
-      t.FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2024, 5, 20 - id));
-      t.FieldByName("HORA_INI").SetAsString("10:00");
-      t.FieldByName("ASUNTO").SetAsString("Cita " + std::to_string(id));
-      if (id % 2 == 1) t.FieldByName("NOTAS").SetAsString("Notas de la cita " + std::to_string(id) + " con eñe");
-      ASSERT_TRUE(t.Post());
-    }
-    t.SetIndexName("ID");
-    ASSERT_TRUE(t.FindKey(3));
-    t.Delete();
-    t.Close();
-  }
+  void MakeAgenda() { MakeAgendaTable(folder); }
   // What dbfread sees: every record, deleted ones included, as
   // "ID|ASUNTO|NOTAS" lines, then the count of deleted records.
   QString ReadWithPython(const QString& table) {
@@ -170,45 +153,6 @@ TEST_F(ReindexTest, TableWithoutMemoRebuildsWithoutMemoFile) {
   EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
             (QStringList{"CATEGORIA", "ID"}));
   EXPECT_EQ(IndexRecnos(folder + "CATEGORIAS.MDX", "ID", 12), std::vector<int>{1});
-}
-
-TEST_F(ReindexTest, UnlinkingClearsTheIndexFlagAndDeletesTheIndex) {
-  MakeAgenda();
-  ASSERT_EQ(ReadFile(folder + "AGENDA.DBF").at(28), 1);
-  DesvincularIndice(folder + "AGENDA.DBF", folder + "AGENDA.MDX");
-  const QByteArray bytes = ReadFile(folder + "AGENDA.DBF");
-  EXPECT_EQ(bytes.at(28), 0);
-  EXPECT_FALSE(QFile::exists(folder + "AGENDA.MDX"));
-  // Nothing else of the header changed.
-  EXPECT_EQ(bytes.left(28), ReadFile(folder + "AGENDA.DBF").left(28));
-
-  try {
-    DesvincularIndice(folder + "NADA.DBF", folder + "NADA.MDX");
-    FAIL();
-  } catch (const RebuildError& e) {
-    EXPECT_EQ(e.Message(), "Error desvinculando indice del fichero \"" + folder + "NADA.DBF\"");
-  }
-}
-
-TEST_F(ReindexTest, FailureAtAnyStepLeavesTheDataUnderTheTableNames) {
-  for (int failAt = 1; failAt <= 7; ++failAt) {
-    for (const QString& f : TablesLeft()) QFile::remove(folder + f);
-    MakeAgenda();
-    try {
-      ReconstruirTabla(folder, "AGENDA.DBF", {"ID", "FECHA_INI"}, [failAt](int paso) {
-        if (paso == failAt) throw std::runtime_error("fallo simulado");
-      });
-      ADD_FAILURE() << "no failure at step " << failAt;
-    } catch (const RebuildError& e) {
-      EXPECT_EQ(e.Message(), "Error reindexando \"" + folder + "AGENDA.DBF\"\r\nfallo simulado") << failAt;
-    }
-    // No temporary files, and every appointment (with its notes) readable.
-    for (const QString& f : TablesLeft()) EXPECT_FALSE(f.startsWith("T_")) << failAt << " " << f.toStdString();
-    const QString seen = ReadWithPython("AGENDA.DBF");
-    EXPECT_TRUE(seen.contains("1|Cita 1|Notas de la cita 1 con eñe\n")) << failAt << seen.toStdString();
-    EXPECT_TRUE(seen.contains("5|Cita 5|Notas de la cita 5 con eñe\n")) << failAt << seen.toStdString();
-    EXPECT_TRUE(seen.contains("4|Cita 4|\n")) << failAt;
-  }
 }
 
 TEST_F(ReindexTest, ReorganisingAFolderWithOnlyTheAgendaSucceeds) {

@@ -1,0 +1,60 @@
+#include "data/TableRebuild.h"
+
+#include "data/FileIo.h"
+#include "data/TableSwitch.h"
+
+namespace data {
+
+std::vector<FieldDef> DefinitionsLike(const std::vector<FieldInfo>& fields) {
+  std::vector<FieldDef> defs;
+  for (const FieldInfo& c : fields) {
+    FieldDef d;
+    d.name = c.name;
+    if (c.type == 'N' && c.length == 20 && c.decimals == 4) {
+      d.kind = FieldKind::Float;
+    } else if (c.type == 'N' && c.length == 11 && c.decimals == 0) {
+      d.kind = FieldKind::Integer;
+    } else if (c.type == 'D' && c.length == 8) {
+      d.kind = FieldKind::Date;
+    } else if (c.type == 'M') {
+      d.kind = FieldKind::Memo;
+    } else if (c.type == 'C' && c.length >= 1 && c.length <= 254) {
+      d.kind = FieldKind::String;
+      d.length = c.length;
+    } else {
+      throw DbError("El campo " + c.name + " (" + std::string(1, c.type) + " " + std::to_string(c.length) + "," +
+                    std::to_string(c.decimals) + ") no se puede copiar igual.");
+    }
+    defs.push_back(d);
+  }
+  return defs;
+}
+
+void RebuildTable(const std::string& folder, const std::string& tableName, const std::vector<IndexDef>& indexes,
+                  const std::function<void()>& copied) {
+  Table old(folder, tableName);
+  old.Open(OpenMode::Exclusive);  // finishes an interrupted switch first
+  try {
+    const std::vector<FieldDef> defs = DefinitionsLike(old.Fields());
+    Table fresh(folder, StagingTableName(tableName));
+    fresh.Create(defs);
+    fresh.Open(OpenMode::Exclusive);
+    if (copied) fresh.OnAfterPost = [&copied](Table&) { copied(); };
+    fresh.AppendAllFrom(old);
+    fresh.OnAfterPost = nullptr;
+    for (const IndexDef& ix : indexes) fresh.AddIndex(ix);
+    fresh.Close();
+    SwitchToStaged(folder, tableName);
+  } catch (...) {
+    // Before the switch was decided the old table is whole: the copy goes.
+    // After it, the next open finishes the switch.
+    try {
+      RemoveUnfinishedBuild(folder, tableName);
+    } catch (...) {
+    }
+    throw;
+  }
+  old.Close();
+}
+
+}  // namespace data

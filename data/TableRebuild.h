@@ -1,0 +1,25 @@
+#pragma once
+// Rebuilding a table into new files: its visible records are copied in file
+// order into a fresh table beside it (memo texts compacted, deleted records
+// left behind), its production index made anew, and the new files switched
+// in crash-safely (TableSwitch.h). At every instant the folder holds one
+// complete table, the old or the new.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "data/Table.h"
+
+namespace data {
+
+// Rebuilds `tableName` of `folder` with `indexes` (in that order). The
+// table is held exclusively for the whole run: DbError while anyone else
+// has it open. `copied`, when set, runs after every record copied.
+void RebuildTable(const std::string& folder, const std::string& tableName, const std::vector<IndexDef>& indexes,
+                  const std::function<void()>& copied = {});
+
+// The field definitions that create a table with exactly these columns;
+// DbError for a column the engine cannot create alike.
+std::vector<FieldDef> DefinitionsLike(const std::vector<FieldInfo>& fields);
+
+}  // namespace data
