@@ -119,6 +119,7 @@ TEST(CrashSweepTest, PostWithMemoIsWholeOrAbsentAtEveryPoint) {
     Post(folder);
   });
   ASSERT_GE(points, 5);
+  RecordProperty("io_points", static_cast<int>(points));
   const std::set<int> before = Range(1, 3);
   for (long n = 1; n <= points; ++n) {
     SCOPED_TRACE("point " + std::to_string(n));
@@ -161,6 +162,7 @@ TEST(CrashSweepTest, IndexRebuiltAtOpenIsTrustedOnlyWhenWholeAtEveryPoint) {
   sweep::CopyFolder(fixture, folder);
   const long points = sweep::CountIoPoints(reopen);
   ASSERT_GE(points, 5);
+  RecordProperty("io_points", static_cast<int>(points));
   for (long n = 1; n <= points; ++n) {
     SCOPED_TRACE("point " + std::to_string(n));
     sweep::CopyFolder(fixture, folder);
@@ -181,6 +183,7 @@ TEST(CrashSweepTest, RebuildLeavesTheOldOrTheNewTableAtEveryPoint) {
   sweep::CopyFolder(fixture, folder);
   const long points = sweep::CountIoPoints(rebuild);
   ASSERT_GE(points, 20);
+  RecordProperty("io_points", static_cast<int>(points));
   const std::set<int> visible = Range(1, 5, 3);
   int finished = 0;
   for (long n = 1; n <= points; ++n) {

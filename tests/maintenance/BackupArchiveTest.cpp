@@ -359,6 +359,7 @@ TEST_F(BackupArchiveTest, RestoreLeavesTheOldOrTheRestoredTablesAtEveryPoint) {
   sweep::CopyFolder(data.toStdString(), run.toStdString());
   const long points = sweep::CountIoPoints([&] { ASSERT_TRUE(restore().ok()); });
   ASSERT_GE(points, 20);
+  RecordProperty("io_points", static_cast<int>(points));
   const std::vector<int> old = {1, 2, 4, 5}, restored = {7};
   for (long n = 1; n <= points; ++n) {
     SCOPED_TRACE("point " + std::to_string(n));
