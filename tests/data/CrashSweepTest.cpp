@@ -20,6 +20,8 @@
 
 #include "TableTestSupport.h"
 #include "data/DbfHeader.h"
+#include "data/IndexKey.h"
+#include "data/MdxFile.h"
 #include "data/TableRebuild.h"
 #include "support/FaultSweep.h"
 
@@ -171,6 +173,27 @@ TEST(CrashSweepTest, IndexRebuiltAtOpenIsTrustedOnlyWhenWholeAtEveryPoint) {
     sweep::CopyFolder(fixture, folder);
     EXPECT_TRUE(sweep::RunWithCrashAt(n, reopen));
     EXPECT_EQ(OpenWhole(folder), Range(1, 12));
+  }
+}
+
+TEST(CrashSweepTest, ANewIndexFileVouchesForRecordsOnlyOnceItsTagsAreFilled) {
+  const std::string folder = testdata::FreshFolder("new-index");
+  IndexInfo id;
+  id.name = id.expression = "ID";
+  id.keyType = KeyType::Numeric;
+  id.keyLength = kNumericKeyLength;
+  struct Case {
+    std::uint32_t records;
+    bool vouches;
+  } cases[] = {{0, true}, {3, false}};
+  for (const Case& c : cases) {
+    MdxFile::Create(folder + "X.MDX", "X", {id}, 5, c.records);
+    MdxFile mdx;
+    mdx.Open(folder + "X.MDX", true);
+    EXPECT_EQ(mdx.InStep(5, c.records), c.vouches) << c.records;
+    mdx.Tag(0).Load({{NumericKey(1), 1}, {NumericKey(2), 2}, {NumericKey(3), 3}});
+    mdx.Commit(5, 3);
+    EXPECT_TRUE(mdx.InStep(5, 3));
   }
 }
 
