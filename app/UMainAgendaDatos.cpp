@@ -31,7 +31,10 @@ MainWindowLink TfrmAgenda::Enlace() {
   MainWindowLink link;
   link.CloseTable = [this] { tblAgenda->Close(); };
   link.OpenTable = [this] { AbrirTablaAgenda(); };
-  link.StopRefresh = [this] { tmrRefresh->stop(); };
+  link.StopRefresh = [this] {
+    tmrRefresh->stop();
+    tmrRefreshPending->stop();
+  };
   link.StartRefresh = [this] { tmrRefresh->start(); };
   link.Refresh = [this] { tmrRefreshTimer(); };
   return link;
