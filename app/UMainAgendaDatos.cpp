@@ -29,7 +29,10 @@ void TfrmAgenda::AbrirTablaAgenda() {
 
 MainWindowLink TfrmAgenda::Enlace() {
   MainWindowLink link;
-  link.CloseTable = [this] { tblAgenda->Close(); };
+  link.CloseTable = [this] {
+    TerminarEdicion();  // stored while the table is still open
+    tblAgenda->Close();
+  };
   link.OpenTable = [this] { AbrirTablaAgenda(); };
   link.StopRefresh = [this] {
     tmrRefresh->stop();
@@ -41,12 +44,14 @@ MainWindowLink TfrmAgenda::Enlace() {
 }
 
 void TfrmAgenda::Copiar1Click() {
+  TerminarEdicion();
   tblAgenda->Close();
   CopiarDatos(this);
   AbrirTablaAgenda();
 }
 
 void TfrmAgenda::Restaurar1Click() {
+  TerminarEdicion();
   tblAgenda->Close();
   RestaurarDatos(this);
   AbrirTablaAgenda();
@@ -74,6 +79,7 @@ void TfrmAgenda::acConfigExecute() {
     GuardarConfig();
     MostrarDirDatos();
   };
+  TerminarEdicion();  // before another folder may replace the table
   try {
     EjecutarConfiguracion(this);
     for (int i = 0; i < TimeView->DaysCount(); ++i) AplicarHorario(TimeView->Days(i));

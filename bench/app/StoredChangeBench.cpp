@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
+#include "app/ALMailSlot.h"
 #include "app/AppPaths.h"
 #include "app/NoticeQueue.h"
 #include "app/UAgendaUtil.h"
