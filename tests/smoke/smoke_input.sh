@@ -104,10 +104,13 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   xdotool mousemove --sync --window "$dlg" 10 10
   xdotool windowfocus --sync "$dlg" || true
   sleep 0.5
-  # 3. A date typed with "/" into Fin stays in the date field.
+  # 3. Dates typed with "/" stay in their date fields: the start (the end
+  # follows it), then the end one day later.
   xdotool type --delay 60 "Con fecha"
-  xdotool key --delay 100 Tab Tab Tab
+  xdotool key Tab
   xdotool type --delay 80 "11/12/2026"
+  xdotool key --delay 100 Tab Tab
+  xdotool type --delay 80 "12/12/2026"
   shot 2-typed-date
   xdotool key Return
   until_ok 20 bash -c "! xdotool search --name \"^Cita$\" >/dev/null" || fail "the editor did not accept the typed date"
@@ -130,7 +133,7 @@ today=$(date +%Y-%m-%d)
 # Fields: ID FECHA_INI FECHA_FIN HORA_INI HORA_FIN ASUNTO ...
 rows=$(echo "$dump" | tail -n +2 | awk -F'\t' '{ print $2 "|" $3 "|" $4 "|" $5 "|" $6 }' | sort -t'|' -k3)
 want="$today|$today|09:00|10:00|Compra pan
-$today|2026-12-11|10:00|10:30|Con fecha
+2026-12-11|2026-12-12|10:00|10:30|Con fecha
 $today|$today|11:00|12:00|Al salir"
 [ "$rows" = "$want" ] || { echo "stored:"; echo "$rows"; echo "wanted:"; echo "$want"; exit 1; }
 echo "smoke_input: 4 passed, 0 failed"
