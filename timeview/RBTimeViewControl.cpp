@@ -387,7 +387,7 @@ void TRBTimeView::keyPressEvent(QKeyEvent* event) {
 
 void TRBTimeView::contextMenuEvent(QContextMenuEvent* event) {
   CancelOperation();  // the menu would take the release that ends it
-  if (!popupMenu_) {
+  if (!popupMenu_ || MoveDragRunning()) {
     event->ignore();
     return;
   }

@@ -180,6 +180,17 @@ TEST_F(MainWindowInputTest, NoticesQueueWithoutBlockingAndKeepThreeSecondsBetwee
   ASSERT_EQ(notices.size(), 3u);
   EXPECT_EQ(notices[2][3], "20040313000005RFS2004031520040315");
   EXPECT_EQ(blockingWaits, 1);
+
+  // A path that cannot be opened sends nothing and says nothing, and the
+  // next notice still keeps its distance from that one.
+  Start();
+  int tried = 0;
+  SetMailSlotSender([&](const MailSlotDatagram&) { return ++tried, false; });
+  frm->AvisarCambio(D(1, 4, 2004), D(1, 4, 2004));
+  frm->AvisarCambio(D(2, 4, 2004), D(2, 4, 2004));
+  EXPECT_EQ(tried, 1);
+  EXPECT_EQ(frm->Avisos->Waiting(), 1);
+  EXPECT_TRUE(messages.isEmpty());
 }
 
 // The queue's own timer sends a waiting notice when its time comes, with

@@ -973,3 +973,32 @@ TEST_F(InteractionTest, ASecondButtonMenuEscOrFocusLossCancelsADragAsIfItNeverSt
   EXPECT_EQ(day->StartWork(), start);
   view->SetPopupMenu(nullptr);
 }
+
+// During a move drag a second button belongs to the drag, which it cancels:
+// the view does not see the press, and no popup menu opens to take the
+// release that the drag waits for.
+TEST_F(InteractionTest, ASecondButtonDuringAMoveReachesNeitherTheViewNorThePopupMenu) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  QMenu menu;
+  menu.addAction("Nuevo");
+  view->SetPopupMenu(&menu);
+  std::vector<Qt::MouseButton> presses;
+  view->OnMouseDown = [&](TRBTimeView*, Qt::MouseButton b, Qt::KeyboardModifiers, int, int) { presses.push_back(b); };
+  DragLog moves;
+  view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { moves.events.push_back({i, m}); };
+  bool menuShown = true;
+  TRBTimeView::DragExecHook = [&](QDrag*) {
+    QTest::mousePress(view.get(), Qt::RightButton, {}, W(MidX(0), Y(HM(12, 0))));
+    const QPoint at = W(MidX(0), Y(HM(12, 0)));
+    QContextMenuEvent e(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
+    QApplication::sendEvent(view.get(), &e);
+    menuShown = menu.isVisible();
+    return Qt::IgnoreAction;  // what the cancelled drag answers
+  };
+  StartMove(item, 0);
+  EXPECT_FALSE(menuShown);
+  EXPECT_EQ(presses, (std::vector<Qt::MouseButton>{Qt::LeftButton}));
+  EXPECT_EQ(Fmt(item->StartTime()), "09:00");
+  EXPECT_EQ(moves.Count(dmEnd), 0);
+  view->SetPopupMenu(nullptr);
+}
