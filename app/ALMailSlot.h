@@ -32,8 +32,9 @@ struct MailSlotDatagram {
 using MailSlotSender = std::function<bool(const MailSlotDatagram&)>;
 void SetMailSlotSender(MailSlotSender sender);
 
-// The pause after a change notice: blocks the calling thread for ms
-// milliseconds on the tick counter without processing window messages.
+// The pause between change notices still waiting when the program ends:
+// blocks the calling thread for ms milliseconds on the tick counter without
+// processing window messages.
 // Tests install their own; an empty function restores the real wait.
 using NoticeWaiter = std::function<void(int ms)>;
 void NoticeWait(int ms);

@@ -19,6 +19,7 @@
 #include "app/FuenteVistaAnual.h"
 #include "app/Help.h"
 #include "app/Iconos.h"
+#include "app/NoticeQueue.h"
 #include "app/UAgendaUtil.h"
 #include "app/UCategoriaClass.h"
 #include "app/UConfigAgenda.h"
@@ -79,12 +80,17 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   };
   // The editor stops the periodic refresh while it is open.
   SetTemporizadorRefresco([this](bool activo) {
-    if (activo) tmrRefresh->start();
-    else tmrRefresh->stop();
+    if (activo) {
+      tmrRefresh->start();
+    } else {
+      tmrRefresh->stop();
+      tmrRefreshPending->stop();  // nor a refresh left waiting by a drag
+    }
   });
 
   MailSlot = new TALMailSlot(this);
   MailSlot->SetMailBox(QStringLiteral("DEVADIZU"));
+  Avisos = new NoticeQueue([this](const QString& texto) { MailSlot->Broadcast(texto); });
 
   tmrRefresh = new QTimer(this);
   tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
@@ -95,7 +101,12 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   tmrMaximize = new QTimer(this);
   tmrMaximize->setObjectName(QStringLiteral("tmrMaximize"));
   tmrMaximize->setInterval(200);
-  connect(tmrRefresh, &QTimer::timeout, this, &TfrmAgenda::tmrRefreshTimer);
+  tmrRefreshPending = new QTimer(this);
+  tmrRefreshPending->setObjectName(QStringLiteral("tmrRefreshPending"));
+  tmrRefreshPending->setInterval(500);
+  tmrRefreshPending->setSingleShot(true);
+  connect(tmrRefresh, &QTimer::timeout, this, &TfrmAgenda::tmrRefreshTick);
+  connect(tmrRefreshPending, &QTimer::timeout, this, &TfrmAgenda::tmrRefreshTick);
   connect(tmrAvisos, &QTimer::timeout, this, &TfrmAgenda::tmrAvisosTimer);
   connect(tmrMaximize, &QTimer::timeout, this, &TfrmAgenda::tmrMaximizeTimer);
   tmrRefresh->start();
@@ -103,7 +114,17 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   FormCreate();
 }
 
-TfrmAgenda::~TfrmAgenda() { delete splash_; }
+// The view dies with the window's children, after the table: an edit still
+// open is stored now, and the view tells this half-gone window nothing more.
+TfrmAgenda::~TfrmAgenda() {
+  TerminarEdicion();
+  TimeView->OnEditedItem = nullptr;
+  TimeView->OnNewDay = nullptr;
+  Calendar->OnSelectionChange = nullptr;
+  Calendar->OnDatesChanged = nullptr;
+  delete Avisos;  // sends what still waits, before the mailslot goes
+  delete splash_;
+}
 
 void TfrmAgenda::CrearControles() {
   StatusBar = new QStatusBar(this);
@@ -191,6 +212,10 @@ void TfrmAgenda::CrearControles() {
   calFont.setPointSize(8);
   Calendar->setFont(calFont);
   splHor->setSizes({825 - 150 - 6 - 4, 150});
+  // The calendar takes a fixed size of whole months; its panel must not take
+  // that as its minimum, or the splitter could never narrow it again.
+  // splHorCanResize puts back at least one month column.
+  pnlCalendar->setMinimumWidth(1);
 }
 
 void TfrmAgenda::FormCreate() {
@@ -300,6 +325,7 @@ void TfrmAgenda::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmAgenda::FormClose() {
+  TerminarEdicion();
   switch (TimeView->RulerMarkMinutes()) {
     case rmm15Minutes: ConfigAgenda.RulerMarkMinutes = 3; break;
     case rmm30Minutes: ConfigAgenda.RulerMarkMinutes = 2; break;

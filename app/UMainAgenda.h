@@ -29,6 +29,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TALMailSlot;
+class NoticeQueue;
 class TfrmSplash;
 class TRBCalendar;
 class TRBImageList;
@@ -70,6 +71,9 @@ class TfrmAgenda : public QMainWindow {
   void Mediahora1Click();
   void N15minutos1Click();
   void tmrRefreshTimer();
+  // The periodic refresh's tick: during a drag or an edit in place the
+  // refresh waits for it to end.
+  void tmrRefreshTick();
   void splHorCanResize(int& NewSize, bool& Accept);
   void pnlCalendarResize();
 
@@ -86,6 +90,9 @@ class TfrmAgenda : public QMainWindow {
   void Acercade1Click();
   bool EditarCita(TRBTimeViewItem* Item);
   void GuardarItem(TRBTimeViewItem* Item);
+  // Stores an in-place edit still open, as Enter would, before anything
+  // replaces or reloads what the user is typing into.
+  void TerminarEdicion();
   void TimeViewKeyDown(int& Key, Qt::KeyboardModifiers Shift);
   void TimeViewDragged(TRBTimeViewItem* Item, int Mode);
   void TimeViewCreatedOnType(TRBTimeViewItem* Item);
@@ -117,10 +124,12 @@ class TfrmAgenda : public QMainWindow {
   TRBCalendar* Calendar;
   TRBImageList* ilTimeView;
   TALMailSlot* MailSlot;
+  NoticeQueue* Avisos;  // change notices waiting for their time stamp
   std::unique_ptr<data::Table> tblAgenda;
   QTimer* tmrRefresh;
   QTimer* tmrAvisos;
   QTimer* tmrMaximize;
+  QTimer* tmrRefreshPending;  // retries a refresh that fell due during a drag or an edit
 
   // Actions (alAgenda) and menus.
   QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes, *acReindex, *acConfig;

@@ -37,7 +37,14 @@ void TextoIntervalo(TDateTime Desde, TDateTime Hasta, QString& Hint, int& HintWi
          QStringLiteral(" horas");
 }
 
+void TfrmAgenda::TerminarEdicion() {
+  if (TimeView && TimeView->EditingItem()) TimeView->EndEdit(true);
+}
+
 void TfrmAgenda::acNewExecute() {
+  // What is being typed in place is stored first, and the new appointment
+  // does not start from the block still open under the editor.
+  TerminarEdicion();
   try {
     data::Table& t = *tblAgenda;
     const int id = NuevoID(t);
@@ -76,6 +83,7 @@ void TfrmAgenda::acNewExecute() {
 }
 
 void TfrmAgenda::acEditExecute() {
+  TerminarEdicion();
   if (TRBTimeViewItem* sel = TimeView->SelectedItem()) {
     EditarCita(sel);
     RefrescarMarcas();
@@ -92,7 +100,7 @@ bool TfrmAgenda::EditarCita(TRBTimeViewItem* Item) {
       // dialog: what the user typed is kept (a new item gets its record and
       // ID here), and no late notice of that editor can overwrite the
       // dialog's result afterwards, as the editor is gone.
-      if (TimeView->EditingItem()) TimeView->EndEdit(true);
+      TerminarEdicion();
       t.SetIndexName("ID");
       if (!t.FindKey(Item->ItemID())) return false;
     }
@@ -156,12 +164,23 @@ void TfrmAgenda::acPrintExecute() {
                  sel ? sel->StartTime() : TimeView->TimeSelectionStart());
 }
 
+// The one place where what the user does to a block reaches the table.
+// A block that ends as its record already is (a press on an edge without a
+// move, an edit that kept the text) stores nothing and announces nothing.
 void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
   data::Table& t = *tblAgenda;
   try {
     t.SetIndexName("ID");
+    const std::string horaIni = Hora(Item->StartTime()).toStdString();
+    const std::string horaFin = Hora(Item->EndTime()).toStdString();
+    const std::string asunto = Item->Text().toStdString();
     if (Item->ItemID() > 0) {
       if (!t.FindKey(Item->ItemID())) return;  // gone elsewhere: nothing to store
+      if (t.FieldByName("FECHA_INI").AsDate() == dt::DateOf(Item->StartTime()) &&
+          t.FieldByName("FECHA_FIN").AsDate() == dt::DateOf(Item->EndTime()) &&
+          t.FieldByName("HORA_INI").AsString() == horaIni && t.FieldByName("HORA_FIN").AsString() == horaFin &&
+          t.FieldByName("ASUNTO").AsString() == asunto)
+        return;
       t.Edit();
     } else {
       Item->SetItemID(NuevoID(t));
@@ -174,9 +193,9 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
     }
     t.FieldByName("FECHA_INI").SetAsDate(Item->StartTime());
     t.FieldByName("FECHA_FIN").SetAsDate(Item->EndTime());
-    t.FieldByName("HORA_INI").SetAsString(Hora(Item->StartTime()).toStdString());
-    t.FieldByName("HORA_FIN").SetAsString(Hora(Item->EndTime()).toStdString());
-    t.FieldByName("ASUNTO").SetAsString(Item->Text().toStdString());
+    t.FieldByName("HORA_INI").SetAsString(horaIni);
+    t.FieldByName("HORA_FIN").SetAsString(horaFin);
+    t.FieldByName("ASUNTO").SetAsString(asunto);
     if (!t.Post()) {
       t.Cancel();
       return;
@@ -213,7 +232,18 @@ void TfrmAgenda::TimeViewCreatedOnType(TRBTimeViewItem* Item) {
   Item->SetReminder(true);
 }
 
+// An empty text stores nothing: a block typed in place goes away, and an
+// appointment keeps the subject it has.
 void TfrmAgenda::TimeViewEditedItem(TRBTimeViewItem* Item, QString& NewText) {
+  if (NewText.trimmed().isEmpty()) {
+    if (Item->ItemID() > 0) {
+      NewText = Item->Text();
+    } else {
+      TimeView->Items()->Delete(Item);
+      RefrescarMarcas();
+    }
+    return;
+  }
   Item->SetText(NewText);
   GuardarItem(Item);
   RefrescarMarcas();

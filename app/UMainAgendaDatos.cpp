@@ -29,21 +29,29 @@ void TfrmAgenda::AbrirTablaAgenda() {
 
 MainWindowLink TfrmAgenda::Enlace() {
   MainWindowLink link;
-  link.CloseTable = [this] { tblAgenda->Close(); };
+  link.CloseTable = [this] {
+    TerminarEdicion();  // stored while the table is still open
+    tblAgenda->Close();
+  };
   link.OpenTable = [this] { AbrirTablaAgenda(); };
-  link.StopRefresh = [this] { tmrRefresh->stop(); };
+  link.StopRefresh = [this] {
+    tmrRefresh->stop();
+    tmrRefreshPending->stop();
+  };
   link.StartRefresh = [this] { tmrRefresh->start(); };
   link.Refresh = [this] { tmrRefreshTimer(); };
   return link;
 }
 
 void TfrmAgenda::Copiar1Click() {
+  TerminarEdicion();
   tblAgenda->Close();
   CopiarDatos(this);
   AbrirTablaAgenda();
 }
 
 void TfrmAgenda::Restaurar1Click() {
+  TerminarEdicion();
   tblAgenda->Close();
   RestaurarDatos(this);
   AbrirTablaAgenda();
@@ -71,6 +79,7 @@ void TfrmAgenda::acConfigExecute() {
     GuardarConfig();
     MostrarDirDatos();
   };
+  TerminarEdicion();  // before another folder may replace the table
   try {
     EjecutarConfiguracion(this);
     for (int i = 0; i < TimeView->DaysCount(); ++i) AplicarHorario(TimeView->Days(i));

@@ -75,6 +75,7 @@ void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
 
 void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
   if (!tblAgenda->Active()) return;
+  TerminarEdicion();  // the block being typed into would go with the reload
   TRBTimeViewItems* items = TimeView->Items();
   items->BeginUpdate();
   try {
@@ -264,7 +265,26 @@ void TfrmAgenda::Unahora1Click() { MarcarEscala(0); }
 void TfrmAgenda::Mediahora1Click() { MarcarEscala(1); }
 void TfrmAgenda::N15minutos1Click() { MarcarEscala(2); }
 
+void TfrmAgenda::tmrRefreshTick() {
+  // The user is typing in place: the refresh waits for the edit to end
+  // rather than closing the editor under the keys still coming.
+  if (TimeView->EditingItem()) {
+    tmrRefreshPending->start();
+    return;
+  }
+  tmrRefreshTimer();
+}
+
+// A drag running in the view is left to end (or be cancelled) first: the
+// reload would replace the block under the pointer. An edit in place is
+// stored first.
 void TfrmAgenda::tmrRefreshTimer() {
+  if (TimeView->Operation() != TRBTimeView::opNone || TRBTimeView::ItemDragObject()) {
+    tmrRefreshPending->start();
+    return;
+  }
+  tmrRefreshPending->stop();
+  TerminarEdicion();
   MostrarEstado(QStringLiteral("Actualizando datos ..."));
   tmrRefresh->stop();
   CargarCitas(Calendar->StartDay(), Calendar->EndDay());

@@ -270,7 +270,9 @@ void TfrmSelectDate::AnualCalendarDblClick(TRBCalendar*) {
 }
 
 bool TfrmSelectDate::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+  // Esc with the year menu or the category list open closes only that.
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+      !QApplication::activePopupWidget()) {
     reject();
     return true;
   }

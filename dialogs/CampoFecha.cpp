@@ -1,5 +1,6 @@
 #include "dialogs/CampoFecha.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QRegularExpression>
@@ -32,7 +33,37 @@ TCampoFecha::TCampoFecha(QWidget* parent) : QDateEdit(parent) {
   setMaximumDate(QDate(9999, 12, 31));
 }
 
-bool TCampoFecha::focusNextPrevChild(bool next) { return QWidget::focusNextPrevChild(next); }
+// The date edit moves between its sections on Tab and on separators alike,
+// through focusNextPrevChild; only Tab is taken here to leave the field.
+bool TCampoFecha::event(QEvent* e) {
+  if (e->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier)))
+        return QWidget::focusNextPrevChild(false);
+      if (key->key() == Qt::Key_Tab) return QWidget::focusNextPrevChild(true);
+    }
+  }
+  return QDateEdit::event(e);
+}
+
+void TCampoFecha::keyPressEvent(QKeyEvent* e) {
+  static const QString separadores = QStringLiteral("/-.");
+  const QString text = e->text();
+  if (text.size() == 1 && separadores.contains(text[0]) && !(e->modifiers() & Qt::ControlModifier)) {
+    // A separator ends the section being typed: on to the next one, or
+    // nothing at the last (the focus stays in the field). After a section
+    // the edit left by itself, once full, the separator only confirms it.
+    const int i = currentSectionIndex();
+    if (!avanzado_ && i >= 0 && i + 1 < sectionCount()) QDateEdit::focusNextPrevChild(true);  // selects it
+    avanzado_ = false;
+    e->accept();
+    return;
+  }
+  const int antes = currentSectionIndex();
+  QDateEdit::keyPressEvent(e);
+  avanzado_ = text.size() == 1 && text[0].isDigit() && currentSectionIndex() != antes;
+}
 
 QDateEdit* CrearCampoFecha(QWidget* parent, const QString& Nombre) {
   auto* campo = new TCampoFecha(parent);

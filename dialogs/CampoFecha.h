@@ -14,13 +14,19 @@ QString TextoFecha(TDateTime Fecha);  // the day of Fecha
 TDate FechaDe(const QDate& Dia);
 
 // A date edit with the calendar drop-down. Tab leaves the field, as in every
-// other field of a dialog; the arrow keys move between day, month and year.
+// other field of a dialog; the arrow keys move between day, month and year,
+// and so does a typed separator ("/", "-" or "." whatever the locale's), so a
+// date typed whole ("11/12/2026") stays in the field.
 class TCampoFecha : public QDateEdit {
  public:
   explicit TCampoFecha(QWidget* parent = nullptr);
 
  protected:
-  bool focusNextPrevChild(bool next) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  bool avanzado_ = false;  // the last digit filled a section and moved on
 };
 
 // A date field named Nombre (object name).

@@ -91,6 +91,9 @@ TfrmAvisos::TfrmAvisos(QWidget* parent)
   dbgAvisos->setColumnWidth(0, fontMetrics().horizontalAdvance(TextoFecha(0)) + 12);
   dbgAvisos->setColumnWidth(1, kAnchoHora);
   connect(dbgAvisos, &QTableView::doubleClicked, this, [this] { btnOpenCitaClick(); });
+  // The vertical scroll bar narrows the grid's viewport without resizing
+  // the window: the columns are fitted to the viewport whenever it changes.
+  dbgAvisos->viewport()->installEventFilter(this);
 
   pnlAvisar = new QFrame(this);
   pnlAvisar->setObjectName(QStringLiteral("pnlAvisar"));
@@ -346,6 +349,7 @@ void TfrmAvisos::done(int result) {
 }
 
 bool TfrmAvisos::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == dbgAvisos->viewport() && event->type() == QEvent::Resize) FormResize();
   if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     int key = static_cast<QKeyEvent*>(event)->key();

@@ -42,6 +42,10 @@ constexpr int kAvisoQuinceDias = 14;
 const QString kMsgInicio = QStringLiteral("El inicio debe ser anterior\r\nque el fin.");
 const QString kMsgDuracion = QStringLiteral("La duración de la cita debe ser\r\nde 5 minutos como mínimo");
 const QString kMsgAsunto = QStringLiteral("No se puede dejar el Asunto vacío.");
+const QString kMsgHoraInicio = QStringLiteral("La hora de inicio no es válida.\r\nEscríbala como hh:mm, por ejemplo 09:30.");
+const QString kMsgHoraFin = QStringLiteral("La hora de fin no es válida.\r\nEscríbala como hh:mm, por ejemplo 09:30.");
+const QString kMsgFechaInicio = QStringLiteral("La fecha de inicio no es válida.");
+const QString kMsgFechaFin = QStringLiteral("La fecha de fin no es válida.");
 
 // An hour text that tidies into an existing time of day, 00:00 to 23:59.
 bool HoraLegible(const QString& Texto) {
@@ -313,18 +317,20 @@ bool TfrmEditCita::Validar() {
   Ordenar(edtHoraInicio);
   Ordenar(edtHoraFin);
   TDate dia = 0;
-  // Neither an unreadable date nor an unreadable hour is ever stored: both
-  // are sent back to be corrected, with the message about the start.
-  for (QWidget* campo : {static_cast<QWidget*>(edtFechaInicio), static_cast<QWidget*>(edtFechaFin)}) {
-    if (!LeerCampoFecha(static_cast<QDateEdit*>(campo), dia)) {
-      ShowInformation(kMsgInicio, this);
+  // Neither an unreadable date nor an unreadable hour is ever stored: each
+  // is sent back to be corrected, with a message naming its field.
+  const std::pair<QDateEdit*, QString> fechas[] = {{edtFechaInicio, kMsgFechaInicio}, {edtFechaFin, kMsgFechaFin}};
+  for (const auto& [campo, mensaje] : fechas) {
+    if (!LeerCampoFecha(campo, dia)) {
+      ShowInformation(mensaje, this);
       campo->setFocus();
       return false;
     }
   }
-  for (TAdvSpinEdit* campo : {edtHoraInicio, edtHoraFin}) {
+  const std::pair<TAdvSpinEdit*, QString> horas[] = {{edtHoraInicio, kMsgHoraInicio}, {edtHoraFin, kMsgHoraFin}};
+  for (const auto& [campo, mensaje] : horas) {
     if (!HoraLegible(campo->text())) {
-      ShowInformation(kMsgInicio, this);
+      ShowInformation(mensaje, this);
       campo->setFocus();
       return false;
     }

@@ -368,6 +368,11 @@ void TRBTimeView::wheelEvent(QWheelEvent* event) {
 }
 
 void TRBTimeView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && operation_ != opNone) {
+    CancelOperation();
+    event->accept();
+    return;
+  }
   int key = event->key();
   if (OnKeyDown) OnKeyDown(this, key, event->modifiers());
   if (key == 0) return;
@@ -381,7 +386,8 @@ void TRBTimeView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TRBTimeView::contextMenuEvent(QContextMenuEvent* event) {
-  if (!popupMenu_) {
+  CancelOperation();  // the menu would take the release that ends it
+  if (!popupMenu_ || MoveDragRunning()) {
     event->ignore();
     return;
   }
@@ -401,6 +407,8 @@ void TRBTimeView::focusInEvent(QFocusEvent* event) {
 
 void TRBTimeView::focusOutEvent(QFocusEvent* event) {
   QWidget::focusOutEvent(event);
+  // Without the focus the release may never come here.
+  if (!(editor_ && QApplication::focusWidget() == editor_)) CancelOperation();
   FocusLeft(event->reason());
 }
 

@@ -156,6 +156,11 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   enum TOperation { opNone, opBeginWork, opEndWork, opItemStart, opItemEnd, opItemPress, opTimeSelection, opAllDaySelection };
   TZone Zone() const { return zone_; }
   TOperation Operation() const { return operation_; }
+  // Ends the running operation as if it had never started: a dragged edge,
+  // item or working-hours line goes back to where it was and the host gets
+  // no dmEnd. A second button, the popup menu, Esc and the loss of the focus
+  // do it. A move drag is the toolkit's, and cancelled by it.
+  void CancelOperation();
   TRBTimeViewItem* HotItem() const { return hotItem_; }
   bool AutoScrolling() const;
   // The hint next to a client point: Hint word-wrapped within HintWidth.
@@ -450,6 +455,9 @@ class TRBTimeView : public QWidget, public TRBTimeViewLink {
   TDateTime anchor_ = 0;
   double grabOffset_ = 0;
   TDateTime startBeforeDrag_ = 0;
+  // What an edge or working-hours drag started from, put back by a cancel.
+  TDateTime startBeforeEdge_ = 0, endBeforeEdge_ = 0;
+  bool allDayBeforeEdge_ = false;
   bool firstEnter_ = true;
   bool clicked_ = false;              // a left press here waits for its release (OnClick)
   bool dragOverHere_ = false;         // an in-application drag is over the view

@@ -4,7 +4,9 @@
 // source item goes back to where the drag began when the drag leaves the
 // view and ends elsewhere, or is cancelled.
 #include <QDrag>
+#include <QApplication>
 #include <QDropEvent>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
@@ -20,6 +22,18 @@ TRBTimeViewItemDragObject* CurrentDrag = nullptr;
 
 double Frac(double v) { return v - std::trunc(v); }
 bool IsItemDrag(const QMimeData* mime) { return CurrentDrag && mime && mime->hasFormat(TRBTimeView::ItemMimeType); }
+
+class SecondButtonCancelsDrag : public QObject {
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const bool secondButton = (event->type() == QEvent::MouseButtonPress ||
+                               event->type() == QEvent::MouseButtonDblClick) &&
+                              static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton;
+    if (!secondButton && event->type() != QEvent::ApplicationDeactivate) return false;
+    QDrag::cancel();
+    return secondButton;  // the press is the drag's, not the view's
+  }
+};
 }  // namespace
 
 bool TRBTimeView::MoveDragRunning() { return CurrentDrag != nullptr; }
@@ -55,7 +69,13 @@ void TRBTimeView::StartMoveDrag() {
   drag->setMimeData(mime);
   if (dragCursor_.shape() == Qt::BitmapCursor && !dragCursor_.pixmap().isNull())
     drag->setDragCursor(dragCursor_.pixmap(), Qt::MoveAction);
+  // A second button, or the window losing the focus, cancels the move as
+  // Esc does: with a popup menu taking the release, the drag would go on
+  // with no button held and drop at the next click.
+  SecondButtonCancelsDrag guard;
+  qApp->installEventFilter(&guard);
   const Qt::DropAction action = DragExecHook ? DragExecHook(drag) : drag->exec(Qt::MoveAction);
+  qApp->removeEventFilter(&guard);
   CurrentDrag = previous;
   clicked_ = false;  // the release belonged to the drag
   firstEnter_ = true;

@@ -46,6 +46,11 @@ void TRBTimeView::EndEdit(bool accept) {
   if (item) {
     if (accept) {
       if (OnEditedItem) OnEditedItem(this, item, text);
+      // The host may have removed the item (an empty new one, say).
+      if (items_->IndexOf(item) < 0) {
+        editingItem_ = nullptr;
+        return;
+      }
       item->SetText(text);
       item->SetCreatedOnType(false);
     } else if (item->CreatedOnType()) {

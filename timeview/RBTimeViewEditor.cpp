@@ -67,4 +67,12 @@ void TRBTVEditor::keyPressEvent(QKeyEvent* event) {
     QTextEdit::keyPressEvent(event);
   }
   if (!text.isEmpty() && view_->OnKeyPress) view_->OnKeyPress(view_, ch);
+  // Keys the editor has no use for (F5, Insert, ...) stop here: handed on to
+  // the view they would run its commands over the text being typed.
+  event->accept();
+}
+
+void TRBTVEditor::keyReleaseEvent(QKeyEvent* event) {
+  QTextEdit::keyReleaseEvent(event);
+  event->accept();
 }

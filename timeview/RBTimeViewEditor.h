@@ -17,6 +17,7 @@ class TRBTVEditor : public QTextEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   bool event(QEvent* event) override;
 
  private:

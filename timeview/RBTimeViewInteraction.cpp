@@ -110,7 +110,10 @@ void TRBTimeView::mousePressEvent(QMouseEvent* event) {
   setFocus();
   clickTimer_->stop();
   EndEdit(true);
-  if (event->button() != Qt::LeftButton) return;
+  if (event->button() != Qt::LeftButton) {
+    CancelOperation();  // a second button never completes a drag
+    return;
+  }
   // A press always follows a movement to its place; find the zone there.
   if (operation_ == opNone) {
     hotDay_ = DayAtX(p.x());
@@ -124,6 +127,8 @@ void TRBTimeView::StartOperation(int x, int y) {
     case zBeginWork:
     case zEndWork:
       workDay_ = hotDay_;
+      startBeforeEdge_ = workDay_->StartWork();
+      endBeforeEdge_ = workDay_->EndWork();
       operation_ = zone_ == zBeginWork ? opBeginWork : opEndWork;
       if (zone_ == zBeginWork && OnDragBeginWork) OnDragBeginWork(this, workDay_, dmBegin);
       if (zone_ == zEndWork && OnDragEndWork) OnDragEndWork(this, workDay_, dmBegin);
@@ -133,6 +138,9 @@ void TRBTimeView::StartOperation(int x, int y) {
       SetTimeSelection(-1, -1);
       SetAllDaySelection(-1, -1);
       SetSelectedItem(hotItem_);
+      startBeforeEdge_ = hotItem_->StartTime();
+      endBeforeEdge_ = hotItem_->EndTime();
+      allDayBeforeEdge_ = hotItem_->AllDay();
       operation_ = zone_ == zItemStart ? opItemStart : opItemEnd;
       if (zone_ == zItemStart && OnDragItemStart) OnDragItemStart(this, hotItem_, dmBegin);
       if (zone_ == zItemEnd && OnDragItemEnd) OnDragItemEnd(this, hotItem_, dmBegin);
@@ -430,6 +438,29 @@ void TRBTimeView::EndOperation() {
     case opNone:
       break;
   }
+}
+
+void TRBTimeView::CancelOperation() {
+  if (operation_ == opNone || MoveDragRunning()) return;
+  const TOperation operation = operation_;
+  operation_ = opNone;
+  HideHint();
+  autoScrollTimer_->stop();
+  clickTimer_->stop();
+  editPending_ = false;
+  moveDrag_ = false;
+  if ((operation == opBeginWork || operation == opEndWork) && workDay_) {
+    // A day refuses a start of work that is not before its end: start,
+    // end, then the start again reaches any earlier pair.
+    workDay_->SetStartWork(startBeforeEdge_);
+    workDay_->SetEndWork(endBeforeEdge_);
+    workDay_->SetStartWork(startBeforeEdge_);
+  } else if ((operation == opItemStart || operation == opItemEnd) && hotItem_) {
+    hotItem_->SetAllDay(allDayBeforeEdge_);
+    hotItem_->SetTimes(startBeforeEdge_, endBeforeEdge_);
+  }
+  UpdateLayout();
+  Invalidate();
 }
 
 void TRBTimeView::ClickTimerTick() {

@@ -9,30 +9,6 @@
 namespace {
 QString Fmt(TDateTime v) { return FormatDateTime("dd/mm/yyyy hh:nn", v); }
 
-struct Registro {
-  int id = 0;
-  QString fi, hi, ff, hf, asunto, faviso, haviso;
-  int aviso = 0, tipo = 0;
-};
-
-Registro Leer(const QString& folder, int id) {
-  data::Table t(folder.toStdString(), "AGENDA");
-  t.Open();
-  t.SetIndexName("ID");
-  Registro r;
-  if (!t.FindKey(id)) return r;
-  r.id = id;
-  r.fi = FormatDateTime("dd/mm/yyyy", t.FieldByName("FECHA_INI").AsDate());
-  r.ff = FormatDateTime("dd/mm/yyyy", t.FieldByName("FECHA_FIN").AsDate());
-  r.hi = QString::fromStdString(t.FieldByName("HORA_INI").AsString());
-  r.hf = QString::fromStdString(t.FieldByName("HORA_FIN").AsString());
-  r.asunto = QString::fromStdString(t.FieldByName("ASUNTO").AsString());
-  r.faviso = FormatDateTime("dd/mm/yyyy", t.FieldByName("F_AVISO").AsDate());
-  r.haviso = QString::fromStdString(t.FieldByName("H_AVISO").AsString());
-  r.aviso = static_cast<int>(t.FieldByName("AVISO").AsInteger());
-  r.tipo = static_cast<int>(t.FieldByName("TIPO").AsInteger());
-  return r;
-}
 }  // namespace
 
 TEST_F(MainWindowTest, NewWithoutSelectionOpensTheEditorOnTheNextHalfHourFromNow) {
@@ -169,28 +145,6 @@ TEST_F(MainWindowTest, KeysOfTheTimeViewRunTheirCommands) {
   int other = Qt::Key_A;
   frm->TimeViewKeyDown(other, Qt::NoModifier);
   EXPECT_EQ(other, Qt::Key_A);
-}
-
-TEST_F(MainWindowTest, NoticesWaitThreeSecondsSoStampsNeverRepeat) {
-  Start();
-  std::vector<int> waits;
-  SetNoticeWait([&](int ms) {
-    waits.push_back(ms);
-    now += ms / 86400000.0;  // the wait lets the clock run on
-  });
-  now = dt::EncodeDate(2004, 3, 12) + dt::EncodeTime(23, 59, 59);
-  frm->AvisarCambio(D(12, 3, 2004), D(12, 3, 2004));
-  frm->AvisarCambio(D(13, 3, 2004), D(14, 3, 2004));
-  ASSERT_EQ(notices.size(), 2u);
-  EXPECT_EQ(notices[0][3], "20040312235959RFS2004031220040312");
-  EXPECT_EQ(notices[1][3], "20040313000002RFS2004031320040314");
-  EXPECT_EQ(waits, (std::vector<int>{3000, 3000}));
-
-  // A path that cannot be opened sends nothing, says nothing, and still waits.
-  SetMailSlotSender([](const MailSlotDatagram&) { return false; });
-  frm->AvisarCambio(D(1, 4, 2004), D(1, 4, 2004));
-  EXPECT_EQ(waits.size(), 3u);
-  EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(MainWindowTest, NewWithAnItemSelectedTakesItsTimes) {

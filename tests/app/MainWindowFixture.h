@@ -14,9 +14,36 @@
 #include "app/UMainAgenda.h"
 #include "calendar/RBCalendar.h"
 #include "core/Clock.h"
+#include "core/DateFormat.h"
 #include "core/Messages.h"
 #include "data/Table.h"
 #include "timeview/RBTimeView.h"
+
+// A record of AGENDA as a test checks it, read through a table handle of its own.
+struct Registro {
+  int id = 0;
+  QString fi, hi, ff, hf, asunto, faviso, haviso;
+  int aviso = 0, tipo = 0;
+};
+
+inline Registro Leer(const QString& folder, int id) {
+  data::Table t(folder.toStdString(), "AGENDA");
+  t.Open();
+  t.SetIndexName("ID");
+  Registro r;
+  if (!t.FindKey(id)) return r;
+  r.id = id;
+  r.fi = FormatDateTime("dd/mm/yyyy", t.FieldByName("FECHA_INI").AsDate());
+  r.ff = FormatDateTime("dd/mm/yyyy", t.FieldByName("FECHA_FIN").AsDate());
+  r.hi = QString::fromStdString(t.FieldByName("HORA_INI").AsString());
+  r.hf = QString::fromStdString(t.FieldByName("HORA_FIN").AsString());
+  r.asunto = QString::fromStdString(t.FieldByName("ASUNTO").AsString());
+  r.faviso = FormatDateTime("dd/mm/yyyy", t.FieldByName("F_AVISO").AsDate());
+  r.haviso = QString::fromStdString(t.FieldByName("H_AVISO").AsString());
+  r.aviso = static_cast<int>(t.FieldByName("AVISO").AsInteger());
+  r.tipo = static_cast<int>(t.FieldByName("TIPO").AsInteger());
+  return r;
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:

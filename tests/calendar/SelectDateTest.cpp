@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QTest>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -260,6 +261,37 @@ TEST_F(SelectDate, DoubleClickingADayReturnsItAndEscOrAnEmptyPlaceReturnsZero) {
             }),
             0);
   EXPECT_TRUE(messages.empty());
+}
+
+// Esc with the year menu or the category list open closes only that; the
+// next Esc closes the dialog.
+TEST_F(SelectDate, EscWithAMenuOrListOpenClosesOnlyThat) {
+  TfrmSelectDate frm;
+  frm.FormShow();
+  frm.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
+  const std::pair<const char*, std::function<QWidget*()>> popups[] = {
+      {"year menu",
+       [&]() -> QWidget* {
+         frm.lblYearClick();
+         return frm.popYear;
+       }},
+      {"category list",
+       [&]() -> QWidget* {
+         frm.cbbCategoria->showPopup();
+         return frm.cbbCategoria->view()->window();
+       }},
+  };
+  for (const auto& [name, open] : popups) {
+    SCOPED_TRACE(name);
+    QWidget* popup = open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() != nullptr; }));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !popup->isVisible(); }));
+    EXPECT_TRUE(frm.isVisible());
+  }
+  QTest::keyClick(frm.cbbCategoria, Qt::Key_Escape);
+  EXPECT_FALSE(frm.isVisible());
 }
 
 TEST_F(SelectDate, ADragCannotSelectMoreThanOneDay) {

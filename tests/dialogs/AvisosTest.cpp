@@ -2,6 +2,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -144,6 +145,22 @@ TEST_F(AvisosTest, ColumnsShareTheWidthLeftByDateAndHour) {
     EXPECT_EQ(g->columnWidth(3), w) << ancho;
     EXPECT_EQ(g->columnWidth(4), w) << ancho;
   }
+}
+
+// Enough rows for the vertical scroll bar: the columns still fit beside it,
+// with no horizontal scroll bar and "Vence en" whole.
+TEST_F(AvisosTest, ColumnsFitBesideTheVerticalScrollBar) {
+  for (int id = 1; id <= 30; ++id)
+    AddCita({.id = id, .fechaIni = kHoy, .asunto = "Cita", .aviso = 1, .hAviso = "09:00"});
+  auto frm = Mostrar();
+  QApplication::processEvents();
+  const QTableView* g = frm->dbgAvisos;
+  ASSERT_TRUE(g->verticalScrollBar()->isVisible());
+  EXPECT_FALSE(g->horizontalScrollBar()->isVisible());
+  int total = 0;
+  for (int c = 0; c < 5; ++c) total += g->columnWidth(c);
+  EXPECT_LE(total, g->viewport()->width());
+  EXPECT_EQ(g->columnWidth(4), (g->viewport()->width() - g->columnWidth(0) - g->columnWidth(1) - 5) / 4);
 }
 
 TEST_F(AvisosTest, PostponingFiveMinutesAtTheYearsLastMinutesMovesIntoTheNextYear) {

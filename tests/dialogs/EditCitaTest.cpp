@@ -19,6 +19,8 @@ const TDate kDia = dt::EncodeDate(2004, 3, 12);
 const QString kMsgInicio = "El inicio debe ser anterior\r\nque el fin.";
 const QString kMsgDuracion = "La duración de la cita debe ser\r\nde 5 minutos como mínimo";
 const QString kMsgAsunto = "No se puede dejar el Asunto vacío.";
+const QString kMsgHoraInicio = "La hora de inicio no es válida.\r\nEscríbala como hh:mm, por ejemplo 09:30.";
+const QString kMsgHoraFin = "La hora de fin no es válida.\r\nEscríbala como hh:mm, por ejemplo 09:30.";
 
 class EditCitaTest : public AgendaFixture {
  protected:
@@ -185,8 +187,9 @@ TEST_F(EditCitaTest, AcceptingChecksTheTimesThenTheSubject) {
       {"10:00", "09:00", "Cita", kMsgInicio, "edtFechaInicio"},
       {"09:00", "10:00", "   ", kMsgAsunto, "edtAsunto"},
       {"10:00", "09:00", "   ", kMsgInicio, "edtFechaInicio"},
-      {"9.30", "10:00", "Cita", kMsgInicio, "edtHoraInicio"},
-      {"09:00", "25:00", "Cita", kMsgInicio, "edtHoraFin"},
+      {"9.30", "10:00", "Cita", kMsgHoraInicio, "edtHoraInicio"},
+      {"09:00", "25:00", "Cita", kMsgHoraFin, "edtHoraFin"},
+      {"ab:cd", "10:00", "Cita", kMsgHoraInicio, "edtHoraInicio"},
   };
   AddCita({.id = 1, .fechaIni = kDia});
   auto t = Agenda();
@@ -379,10 +382,47 @@ TEST_F(EditCitaTest, ADateBeingTypedThatIsNotADateKeepsTheEditorOpen) {
   ASSERT_FALSE(LeerCampoFecha(frm->edtFechaFin, dia)) << frm->edtFechaFin->text().toStdString();
   frm->btnOkClick();
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_EQ(messages[0], kMsgInicio);
+  EXPECT_EQ(messages[0], "La fecha de fin no es válida.");
   EXPECT_TRUE(frm->isVisible());
   EXPECT_NE(frm->result(), QDialog::Accepted);
   frm->reject();
+}
+
+// A date typed whole, separators and all, stays in its field in every
+// locale: the separator moves on to the next part of the date, never to the
+// next field. Any of "/", "-" and "." serves, whether the edit filled a part
+// and moved on by itself ("11") or the separator ends a short part ("1").
+TEST_F(EditCitaTest, DatesTypedWithSeparatorsStayInTheirField) {
+  const struct {
+    QLocale locale;
+    const char* typed;
+    QString shown;
+  } cases[] = {
+      {QLocale(QLocale::Spanish, QLocale::Spain), "11/12/2026", "11/12/2026"},
+      {QLocale(QLocale::Spanish, QLocale::Spain), "1/5/2026", "01/05/2026"},
+      {QLocale(QLocale::Spanish, QLocale::Spain), "24/12", "24/12/2004"},
+      {QLocale(QLocale::Spanish, QLocale::Spain), "3-4-2005", "03/04/2005"},
+      {QLocale(QLocale::Spanish, QLocale::Spain), "7.8.2009", "07/08/2009"},
+      {QLocale::c(), "11/12/2026", "11 12 2026"},
+      {QLocale(QLocale::German, QLocale::Germany), "11/12/2026", "11.12.2026"},
+      {QLocale(QLocale::English, QLocale::UnitedStates), "12/11/2026", "12/11/2026"},
+  };
+  AddCita({.id = 1, .fechaIni = kDia});
+  auto t = Agenda();
+  const QLocale antes;
+  for (const auto& c : cases) {
+    QLocale::setDefault(c.locale);
+    SCOPED_TRACE(c.locale.name().toStdString() + " " + c.typed);
+    auto frm = Abrir(*t, 1);
+    const QString horaFin = frm->edtHoraFin->text();
+    frm->edtFechaFin->setFocus(Qt::TabFocusReason);  // as Tab gets there: on the day
+    QTest::keyClicks(frm->edtFechaFin, c.typed);
+    EXPECT_EQ(frm->edtFechaFin->text(), c.shown);
+    EXPECT_EQ(QApplication::focusWidget(), frm->edtFechaFin);
+    EXPECT_EQ(frm->edtHoraFin->text(), horaFin);
+    frm->reject();
+  }
+  QLocale::setDefault(antes);
 }
 }  // namespace
 

@@ -74,6 +74,17 @@ TEST_F(FindCitaTest, OpensListingTheDefaultRangeBothEndsIncluded) {
   EXPECT_TRUE(messages.empty());
 }
 
+// A date typed whole into "Hasta" stays there: the year does not land in
+// "Texto".
+TEST_F(FindCitaTest, ADateTypedWithSeparatorsStaysInItsField) {
+  auto frm = Mostrar();
+  frm->edtHastaFecha->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(frm->edtHastaFecha, "11/12/2026");
+  EXPECT_EQ(frm->edtHastaFecha->text(), "11/12/2026");
+  EXPECT_EQ(frm->edtTexto->text(), "");
+  EXPECT_EQ(QApplication::focusWidget(), frm->edtHastaFecha);
+}
+
 TEST_F(FindCitaTest, SubjectMatchesInAnyCaseAndNotesAsTypedInCapitalsOrLowerCase) {
   auto frm = Mostrar();
   struct Case {

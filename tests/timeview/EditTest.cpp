@@ -415,6 +415,22 @@ TEST_F(EditTest, EscGoesNoFurtherThanTheEditor) {
   EXPECT_EQ(view->Items()->Count(), 1);  // an item not made by typing stays
 }
 
+// Keys the editor has no use for stay with it: handed to the view they would
+// run the host's commands (refresh, new appointment) over the typed text.
+TEST_F(EditTest, EditorKeysNeverReachTheViewsKeyEvents) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "uno");
+  std::vector<int> downs, ups;
+  view->OnKeyDown = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers) { downs.push_back(key); };
+  view->OnKeyUp = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers) { ups.push_back(key); };
+  ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+  for (int key : {int(Qt::Key_F5), int(Qt::Key_Insert), int(Qt::Key_F2), int(Qt::Key_Return), int(Qt::Key_A)})
+    QTest::keyClick(view->Editor(), Qt::Key(key));
+  QApplication::processEvents();
+  EXPECT_TRUE(downs.empty());
+  EXPECT_TRUE(ups.empty());
+  EXPECT_EQ(item->Text(), "unoa");
+}
+
 TEST_F(EditTest, ARefusedEditLeavesTheTypedItemEmptyAndUnconfirmed) {
   view->OnEditingItem = [](TRBTimeView*, TRBTimeViewItem*, bool& canEdit) { canEdit = false; };
   view->SetTimeSelection(Day0() + HM(10, 0), Day0() + HM(10, 30));

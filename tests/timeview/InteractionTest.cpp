@@ -3,6 +3,7 @@
 // toolkit's drag-over and drop events to the views, as the platform would.
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
@@ -11,8 +12,11 @@
 #include <string>
 
 #include "TimeViewFixture.h"
+#include "core/DateFormat.h"
 
 namespace {
+std::string Fmt(TDateTime t) { return FormatDateTime("hh:nn", t).toStdString(); }
+
 struct DragLog {
   std::vector<std::pair<TRBTimeViewItem*, TRBTVDragMode>> events;
   int Count(TRBTVDragMode mode) const {
@@ -901,4 +905,100 @@ TEST_F(InteractionTest, ClickToEditAfterNewDaysUsesTheNewDayOrNone) {
       EXPECT_EQ(view->Editor(), nullptr);
     }
   }
+}
+
+// A second button, the popup menu, Esc or the loss of the focus during an
+// edge or working-hours drag puts back what the drag changed and tells the
+// host no end: nothing would be stored. The release that follows is no end
+// either, and the pointer moving afterwards changes nothing.
+TEST_F(InteractionTest, ASecondButtonMenuEscOrFocusLossCancelsADragAsIfItNeverStarted) {
+  QMenu menu;
+  menu.addAction("Nuevo");
+  view->SetPopupMenu(&menu);
+  QLineEdit other;
+  other.show();
+  const std::pair<const char*, std::function<void(int x, int y)>> cancels[] = {
+      {"right button", [&](int x, int y) { QTest::mousePress(view.get(), Qt::RightButton, {}, W(x, y)); }},
+      {"popup menu",
+       [&](int x, int y) {
+         QContextMenuEvent e(QContextMenuEvent::Mouse, W(x, y), view->mapToGlobal(W(x, y)));
+         QApplication::sendEvent(view.get(), &e);
+         menu.hide();
+       }},
+      {"Esc", [&](int, int) { QTest::keyClick(view.get(), Qt::Key_Escape); }},
+      {"focus loss",
+       [&](int, int) {
+         other.activateWindow();
+         ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+       }},
+  };
+  for (const auto& [name, cancel] : cancels) {
+    SCOPED_TRACE(name);
+    view->Items()->Clear();
+    TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+    DragLog ends;
+    view->OnDragItemEnd = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { ends.events.push_back({i, m}); };
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    view->setFocus();
+    const TRect r = view->Days(0)->ItemRect(item);
+    const int x = (r.Left + r.Right) / 2;
+    Press(x, r.Bottom - 1);
+    ASSERT_EQ(view->Operation(), TRBTimeView::opItemEnd);
+    Move(x, Y(HM(12, 0)));
+    ASSERT_EQ(Fmt(item->EndTime()), "12:00");
+    cancel(x, Y(HM(12, 0)));
+    EXPECT_EQ(view->Operation(), TRBTimeView::opNone);
+    EXPECT_EQ(Fmt(item->EndTime()), "10:00");
+    EXPECT_FALSE(view->HintWindow()->isVisible());
+    Move(x, Y(HM(14, 0)));
+    Release(x, Y(HM(14, 0)));
+    EXPECT_EQ(Fmt(item->EndTime()), "10:00");
+    EXPECT_EQ(ends.Count(dmEnd), 0);
+    view->OnDragItemEnd = nullptr;
+  }
+
+  // The working hours go back too.
+  view->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+  view->setFocus();
+  TRBTimeviewDay* day = view->Days(1);
+  day->SetWorkingDay(true);
+  const TTime start = day->StartWork();
+  Press(MidX(1), Y(start) + 1);
+  ASSERT_EQ(view->Operation(), TRBTimeView::opBeginWork);
+  Move(MidX(1), Y(start) - 60);
+  ASSERT_NE(day->StartWork(), start);
+  QTest::keyClick(view.get(), Qt::Key_Escape);
+  EXPECT_EQ(day->StartWork(), start);
+  view->SetPopupMenu(nullptr);
+}
+
+// During a move drag a second button belongs to the drag, which it cancels:
+// the view does not see the press, and no popup menu opens to take the
+// release that the drag waits for.
+TEST_F(InteractionTest, ASecondButtonDuringAMoveReachesNeitherTheViewNorThePopupMenu) {
+  TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0));
+  QMenu menu;
+  menu.addAction("Nuevo");
+  view->SetPopupMenu(&menu);
+  std::vector<Qt::MouseButton> presses;
+  view->OnMouseDown = [&](TRBTimeView*, Qt::MouseButton b, Qt::KeyboardModifiers, int, int) { presses.push_back(b); };
+  DragLog moves;
+  view->OnDragItem = [&](TRBTimeView*, TRBTimeViewItem* i, TRBTVDragMode m) { moves.events.push_back({i, m}); };
+  bool menuShown = true;
+  TRBTimeView::DragExecHook = [&](QDrag*) {
+    QTest::mousePress(view.get(), Qt::RightButton, {}, W(MidX(0), Y(HM(12, 0))));
+    const QPoint at = W(MidX(0), Y(HM(12, 0)));
+    QContextMenuEvent e(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
+    QApplication::sendEvent(view.get(), &e);
+    menuShown = menu.isVisible();
+    return Qt::IgnoreAction;  // what the cancelled drag answers
+  };
+  StartMove(item, 0);
+  EXPECT_FALSE(menuShown);
+  EXPECT_EQ(presses, (std::vector<Qt::MouseButton>{Qt::LeftButton}));
+  EXPECT_EQ(Fmt(item->StartTime()), "09:00");
+  EXPECT_EQ(moves.Count(dmEnd), 0);
+  view->SetPopupMenu(nullptr);
 }
