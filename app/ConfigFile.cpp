@@ -13,6 +13,12 @@
 namespace ConfigFormat {
 
 namespace {
+// A line without its surrounding blanks, nor the byte-order mark that
+// Windows editors put before the first one.
+QByteArray Trimmed(const QByteArray& raw) {
+  return (raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw).trimmed();
+}
+
 // Section name of a "[Name]" line (already trimmed).
 QByteArray SectionName(const QByteArray& line) {
   const int close = line.indexOf(']');
@@ -49,7 +55,7 @@ Entries ReadSection(const QString& file, const QString& section) {
   if (!f.exists()) return out;
   bool inSection = false;
   for (const QByteArray& raw : ReadAll(f).split('\n')) {
-    const QByteArray line = raw.trimmed();
+    const QByteArray line = Trimmed(raw);
     if (line.startsWith('[')) {
       inSection = SameName(SectionName(line), section);
       continue;
@@ -73,7 +79,7 @@ QByteArray MergeSection(const QByteArray& text, const QString& section, const En
   qsizetype insertAt = -1;  // after the last line of the first such section
   bool inFirst = false;
   for (qsizetype i = 0; i < lines.size(); ++i) {
-    const QByteArray line = lines[i].trimmed();
+    const QByteArray line = Trimmed(lines[i]);
     if (line.startsWith('[')) {
       inSection = SameName(SectionName(line), section);
       inFirst = inSection && insertAt < 0;

@@ -203,6 +203,8 @@ TEST_F(ConfigTest, MergingPlacesTheKeysWhereverTheSectionIs) {
       {"every copy of a key gets the value", "[General]\nDaysSelected=1\n[B]\n[General]\nDaysSelected=5\n",
        "[General]\nDaysSelected=2\nDataPath=/d/\n[B]\n[General]\nDaysSelected=2\n"},
       {"Windows line ends are kept", "[General]\r\nA=1\r\n", "[General]\r\nA=1\r\nDataPath=/d/\r\nDaysSelected=2\r\n"},
+      {"a byte-order mark is kept and no part of the section's name", "\xEF\xBB\xBF[General]\nDataPath=/x/\n",
+       "\xEF\xBB\xBF[General]\nDataPath=/d/\nDaysSelected=2\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(ConfigFormat::MergeSection(c.before, "General", e), c.after) << c.what;
 }
