@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
@@ -16,7 +17,9 @@ const QString kRuta = QStringLiteral("/org/freedesktop/Notifications");
 const QString kAccion = QStringLiteral("abrir");
 
 // The session's notification service. It remembers, for each bubble it has
-// shown, what "Abrir" does, until the service reports the bubble closed.
+// shown, what "Abrir" does, until the service reports the bubble closed or
+// goes away: a service started anew numbers its bubbles from the start, so
+// the numbers it had given are other programs' from then on.
 class Escritorio : public QObject {
   Q_OBJECT
  public:
@@ -25,6 +28,11 @@ class Escritorio : public QObject {
     if (!bus.isConnected()) return;
     if (!escuchando_) {
       escuchando_ = true;
+      auto* vigia = new QDBusServiceWatcher(kServicio, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+      connect(vigia, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] {
+        abrir_.clear();
+        porClave_.clear();
+      });
       bus.connect(kServicio, kRuta, kServicio, QStringLiteral("ActionInvoked"), this,
                   SLOT(AccionElegida(uint, QString)));
       bus.connect(kServicio, kRuta, kServicio, QStringLiteral("NotificationClosed"), this,

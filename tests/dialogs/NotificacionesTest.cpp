@@ -125,6 +125,35 @@ TEST_F(NotificacionesTest, ABubbleThatOutlivesTheWindowStillOpensTheAppointment)
   EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(NotificacionesTest, ARestartedServicesBubblesAreNotOurs) {
+  // The service's numbering starts anew when it restarts: its bubble 1 now
+  // belongs to another program and must neither open our appointment nor be
+  // replaced by our next bubble.
+  auto servicio = std::make_unique<FakeNotifications>();
+  ASSERT_TRUE(servicio->Registered());
+  auto frm = Mostrar();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return servicio->calls.size() == 2; }, 5000));
+  ASSERT_EQ(servicio->calls[0].id, 1u);
+  servicio.reset();
+  servicio = std::make_unique<FakeNotifications>();
+  ASSERT_TRUE(servicio->Registered());
+  bool abierto = false;
+  AlAbrirseElEditor([&](TfrmEditCita& editor) {
+    abierto = true;
+    editor.btnCancel->click();
+  });
+  QTest::qWait(100);  // the bus has told of the new owner
+  servicio->Invoke(1, "default");
+  QTest::qWait(300);
+  EXPECT_FALSE(abierto);
+
+  frm->NotificarAvisos();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return servicio->calls.size() == 2; }, 5000));
+  EXPECT_EQ(servicio->calls[0].replaces, 0u);
+  EXPECT_EQ(servicio->calls[1].replaces, 0u);
+  EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(NotificacionesTest, WithoutANotificationServiceTheWindowAloneShowsTheReminders) {
   auto frm = Mostrar();
   QTest::qWait(300);  // the call to the missing service has failed by now
