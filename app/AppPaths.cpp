@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/UAgendaUtil.h"
@@ -37,6 +41,20 @@ QString ConfigFile() {
 
 QString DefaultDataFolder() {
   return IsPortable() ? ProgramFolder() : XdgFolder(QStandardPaths::GenericDataLocation);
+}
+
+void CreateFolder(const QString& folder) {
+  const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+  QString path;
+  for (const QString& part : clean.split(u'/', Qt::SkipEmptyParts)) {
+    path += u'/' + part;
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) == 0 || errno == EEXIST) continue;
+    const int err = errno;
+    throw std::runtime_error("No se puede crear la carpeta " + path.toStdString() + ": " + std::strerror(err));
+  }
+  if (!QFileInfo(clean).isDir())
+    throw std::runtime_error("No se puede crear la carpeta " + clean.toStdString() + ": " + std::strerror(ENOTDIR));
 }
 
 QString ProgramFile() { return QCoreApplication::applicationFilePath(); }

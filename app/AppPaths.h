@@ -15,6 +15,10 @@ QString ConfigFile();
 // The data folder used when none is configured or the configured one is gone,
 // with a trailing "/".
 QString DefaultDataFolder();
+// Creates the folder and every missing folder above it, each readable by
+// its owner only (0700, as for XDG folders); an existing folder is left as
+// it is. Throws std::runtime_error with the reason in Spanish.
+void CreateFolder(const QString& folder);
 // Full path of the executable.
 QString ProgramFile();
 // Tests point the program folder elsewhere; an empty path restores the real one.

@@ -1,5 +1,7 @@
 #include "app/Autostart.h"
 
+#include "app/AppPaths.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -31,8 +33,7 @@ QString EntryFile() {
 
 void Write(bool enabled, const QString& programFile) {
   const QString file = EntryFile();
-  if (!QDir().mkpath(QFileInfo(file).absolutePath()))
-    throw std::runtime_error("No se puede crear la carpeta " + QFileInfo(file).absolutePath().toStdString());
+  AppPaths::CreateFolder(QFileInfo(file).absolutePath());
   QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=Quillar\nExec=") +
                  QuoteExec(programFile).replace(u'%', QStringLiteral("%%")) +
                  QStringLiteral("\nTerminal=false\nX-GNOME-Autostart-enabled=") +

@@ -12,35 +12,109 @@
 
 namespace ConfigFormat {
 
+namespace {
+// A line without its surrounding blanks, nor the byte-order mark that
+// Windows editors put before the first one.
+QByteArray Trimmed(const QByteArray& raw) {
+  return (raw.startsWith("\xEF\xBB\xBF") ? raw.mid(3) : raw).trimmed();
+}
+
+// Section name of a "[Name]" line (already trimmed).
+QByteArray SectionName(const QByteArray& line) {
+  const int close = line.indexOf(']');
+  return line.mid(1, close < 0 ? -1 : close - 1).trimmed();
+}
+
+// Key of a "Key=Value" line, or empty for comments, blanks and other lines.
+QByteArray KeyOf(const QByteArray& trimmed) {
+  if (trimmed.isEmpty() || trimmed.startsWith(';') || trimmed.startsWith('#')) return {};
+  const int eq = trimmed.indexOf('=');
+  return eq > 0 ? trimmed.left(eq).trimmed() : QByteArray();
+}
+
+bool SameName(const QByteArray& a, const QString& b) {
+  return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString Unquoted(const QString& value) {
+  if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) return value.mid(1, value.size() - 2);
+  return value;
+}
+
+QByteArray ReadAll(QFile& f) {
+  if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error(f.errorString().toStdString());
+  const QByteArray bytes = f.readAll();
+  if (f.error() != QFileDevice::NoError) throw std::runtime_error(f.errorString().toStdString());
+  return bytes;
+}
+}  // namespace
+
 Entries ReadSection(const QString& file, const QString& section) {
   Entries out;
   QFile f(file);
   if (!f.exists()) return out;
-  if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error(f.errorString().toStdString());
-  const QByteArray bytes = f.readAll();
-  if (f.error() != QFileDevice::NoError) throw std::runtime_error(f.errorString().toStdString());
   bool inSection = false;
-  for (QString line : QString::fromUtf8(bytes).split(u'\n')) {
-    line = line.trimmed();
-    if (line.isEmpty() || line.startsWith(u';')) continue;
-    if (line.startsWith(u'[')) {
-      inSection = line.mid(1, line.indexOf(u']') - 1).trimmed().compare(section, Qt::CaseInsensitive) == 0;
+  for (const QByteArray& raw : ReadAll(f).split('\n')) {
+    const QByteArray line = Trimmed(raw);
+    if (line.startsWith('[')) {
+      inSection = SameName(SectionName(line), section);
       continue;
     }
-    const int eq = line.indexOf(u'=');
-    if (!inSection || eq <= 0) continue;
-    out.emplace_back(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+    const QByteArray key = KeyOf(line);
+    if (!inSection || key.isEmpty()) continue;
+    out.emplace_back(QString::fromUtf8(key),
+                     Unquoted(QString::fromUtf8(line.mid(line.indexOf('=') + 1)).trimmed()));
   }
   return out;
 }
 
+QByteArray MergeSection(const QByteArray& text, const QString& section, const Entries& entries) {
+  QList<QByteArray> lines = text.split('\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the final line break
+  const QByteArray eol = !lines.isEmpty() && lines.first().endsWith('\r') ? "\r" : "";
+  const auto lineOf = [&](const std::pair<QString, QString>& e) { return (e.first + u'=' + e.second).toUtf8() + eol; };
+
+  std::vector<bool> written(entries.size(), false);
+  bool inSection = false;
+  qsizetype insertAt = -1;  // after the last line of the first such section
+  bool inFirst = false;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const QByteArray line = Trimmed(lines[i]);
+    if (line.startsWith('[')) {
+      inSection = SameName(SectionName(line), section);
+      inFirst = inSection && insertAt < 0;
+      if (inFirst) insertAt = i + 1;
+      continue;
+    }
+    if (!inSection) continue;
+    if (inFirst && !line.isEmpty()) insertAt = i + 1;
+    const QByteArray key = KeyOf(line);
+    if (key.isEmpty()) continue;
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+      if (!SameName(key, entries[j].first)) continue;
+      lines[i] = lineOf(entries[j]);
+      written[j] = true;
+      break;
+    }
+  }
+  QList<QByteArray> added;
+  if (insertAt < 0) {
+    if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) lines.append(eol);
+    lines.append('[' + section.toUtf8() + ']' + eol);
+    insertAt = lines.size();
+  }
+  for (std::size_t j = 0; j < entries.size(); ++j)
+    if (!written[j]) added.append(lineOf(entries[j]));
+  for (qsizetype k = 0; k < added.size(); ++k) lines.insert(insertAt + k, added[k]);
+  return lines.join('\n') + '\n';
+}
+
 void WriteSection(const QString& file, const QString& section, const Entries& entries) {
-  QDir().mkpath(QFileInfo(file).absolutePath());
-  QString text = u'[' + section + QStringLiteral("]\n");
-  for (const auto& [key, value] : entries) text += key + u'=' + value + u'\n';
+  QFile old(file);
+  const QByteArray text = old.exists() ? ReadAll(old) : QByteArray();
   QSaveFile f(file);
   if (!f.open(QIODevice::WriteOnly)) throw std::runtime_error(f.errorString().toStdString());
-  f.write(text.toUtf8());
+  f.write(MergeSection(text, section, entries));
   if (!f.commit()) throw std::runtime_error(f.errorString().toStdString());
 }
 

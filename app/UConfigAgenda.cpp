@@ -1,6 +1,7 @@
 #include "app/UConfigAgenda.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <functional>
 #include <stdexcept>
 
@@ -104,6 +105,7 @@ void GuardarConfig() {
   try {
     ConfigFormat::Entries entries;
     for (const Setting& s : Settings()) entries.emplace_back(QString::fromLatin1(s.key), s.write());
+    AppPaths::CreateFolder(QFileInfo(ConfigFileName()).absolutePath());
     ConfigFormat::WriteSection(ConfigFileName(), kSection, entries);
     Autostart::Write(ConfigAgenda.WindowsRun, AppPaths::ProgramFile());
   } catch (const std::exception& e) {

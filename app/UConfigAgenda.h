@@ -34,6 +34,7 @@ QString ConfigFileName();
 // defaults. A file that cannot be read shows "Error cargando configuración."
 // and keeps the values read so far.
 void CargarConfig();
-// Writes every key in order (the file is replaced whole, never left
-// half-written), then the autostart entry.
+// Writes every key in order, creating the file's folder when missing; the
+// file's other lines stay as they were and it is replaced whole, never left
+// half-written. Then writes the autostart entry.
 void GuardarConfig();

@@ -237,8 +237,16 @@ void TfrmAgenda::showEvent(QShowEvent* event) {
 
 void TfrmAgenda::FormShow() {
   CargarConfig();
-  if (ConfigAgenda.DataPath.isEmpty() || !QDir(ConfigAgenda.DataPath).exists())
+  if (ConfigAgenda.DataPath.isEmpty() || !QDir(ConfigAgenda.DataPath).exists()) {
     ConfigAgenda.DataPath = AppPaths::DefaultDataFolder();
+    // An installed copy's first start: the default folder is made here. When
+    // it cannot be, creating the tables in it reports the failure.
+    try {
+      AppPaths::CreateFolder(ConfigAgenda.DataPath);
+    } catch (const std::exception& e) {
+      ShowError(QStringLiteral("No se pudo crear la carpeta de datos.\r\n") + QString::fromStdString(e.what()), this);
+    }
+  }
   MostrarDirDatos();
   AbrirTablas();
 

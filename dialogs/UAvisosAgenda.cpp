@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -26,6 +27,7 @@
 #include "core/Messages.h"
 #include "dialogs/CampoFecha.h"
 #include "dialogs/ModeloGrid.h"
+#include "dialogs/Notificador.h"
 #include "dialogs/Sonido.h"
 #include "dialogs/UEditCita.h"
 #include "dialogs/VenceEn.h"
@@ -233,6 +235,52 @@ void TfrmAvisos::PosponerTodas(int k) {
   for (int fila = 0; fila < static_cast<int>(FAvisos.size()); ++fila) PosponerCita(fila, k);
 }
 
+void TfrmAvisos::NotificarAvisos() {
+  for (const Aviso& a : FAvisos) {
+    Notificador::Notificacion n;
+    n.clave = a.ID;
+    n.titulo = a.ASUNTO.trimmed().isEmpty() ? QStringLiteral("Cita sin asunto") : a.ASUNTO;
+    n.texto = QStringLiteral("Comienza el ") + TextoFecha(a.FECHA_INI) + QStringLiteral(" a las ") + a.HORA_INI;
+    // The bubble may outlive this window: it then opens the appointment alone.
+    n.abrir = [ventana = QPointer<TfrmAvisos>(this), id = a.ID] {
+      if (ventana && ventana->isVisible()) {
+        ventana->AbrirAviso(id);
+        return;
+      }
+      if (QWidget* w = QApplication::activeModalWidget()) {
+        w->raise();
+        w->activateWindow();
+        return;
+      }
+      try {
+        EditCitaById(id);
+      } catch (const std::exception& e) {
+        ShowError(kMsgError + QString::fromStdString(e.what()));
+      }
+    };
+    Notificador::Notificar(n);
+  }
+}
+
+void TfrmAvisos::AbrirAviso(int Id) {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && modal != this) {
+    modal->raise();
+    modal->activateWindow();
+    return;
+  }
+  raise();
+  activateWindow();
+  for (int fila = 0; fila < static_cast<int>(FAvisos.size()); ++fila) {
+    if (FAvisos[fila].ID != Id) continue;
+    dbgAvisos->selectRow(fila);
+    btnOpenCitaClick();
+    return;
+  }
+  QuitarEncima();
+  Proteger([Id] { EditCitaById(Id); });
+}
+
 template <class F>
 void TfrmAvisos::Proteger(F&& trabajo) {
   try {
@@ -254,6 +302,7 @@ void TfrmAvisos::FormShow() {
     cbbAvisar->setCurrentIndex(1);
     CargarAvisos();
   });
+  NotificarAvisos();
   Sonido::Reproducir();
   FormResize();
   dbgAvisos->setFocus();
@@ -313,16 +362,20 @@ void TfrmAvisos::btnNoAvisarTodosClick() {
 
 void TfrmAvisos::btnOpenCitaClick() {
   if (FAvisos.empty()) return;
+  QuitarEncima();
+  Proteger([this] {
+    if (EditCitaById(FAvisos[FilaSeleccionada()].ID)) CargarAvisos();
+  });
+  dbgAvisos->setFocus();
+}
+
+void TfrmAvisos::QuitarEncima() {
   // From now on the window stays an ordinary one, so the editor can come
   // above it. The flag is changed on the native window: changing the
   // widget's flags would hide the window and end its modal loop.
   const Qt::WindowFlags normal = windowFlags() & ~Qt::WindowStaysOnTopHint;
   overrideWindowFlags(normal);
   if (QWindow* w = windowHandle()) w->setFlags(normal);
-  Proteger([this] {
-    if (EditCitaById(FAvisos[FilaSeleccionada()].ID)) CargarAvisos();
-  });
-  dbgAvisos->setFocus();
 }
 
 void TfrmAvisos::tmrStopSoundTimer() { Sonido::Detener(); }

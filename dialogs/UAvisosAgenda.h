@@ -49,6 +49,13 @@ class TfrmAvisos : public QDialog {
   const std::vector<Aviso>& Avisos() const { return FAvisos; }
   // "Vence en" of a row, as of now.
   QString VNTO(int Fila) const;
+  // Raises a desktop notification for each listed reminder, with the subject
+  // and the start; its "Abrir" opens the appointment (AbrirAviso).
+  void NotificarAvisos();
+  // Opens the appointment with this ID as "Abrir cita" does when it is
+  // listed, else straight in the editor. While another dialog of the program
+  // is open, that dialog is only brought to the front.
+  void AbrirAviso(int Id);
 
   // Handlers.
   void FormShow();
@@ -84,6 +91,7 @@ class TfrmAvisos : public QDialog {
 
  private:
   void AbrirConsulta();
+  void QuitarEncima();  // drops the stay-on-top style for good
   int FilaSeleccionada() const;  // -1 when the list is empty
   // Runs a button's work; an engine failure is shown, not passed to the
   // event loop.

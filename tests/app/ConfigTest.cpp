@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/AppPaths.h"
 #include "app/Autostart.h"
@@ -148,4 +149,92 @@ TEST_F(ConfigTest, AutostartEntryFollowsTheSettingAndIsNeverDeleted) {
   QStringList off = entryLines();
   EXPECT_TRUE(off.contains("Hidden=true"));
   EXPECT_TRUE(off.contains("Exec=" + AppPaths::ProgramFile()));
+}
+
+TEST_F(ConfigTest, ASaveKeepsCommentsForeignKeysAndOtherSectionsInTheirOrder) {
+  WriteIni("; puesto a mano\n"
+           "[Red]\nServidor=agenda01\n\n"
+           "[General]\n"
+           "# copia de la oficina\n"
+           "DataPath=\"/datos/oficina/\"\n"
+           "Tema=oscuro\n"
+           "DaysSelected = 7\n"
+           "\n"
+           "[Impresora]\nNombre=Sala \xe1\n");  // a Latin-1 byte: kept as it is
+  CargarConfig();
+  EXPECT_EQ(ConfigAgenda.DataPath, "/datos/oficina/");  // read without its quotes
+  EXPECT_EQ(ConfigAgenda.DaysSelected, 7);
+  ConfigAgenda.DaysSelected = 3;
+  GuardarConfig();
+  EXPECT_TRUE(messages.isEmpty());
+
+  QFile f(dir.filePath("config.ini"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = f.readAll().split('\n');
+  const QList<QByteArray> head = {"; puesto a mano", "[Red]", "Servidor=agenda01", "", "[General]",
+                                  "# copia de la oficina", "DataPath=/datos/oficina/", "Tema=oscuro",
+                                  "DaysSelected=3", "WindowState=1"};
+  EXPECT_EQ(lines.mid(0, head.size()), head);
+  const QList<QByteArray> tail = {"WindowsRun=0", "", "[Impresora]", "Nombre=Sala \xe1", ""};
+  EXPECT_EQ(lines.mid(lines.size() - tail.size()), tail);
+  EXPECT_EQ(lines.size(), head.size() + 15 + tail.size());  // the other 15 keys, once each
+
+  CargarConfig();  // what was saved reads back
+  EXPECT_EQ(ConfigAgenda.DaysSelected, 3);
+  EXPECT_EQ(ConfigAgenda.DataPath, "/datos/oficina/");
+}
+
+TEST_F(ConfigTest, MergingPlacesTheKeysWhereverTheSectionIs) {
+  const ConfigFormat::Entries e = {{"DataPath", "/d/"}, {"DaysSelected", "2"}};
+  struct Case {
+    const char* what;
+    QByteArray before, after;
+  } cases[] = {
+      {"empty file", "", "[General]\nDataPath=/d/\nDaysSelected=2\n"},
+      {"no such section", "[Otra]\nA=1", "[Otra]\nA=1\n\n[General]\nDataPath=/d/\nDaysSelected=2\n"},
+      {"keys before any section are not ours", "DataPath=/x/\n[General]\n",
+       "DataPath=/x/\n[General]\nDataPath=/d/\nDaysSelected=2\n"},
+      {"section names and keys in any case", "[general]\ndatapath=/x/\n",
+       "[general]\nDataPath=/d/\nDaysSelected=2\n"},
+      {"a commented-out key stays a comment", "[General]\n;DataPath=/x/\n",
+       "[General]\n;DataPath=/x/\nDataPath=/d/\nDaysSelected=2\n"},
+      {"new keys go before the blank lines ending the section", "[General]\nA=1\n\n\n[B]\n",
+       "[General]\nA=1\nDataPath=/d/\nDaysSelected=2\n\n\n[B]\n"},
+      {"every copy of a key gets the value", "[General]\nDaysSelected=1\n[B]\n[General]\nDaysSelected=5\n",
+       "[General]\nDaysSelected=2\nDataPath=/d/\n[B]\n[General]\nDaysSelected=2\n"},
+      {"Windows line ends are kept", "[General]\r\nA=1\r\n", "[General]\r\nA=1\r\nDataPath=/d/\r\nDaysSelected=2\r\n"},
+      {"a byte-order mark is kept and no part of the section's name", "\xEF\xBB\xBF[General]\nDataPath=/x/\n",
+       "\xEF\xBB\xBF[General]\nDataPath=/d/\nDaysSelected=2\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ConfigFormat::MergeSection(c.before, "General", e), c.after) << c.what;
+}
+
+TEST_F(ConfigTest, AnInstalledCopysFoldersAreMadeForTheirOwnerOnly) {
+  // A program folder that cannot be written (here: one that does not exist)
+  // puts config.ini and the data under the XDG folders.
+  AppPaths::SetProgramFolder(dir.filePath("no-escribible/bin"));
+  const QByteArray config = qgetenv("XDG_CONFIG_HOME"), data = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_CONFIG_HOME", dir.filePath("home/.config").toUtf8());
+  qputenv("XDG_DATA_HOME", dir.filePath("home/.local/share").toUtf8());
+  ASSERT_TRUE(QDir(dir.path()).mkdir("home"));
+  const auto mode = [&](const char* path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(QFile::encodeName(dir.filePath(path)).constData(), &st), 0) << path;
+    return st.st_mode & 07777;
+  };
+  ASSERT_EQ(::chmod(QFile::encodeName(dir.filePath("home")).constData(), 0750), 0);
+  EXPECT_EQ(AppPaths::ConfigFile(), dir.filePath("home/.config/quillar/config.ini"));
+  EXPECT_EQ(AppPaths::DefaultDataFolder(), dir.filePath("home/.local/share/quillar/"));
+
+  AppPaths::CreateFolder(AppPaths::DefaultDataFolder());
+  CargarConfig();
+  GuardarConfig();
+  EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
+  EXPECT_TRUE(QFile::exists(AppPaths::ConfigFile()));
+  for (const char* made : {"home/.config", "home/.config/quillar", "home/.config/autostart", "home/.local",
+                           "home/.local/share", "home/.local/share/quillar"})
+    EXPECT_EQ(mode(made), 0700u) << made;
+  EXPECT_EQ(mode("home"), 0750u);  // a folder that was there keeps its rights
+  qputenv("XDG_CONFIG_HOME", config);
+  qputenv("XDG_DATA_HOME", data);
 }

@@ -1,0 +1,34 @@
+#include "app/Idioma.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <clocale>
+#include <cstdlib>
+
+namespace {
+// Where Debian's qt6-translations-l10n puts qtbase_es.qm, should this Qt
+// report another translations folder.
+constexpr const char* kCarpetaDebian = "/usr/share/qt6/translations";
+
+void MensajesDelSistemaEnEspanol() {
+  // Only the messages category changes: numbers, dates and sorting keep the
+  // user's locale. Where es_ES.UTF-8 is not generated, C.UTF-8 with the
+  // language list still finds the C library's Spanish catalogue; the list
+  // also wins over a LANGUAGE of the desktop's that names another language.
+  if (!std::setlocale(LC_MESSAGES, "es_ES.UTF-8")) std::setlocale(LC_MESSAGES, "C.UTF-8");
+  ::setenv("LANGUAGE", "es", 1);
+}
+}  // namespace
+
+bool InstalarIdioma(QCoreApplication& app) {
+  MensajesDelSistemaEnEspanol();
+  auto* qt = new QTranslator(&app);
+  if (qt->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      qt->load(QStringLiteral("qtbase_es"), QString::fromLatin1(kCarpetaDebian))) {
+    QCoreApplication::installTranslator(qt);
+    return true;
+  }
+  delete qt;
+  return false;
+}
