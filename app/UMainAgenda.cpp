@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "app/ALMailSlot.h"
+#include "app/AvisoCambio.h"
 #include "app/AgendaHooks.h"
 #include "app/AppPaths.h"
 #include "app/FuenteVistaAnual.h"
@@ -84,7 +85,7 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   });
 
   MailSlot = new TALMailSlot(this);
-  MailSlot->SetMailBox(QStringLiteral("DEVADIZU"));
+  MailSlot->SetMailBox(kBuzonAvisos);
 
   tmrRefresh = new QTimer(this);
   tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
