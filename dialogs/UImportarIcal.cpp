@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/Help.h"
 #include "app/UConfigAgenda.h"
 #include "core/Clock.h"
 #include "core/Messages.h"
@@ -26,6 +27,7 @@ TfrmImportarIcal::TfrmImportarIcal(const QString& Fichero, AvisarCambioFn Avisar
   f.setPointSize(8);
   setFont(f);
   setFixedSize(444, 230);
+  Help::SetHelpContext(this, 22);
 
   lblFichero = new QLabel(QStringLiteral("Fichero: ") + QFileInfo(Fichero).fileName(), this);
   lblFichero->setObjectName(QStringLiteral("lblFichero"));

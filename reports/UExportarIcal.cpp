@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/Help.h"
 #include "app/UConfigAgenda.h"
 #include "core/Messages.h"
 #include "dialogs/CampoFecha.h"
@@ -34,6 +35,7 @@ TfrmExportarIcal::TfrmExportarIcal(QWidget* parent) : QDialog(parent), ElegirFic
   f.setPointSize(8);
   setFont(f);
   setFixedSize(444, 150);
+  Help::SetHelpContext(this, 22);
 
   lblDesde = new QLabel(QStringLiteral("&Desde"), this);
   lblDesde->setObjectName(QStringLiteral("lblDesde"));

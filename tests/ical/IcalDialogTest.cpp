@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "IcalFixture.h"
+#include "app/Help.h"
 #include "dialogs/CampoFecha.h"
 #include "dialogs/UImportarIcal.h"
 #include "reports/UExportarIcal.h"
@@ -29,6 +30,7 @@ class IcalDialogTest : public IcalTest {
 TEST_F(IcalDialogTest, ImportShowsTheCountForTheWindowBeforeStoringThenTheSummary) {
   TfrmImportarIcal dlg(Escribir(Fixture("otro-programa.ics")), [this](TDate, TDate) { avisos << "aviso"; });
   QSignalSpy fin(&dlg, &QDialog::finished);
+  EXPECT_EQ(Help::HelpContext(&dlg), 22);
   dlg.show();
   QTRY_VERIFY(dlg.btnImportar->isEnabled());
   EXPECT_TRUE(dlg.lblPrevio->text().startsWith(QStringLiteral("Se guardarán 9 citas."))) << dlg.lblPrevio->text().toStdString();
@@ -79,6 +81,7 @@ TEST_F(IcalDialogTest, ExportWritesTheChosenCategoryOfTheRange) {
     ASSERT_TRUE(t.Post());
   }
   TfrmExportarIcal dlg;
+  EXPECT_EQ(Help::HelpContext(&dlg), 22);
   dlg.ElegirFichero = [&](QWidget*) { return fichero; };
   dlg.SetDesdeFecha(dt::EncodeDate(2026, 3, 9));
   dlg.SetHastaFecha(dt::EncodeDate(2026, 3, 8));
