@@ -83,6 +83,18 @@ TDateTime CalcularAviso(int Eleccion, int Sentido, TDateTime Momento) {
   return Momento + Sentido * (i.days + i.minutes / dt::MinsPerDay);
 }
 
+int MinutosAviso(int Eleccion) {
+  if (Eleccion < 1 || Eleccion > 14) return 0;
+  return kAvisos[Eleccion].minutes + kAvisos[Eleccion].days * static_cast<int>(dt::MinsPerDay);
+}
+
+int AvisoMasCercano(double Minutos) {
+  int mejor = 1;
+  for (int i = 2; i <= 14; ++i)
+    if (std::abs(MinutosAviso(i) - Minutos) < std::abs(MinutosAviso(mejor) - Minutos)) mejor = i;
+  return mejor;
+}
+
 void ListaAvisos(QStringList& Lista) {
   Lista.clear();
   for (const Intervalo& i : kAvisos) Lista << QString::fromUtf8(i.label);

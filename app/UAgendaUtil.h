@@ -26,6 +26,13 @@ QString HoraTexto(TDateTime Momento);
 // Eleccion (0..14); other choices return Momento.
 TDateTime CalcularAviso(int Eleccion, int Sentido, TDateTime Momento);
 
+// Minutes of the interval of reminder choice Eleccion; 0 for no reminder
+// and for any value that is not a choice.
+int MinutosAviso(int Eleccion);
+// The reminder choice (1..14) whose interval lies nearest to Minutos before
+// the start; a tie goes to the shorter interval.
+int AvisoMasCercano(double Minutos);
+
 // The fifteen reminder labels, the index being the stored choice.
 void ListaAvisos(QStringList& Lista);
 QStringList ListaAvisos();

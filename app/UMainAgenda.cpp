@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "app/ALMailSlot.h"
+#include "app/AvisoCambio.h"
 #include "app/AgendaHooks.h"
 #include "app/AppPaths.h"
 #include "app/FuenteVistaAnual.h"
@@ -89,7 +90,7 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   });
 
   MailSlot = new TALMailSlot(this);
-  MailSlot->SetMailBox(QStringLiteral("DEVADIZU"));
+  MailSlot->SetMailBox(kBuzonAvisos);
   Avisos = new NoticeQueue([this](const QString& texto) { MailSlot->Broadcast(texto); });
 
   tmrRefresh = new QTimer(this);

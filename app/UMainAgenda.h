@@ -7,6 +7,7 @@
 //   UMainAgendaVista.cpp     loading the view, navigation, time scale, refresh
 //   UMainAgendaCitas.cpp     appointment commands, drags, typing, hints
 //   UMainAgendaAvisos.cpp    change notices
+//   UMainAgendaIcal.cpp      iCalendar import and export
 
 #include <QMainWindow>
 #include <QSet>
@@ -88,6 +89,8 @@ class TfrmAgenda : public QMainWindow {
   void Copiar1Click();
   void Restaurar1Click();
   void Acercade1Click();
+  void acImportarIcalExecute();
+  void acExportarIcalExecute();
   bool EditarCita(TRBTimeViewItem* Item);
   void GuardarItem(TRBTimeViewItem* Item);
   // Stores an in-place edit still open, as Enter would, before anything
@@ -133,6 +136,7 @@ class TfrmAgenda : public QMainWindow {
 
   // Actions (alAgenda) and menus.
   QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes, *acReindex, *acConfig;
+  QAction *acImportarIcal, *acExportarIcal;  // iCalendar files
   QMenu *mnuArchivo, *mnuVer, *mnuAyuda, *popTimeView, *popView;
   QAction *Unahora1, *Mediahora1, *N15minutos1;  // "Ver" menu
   QAction *Unahora2, *Mediahora2, *N15minutos2;  // popView

@@ -45,6 +45,8 @@ void TfrmAgenda::CrearAcciones() {
   acPrint = Accion(this, "acPrint", "Im&primir", "Imprimir", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P));
   acReindex = Accion(this, "acReindex", "Reorganizar información", "Reorganizar", nullptr, QKeySequence());
   acConfig = Accion(this, "acConfig", "Configurar", "Configurar", "Modificar opciones programa", QKeySequence());
+  acImportarIcal = Accion(this, "acImportarIcal", "Importar iCalendar...", "Importar", nullptr, QKeySequence());
+  acExportarIcal = Accion(this, "acExportarIcal", "Exportar iCalendar...", "Exportar", nullptr, QKeySequence());
   acToday = Accion(this, "acToday", "&Hoy", "Hoy", "Ir al día de hoy", QKeySequence(Qt::Key_F4));
   acYear = Accion(this, "acYear", "Vista anual", "Anual", nullptr, QKeySequence());
   acVerSemana = Accion(this, "acVerSemana", "Semana", "Semana", nullptr, QKeySequence(Qt::Key_F7));
@@ -65,6 +67,8 @@ void TfrmAgenda::CrearAcciones() {
   connect(acPrint, &QAction::triggered, this, &TfrmAgenda::acPrintExecute);
   connect(acReindex, &QAction::triggered, this, &TfrmAgenda::acReindexExecute);
   connect(acConfig, &QAction::triggered, this, &TfrmAgenda::acConfigExecute);
+  connect(acImportarIcal, &QAction::triggered, this, &TfrmAgenda::acImportarIcalExecute);
+  connect(acExportarIcal, &QAction::triggered, this, &TfrmAgenda::acExportarIcalExecute);
   connect(acToday, &QAction::triggered, this, &TfrmAgenda::acTodayExecute);
   connect(acYear, &QAction::triggered, this, &TfrmAgenda::acYearExecute);
   connect(acVerSemana, &QAction::triggered, this, &TfrmAgenda::acVerSemanaExecute);
@@ -111,6 +115,9 @@ void TfrmAgenda::CrearAcciones() {
   mnuArchivo->addAction(acFind);
   mnuArchivo->addAction(acPrint);
   mnuArchivo->addAction(acConfig);
+  mnuArchivo->addSeparator();
+  mnuArchivo->addAction(acImportarIcal);
+  mnuArchivo->addAction(acExportarIcal);
   mnuArchivo->addSeparator();
   QMenu* copias = mnuArchivo->addMenu(QStringLiteral("Copias seguridad"));
   copias->setObjectName(QStringLiteral("Copiasseguridad1"));

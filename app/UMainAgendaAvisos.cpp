@@ -1,14 +1,11 @@
 // Change notices: every stored change of an appointment is broadcast to the
 // mailslot of every copy, naming the days it touches.
 #include "app/ALMailSlot.h"
+#include "app/AvisoCambio.h"
 #include "app/NoticeQueue.h"
 #include "app/UMainAgenda.h"
-#include "core/DateFormat.h"
 
-void TfrmAgenda::AvisarCambio(TDate Desde, TDate Hasta) {
-  EnviarMensaje(QStringLiteral("RFS") + FormatDateTime(QStringLiteral("yyyymmdd"), Desde) +
-                FormatDateTime(QStringLiteral("yyyymmdd"), Hasta));
-}
+void TfrmAgenda::AvisarCambio(TDate Desde, TDate Hasta) { EnviarMensaje(TextoCambio(Desde, Hasta)); }
 
 // The notice goes out stamped at once, or waits its three seconds in the
 // queue while the window goes on working.

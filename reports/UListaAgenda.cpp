@@ -1,7 +1,6 @@
 #include "reports/UListaAgenda.h"
 
 #include <QButtonGroup>
-#include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -10,13 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTextCharFormat>
 
 #include "app/Help.h"
-#include "app/UCategoriaClass.h"
 #include "app/UConfigAgenda.h"
 #include "core/DateFormat.h"
 #include "core/Messages.h"
+#include "reports/EleccionRango.h"
 #include "reports/UqrAgendaCita.h"
 #include "reports/UqrAgendaFechas.h"
 
@@ -29,19 +27,6 @@ QDate ToQDate(TDate d) {
 }
 
 TDate FromQDate(const QDate& d) { return dt::EncodeDate(d.year(), d.month(), d.day()); }
-
-QDateEdit* CampoFecha(QWidget* parent, const char* name) {
-  auto* e = new QDateEdit(parent);
-  e->setObjectName(QLatin1String(name));
-  e->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-  e->setCalendarPopup(true);
-  QTextCharFormat finde;
-  finde.setForeground(Qt::red);
-  e->calendarWidget()->setWeekdayTextFormat(Qt::Saturday, finde);
-  e->calendarWidget()->setWeekdayTextFormat(Qt::Sunday, finde);
-  e->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
-  return e;
-}
 
 template <class W>
 W* Named(W* w, const char* name) {
@@ -87,11 +72,11 @@ TfrmListaAgenda::TfrmListaAgenda(QWidget* parent) : QDialog(parent) {
 
   lblDesde = Named(new QLabel(QStringLiteral("Desde"), this), "lblDesde");
   lblDesde->setGeometry(16, 124, 60, 20);
-  edtDesdeFecha = CampoFecha(this, "edtDesdeFecha");
+  edtDesdeFecha = CrearCampoFechaRango(this, "edtDesdeFecha");
   edtDesdeFecha->setGeometry(80, 122, 110, 22);
   lblHasta = Named(new QLabel(QStringLiteral("Hasta"), this), "lblHasta");
   lblHasta->setGeometry(256, 124, 50, 20);
-  edtHastaFecha = CampoFecha(this, "edtHastaFecha");
+  edtHastaFecha = CrearCampoFechaRango(this, "edtHastaFecha");
   edtHastaFecha->setGeometry(310, 122, 110, 22);
   lblDesde->setBuddy(edtDesdeFecha);
   lblHasta->setBuddy(edtHastaFecha);
@@ -101,10 +86,8 @@ TfrmListaAgenda::TfrmListaAgenda(QWidget* parent) : QDialog(parent) {
 
   lblCategoria = Named(new QLabel(QStringLiteral("Categoría"), this), "lblCategoria");
   lblCategoria->setGeometry(16, 166, 60, 20);
-  cbbCategoria = Named(new QComboBox(this), "cbbCategoria");
+  cbbCategoria = CrearEleccionCategoria(this);
   cbbCategoria->setGeometry(80, 164, 340, 22);
-  cbbCategoria->setEditable(false);
-  cbbCategoria->addItem(QStringLiteral("(Todas)"));
   lblCategoria->setBuddy(cbbCategoria);
 
   auto* regla = Named(new QFrame(this), "Bevel1");
@@ -157,9 +140,7 @@ void TfrmListaAgenda::showEvent(QShowEvent* event) {
 }
 
 void TfrmListaAgenda::FormShow() {
-  QStringList nombres;
-  NombresCategorias(nombres);
-  cbbCategoria->addItems(nombres);
+  CargarEleccionCategoria(cbbCategoria);
   SetFormatoIndex(ConfigAgenda.ReportFormat);
   rbCita->setEnabled(idSeleccionado_ > 0);
   rbFecha->setEnabled(fechaReferencia_ > 0);
@@ -176,7 +157,6 @@ void TfrmListaAgenda::FormShow() {
   // naming the choice rather than showing the day before day 0.
   if (fechaReferencia_ > 0)
     rbFecha->setText(QStringLiteral("Fecha: ") + FormatDateTime(QStringLiteral("dd/mm/yyyy"), fechaReferencia_));
-  cbbCategoria->setCurrentIndex(0);
   RadioClick();
 }
 
@@ -196,10 +176,7 @@ void TfrmListaAgenda::btnPrintClick() { Imprimir(reports::ReportDestination::Pri
 
 void TfrmListaAgenda::Imprimir(reports::ReportDestination Destino) {
   // Checked whichever button is chosen: the dates are the dialog's own.
-  if (HastaFecha() < DesdeFecha()) {
-    ShowWarning(QStringLiteral("La fecha hasta debe ser mayor\r\no igual que la fecha desde."), this);
-    return;
-  }
+  if (!RangoValido(DesdeFecha(), HastaFecha(), this)) return;
   try {
     if (rbCita->isChecked()) {
       TqrAgendaCita qr;
@@ -228,10 +205,8 @@ void TfrmListaAgenda::ImprimirFechas(reports::ReportDestination Destino) {
   } else {
     primero = ultimo = dt::DateOf(fechaReferencia_);
   }
-  int filtro = -1;
-  if (cbbCategoria->currentIndex() > 0 && Categorias)
-    if (const TCategoria* c = Categorias->CategoriaEn(cbbCategoria->currentIndex() - 1)) filtro = c->ID;
-  reports::SendReport(NuevoInformeFechas(FormatoIndex(), primero, ultimo, filtro)->Preparar(), Destino, this);
+  reports::SendReport(NuevoInformeFechas(FormatoIndex(), primero, ultimo, CategoriaElegida(cbbCategoria))->Preparar(),
+                      Destino, this);
 }
 
 void ImprimirAgenda(QWidget* Owner, TDate DesdeFecha, TDate HastaFecha, int IDSeleccionado,

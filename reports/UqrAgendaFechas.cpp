@@ -1,5 +1,6 @@
 #include "reports/UqrAgendaFechas.h"
 
+#include "app/CitasEntre.h"
 #include "app/UCategoriaClass.h"
 #include "app/UConfigAgenda.h"
 #include "core/Clock.h"
@@ -14,13 +15,7 @@ TqrAgendaFechas::TqrAgendaFechas(TDateTime Desde, TDateTime Hasta, int Categoria
 void TqrAgendaFechas::QuickRepBeforePrint() {
   qryAgenda.Close();
   qryAgenda.SetFolder(ConfigAgenda.DataPath.toStdString());
-  qryAgenda.SetSQL({"SELECT A.*, C.CATEGORIA", "FROM AGENDA AS A", "LEFT JOIN CATEGORIAS AS C ON C.ID=A.TIPO",
-                    "WHERE A.FECHA_INI>=:pDesdeFecha AND A.FECHA_INI<=:pHastaFecha"});
-  if (categoria_ != -1) qryAgenda.AddSQL("AND A.TIPO=:pCategoria");
-  qryAgenda.AddSQL("ORDER BY A.FECHA_INI, A.HORA_INI");
-  qryAgenda.ParamByName("pDesdeFecha").SetAsDate(desde_);
-  qryAgenda.ParamByName("pHastaFecha").SetAsDate(hasta_);
-  if (categoria_ != -1) qryAgenda.ParamByName("pCategoria").SetAsInteger(categoria_);
+  PrepararCitasEntre(qryAgenda, desde_, hasta_, categoria_);
   qryAgenda.Open();
 
   Cabecera.lblDesdeFecha = FormatDateTime(QStringLiteral("dd/mm/yyyy"), desde_);

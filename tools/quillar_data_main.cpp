@@ -3,7 +3,8 @@
 // quillar-data init DIR: create the tables of a data folder (InitCommand.h);
 // quillar-data print DIR DESDE HASTA OUT.pdf: the range report as a PDF
 // (reports/PrintCommand.h); quillar-data backup|restore|reorganize|generate:
-// the maintenance commands (maintenance/DataCommands.h).
+// the maintenance commands (maintenance/DataCommands.h); quillar-data
+// export-ics|import-ics: iCalendar files (tools/IcalCommands.h).
 // Exit status: 0 fine, 1 problems found (check) or bad use, 2 a file that is
 // missing or cannot be read.
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "data/Table.h"
 #include "maintenance/DataCommands.h"
 #include "reports/PrintCommand.h"
+#include "tools/IcalCommands.h"
 #include "tools/InitCommand.h"
 #include "tools/DumpFormat.h"
 #include "tools/SqlCommand.h"
@@ -31,7 +33,9 @@ int Usage() {
                "       quillar-data init DIRECTORIO\n"
                "       quillar-data print DIRECTORIO DESDE HASTA SALIDA.pdf [--resumido] [--categoria ID]\n"
                "       quillar-data backup DIRECTORIO DESTINO | restore ARCHIVO DIRECTORIO\n"
-               "       quillar-data reorganize DIRECTORIO | generate DIRECTORIO N\n";
+               "       quillar-data reorganize DIRECTORIO | generate DIRECTORIO N\n"
+               "       quillar-data export-ics DIRECTORIO FICHERO.ics [DESDE HASTA] [--categoria ID]\n"
+               "       quillar-data import-ics DIRECTORIO FICHERO.ics\n";
   return 1;
 }
 
@@ -102,11 +106,13 @@ int QtCommand(int argc, char** argv) {
   }
   QStringList args = QCoreApplication::arguments().mid(1);
   QTextStream out(stdout), err(stderr);
+  if (IsIcalCommand(args[0])) return RunIcalCommand(args, out, err);
   return RunMaintenanceCommand(args, out, err);
 }
 
 bool IsQtCommand(const std::string& command) {
-  return command == "print" || command == "init" || IsMaintenanceCommand(QStringList{QString::fromStdString(command)});
+  return command == "print" || command == "init" || IsIcalCommand(QString::fromStdString(command)) ||
+         IsMaintenanceCommand(QStringList{QString::fromStdString(command)});
 }
 
 }  // namespace

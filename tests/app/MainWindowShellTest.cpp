@@ -148,7 +148,8 @@ TEST(MainWindowShell, ActionsToolbarAndMenusCarryTheirCaptionsAndKeys) {
     for (QAction* a : m->actions()) out << (a->isSeparator() ? "|" : a->menu() ? a->text() + "..." : a->text());
     return out.join(';');
   };
-  EXPECT_EQ(entries(frm.mnuArchivo), "&Nuevo;&Editar;&Borrar;|;B&uscar;Im&primir;Configurar;|;Copias seguridad...;"
+  EXPECT_EQ(entries(frm.mnuArchivo), "&Nuevo;&Editar;&Borrar;|;B&uscar;Im&primir;Configurar;|;"
+                                     "Importar iCalendar...;Exportar iCalendar...;|;Copias seguridad...;"
                                      "Reorganizar información;|;&Salir");
   EXPECT_EQ(entries(frm.mnuVer), "&Hoy;Una semana\tF7;Un mes\tF8;Un año;|;Una hora;Media hora;15 minutos");
   EXPECT_EQ(entries(frm.mnuAyuda), "&Contenido;|;Acerca de ...");
