@@ -101,7 +101,8 @@ void TfrmReindex::btnOkClick() {
       prbReindex->setRange(0, 2);
       prbReindex->setValue(0);
       for (const TablaReorganizable& t : TablasReorganizables()) ReorganizarTabla(t.Fichero);
-      ShowInformation(QStringLiteral("Proceso de reorganización finalizado satisfactoriamente"), this);
+      ShowInformation(QStringLiteral("Proceso de reorganización finalizado satisfactoriamente"), this,
+                      QStringLiteral("Mensaje"));
       done = true;
     }
   } catch (const std::exception& e) {
