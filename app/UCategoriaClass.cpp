@@ -31,7 +31,8 @@ TCategorias::~TCategorias() = default;
 void TCategorias::Cargar() {
   actuales_.clear();
   quitadas_.clear();
-  tabla_->SetFolder(ConfigAgenda.DataPath.toStdString());
+  carpeta_ = ConfigAgenda.DataPath;
+  tabla_->SetFolder(carpeta_.toStdString());
   tabla_->SetTableName(kTabla);
   tabla_->Open();
   CloseOnExit closer{*tabla_};
@@ -46,7 +47,7 @@ void TCategorias::Cargar() {
 }
 
 void TCategorias::Guardar() {
-  tabla_->SetFolder(ConfigAgenda.DataPath.toStdString());
+  tabla_->SetFolder((carpeta_.isEmpty() ? ConfigAgenda.DataPath : carpeta_).toStdString());
   tabla_->SetTableName(kTabla);
   tabla_->Open();
   CloseOnExit closer{*tabla_};

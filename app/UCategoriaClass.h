@@ -32,7 +32,10 @@ class TCategorias {
   // emptied first. Engine errors reach the caller.
   void Cargar();
   // Deletes the removed categories' rows, then writes every current category:
-  // new ones get the highest stored ID plus one, in the order added.
+  // new ones get the highest stored ID plus one, in the order added. The rows
+  // go to the folder the list was read from (the data folder when it never
+  // was), whatever folder DataPath names since: never into another folder's
+  // table.
   void Guardar();
   TCategoria* Nueva();
   int Count() const;
@@ -47,6 +50,7 @@ class TCategorias {
   std::vector<std::unique_ptr<TCategoria>> actuales_;
   std::vector<std::unique_ptr<TCategoria>> quitadas_;
   std::unique_ptr<data::Table> tabla_;
+  QString carpeta_;  // of the last Cargar
 };
 
 // The global list: created at start-up, freed when the main window closes.

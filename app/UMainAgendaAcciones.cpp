@@ -1,5 +1,6 @@
 // The main window's actions, toolbar and menus.
 #include <QAction>
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -10,12 +11,23 @@
 #include "timeview/RBTimeView.h"
 
 namespace {
+// Actions without a tooltip of their own: Qt would show their caption.
+const char* const kSinTooltip = "sinTooltip";
+
+// Keeps a tool button from showing the tooltip Qt makes up from its caption.
+class SinTooltip : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
+};
+
 QAction* Accion(QWidget* owner, const char* name, const char* caption, const char* toolbarCaption,
                 const char* tooltip, const QKeySequence& shortcut) {
   auto* a = new QAction(QString::fromUtf8(caption), owner);
   a->setObjectName(QLatin1String(name));
   a->setIconText(QString::fromUtf8(toolbarCaption));
   if (tooltip) a->setToolTip(QString::fromUtf8(tooltip));
+  else a->setProperty(kSinTooltip, true);
   if (!shortcut.isEmpty()) a->setShortcut(shortcut);
   owner->addAction(a);  // shortcuts work with or without the menus
   return a;
@@ -104,8 +116,12 @@ void TfrmAgenda::CrearAcciones() {
   tbAgenda->addAction(acFind);
   tbAgenda->addAction(acPrint);
   tbAgenda->addSeparator();
+  auto* sinTooltip = new SinTooltip(tbAgenda);
   for (QAction* a : tbAgenda->actions()) {
-    if (QWidget* w = tbAgenda->widgetForAction(a); w && !a->isSeparator()) w->setMinimumSize(46, 44);
+    QWidget* w = tbAgenda->widgetForAction(a);
+    if (!w || a->isSeparator()) continue;
+    w->setMinimumSize(46, 44);
+    if (a->property(kSinTooltip).toBool()) w->installEventFilter(sinTooltip);
   }
 
   mnuArchivo = menuBar()->addMenu(QStringLiteral("&Archivo"));

@@ -61,6 +61,7 @@ void Rellenar(TRBTimeViewItem* Item, const CamposCita& c, TDateTime inicio, TDat
   Item->SetStartTime(inicio);
   Item->SetEndTime(fin);
   Item->SetStartTime(inicio);
+  Item->SetAllDay(false);  // an appointment always has its hours
   Item->SetItemID(static_cast<int>(c.id.AsInteger()));
   Item->SetText(QString::fromStdString(c.asunto.AsString()));
   Item->SetReminder(c.aviso.AsInteger() > 0);
@@ -335,6 +336,10 @@ void TfrmAgenda::ConectarEventos() {
   TimeView->OnDragItemStart = dragged;
   TimeView->OnDragItemEnd = dragged;
   TimeView->OnDragItem = dragged;
+  // An appointment always has its hours, and the table keeps no all-day
+  // flag: a block moved above the first row stays a timed block at the top
+  // of the day, as it is stored.
+  TimeView->OnDragItemToAllDay = [](TRBTimeView*, TRBTimeViewItem*, bool& CanDrag) { CanDrag = false; };
   TimeView->OnCreatedOnType = [this](TRBTimeView*, TRBTimeViewItem* item) { TimeViewCreatedOnType(item); };
   TimeView->OnEditedItem = [this](TRBTimeView*, TRBTimeViewItem* item, QString& text) {
     TimeViewEditedItem(item, text);

@@ -16,6 +16,7 @@
 
 #include "core/Clock.h"
 #include "core/Messages.h"
+#include "core/ScreenCentre.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ TfrmSelectDate::TfrmSelectDate(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Vista anual");
   setFont(QFont("Arial", 8));
   setFixedSize(ClientWidth, ClientHeight);
+  CentreOnScreen(this);
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
   FAnio = dt::YearOf(Clock::Today());

@@ -44,9 +44,14 @@ QString EllipsisText(const QString& caption, TEllipsType type, const QFontMetric
   if (type == etEndEllips) return EndEllipsis(caption, metrics, width);
 
   // Path: keep the last component with its separator, and as much of the
-  // start as fits before "...". When even "..." and the last component are
-  // too wide, that pair is itself cut at the end.
-  const qsizetype sep = std::max(caption.lastIndexOf('/'), caption.lastIndexOf('\\'));
+  // start as fits before "...". A folder path ending in its separator keeps
+  // its last folder, separators on both sides. When even "..." and the last
+  // component are too wide, that pair is itself cut at the end.
+  const auto isSeparator = [](QChar c) { return c == '/' || c == '\\'; };
+  qsizetype end = caption.size();
+  while (end > 0 && isSeparator(caption[end - 1])) --end;
+  qsizetype sep = end - 1;
+  while (sep >= 0 && !isSeparator(caption[sep])) --sep;
   if (sep < 0) return EndEllipsis(caption, metrics, width);
   const QString head = caption.left(sep);
   const QString tail = caption.mid(sep);

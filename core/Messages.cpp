@@ -33,10 +33,12 @@ QString TitleOf(TMsgDlgType type) {
 
 void SetMessageAnswerer(MessageAnswerer answerer) { Answerer() = std::move(answerer); }
 
-int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QWidget* parent) {
-  if (Answerer()) return Answerer()(MessageRequest{text, type, buttons});
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QWidget* parent,
+               const QString& title) {
+  const MessageRequest request{text, type, buttons, title.isEmpty() ? TitleOf(type) : title};
+  if (Answerer()) return Answerer()(request);
 
-  QMessageBox box(IconOf(type), TitleOf(type), QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")),
+  QMessageBox box(IconOf(type), request.title, QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")),
                   QMessageBox::NoButton, parent ? parent : QApplication::activeWindow());
   struct Choice { TMsgDlgBtn flag; const char* caption; QMessageBox::ButtonRole role; int result; };
   static const Choice choices[] = {
@@ -63,5 +65,7 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QW
 void ShowError(const QString& text, QWidget* parent) { MessageDlg(text, mtError, mbOK, parent); }
 void ShowError(const std::exception& e, QWidget* parent) { ShowError(QString::fromStdString(e.what()), parent); }
 void ShowWarning(const QString& text, QWidget* parent) { MessageDlg(text, mtWarning, mbOK, parent); }
-void ShowInformation(const QString& text, QWidget* parent) { MessageDlg(text, mtInformation, mbOK, parent); }
+void ShowInformation(const QString& text, QWidget* parent, const QString& title) {
+  MessageDlg(text, mtInformation, mbOK, parent, title);
+}
 bool Confirm(const QString& text, QWidget* parent) { return MessageDlg(text, mtConfirmation, mbYes | mbNo, parent) == mrYes; }

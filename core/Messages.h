@@ -18,20 +18,23 @@ struct MessageRequest {
   QString text;  // as given, CR LF included
   TMsgDlgType type;
   TMsgDlgButtons buttons;
+  QString title;  // the kind's own unless the caller gave one
 };
 using MessageAnswerer = std::function<int(const MessageRequest&)>;
 
 // Shows the message modally and returns the button pressed (a TModalResult).
 // Closing the box without a button counts as Cancel, or No where there is no
 // Cancel, or OK for a box with OK alone.
-int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QWidget* parent = nullptr);
+// An empty title gives the kind's ("Información", "Error", ...).
+int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QWidget* parent = nullptr,
+               const QString& title = QString());
 
 // Shorthands for the four kinds with their usual buttons.
 void ShowError(const QString& text, QWidget* parent = nullptr);
 // The error box of a failed operation: the text the error carries.
 void ShowError(const std::exception& e, QWidget* parent = nullptr);
 void ShowWarning(const QString& text, QWidget* parent = nullptr);
-void ShowInformation(const QString& text, QWidget* parent = nullptr);
+void ShowInformation(const QString& text, QWidget* parent = nullptr, const QString& title = QString());
 bool Confirm(const QString& text, QWidget* parent = nullptr);  // Sí / No; true for Sí
 
 // An empty answerer restores the real message boxes.

@@ -387,19 +387,6 @@ void TfrmConfig::btnMarkDayColorClick() {
 }
 
 void TfrmConfig::btnOkClick() {
-  // The list is saved into the folder it was read from, before DataPath
-  // takes a new folder: another folder's categories table must not receive
-  // this one's rows (the main window reloads the list from a new folder).
-  if (Categorias) {
-    try {
-      Categorias->Guardar();
-    } catch (const std::exception& e) {
-      // The settings are still stored; the list stays changed in memory and
-      // is saved by a later "Aceptar".
-      ShowError(QStringLiteral("No se pudieron guardar las categorías.\r\n") + QString::fromStdString(e.what()), this);
-    }
-  }
-
   TConfigAgenda& c = ConfigAgenda;
   c.WindowState = WindowStateIndex();
   c.DataPath = IncluirBarra(lblDirDatos->Caption());
@@ -416,7 +403,17 @@ void TfrmConfig::btnOkClick() {
   c.MarkDayColor = shMarkDayColor->Color();
   c.ShowReminder = chkMostrarAvisos->isChecked();
   c.WindowsRun = chkWindowsRun->isChecked();
-  GuardarConfig();
+  // The list goes back to the folder it was read from, even when DataPath now
+  // names another one (the main window then reloads it from there). A failure
+  // shows its own text and leaves config.ini as it was; the settings taken
+  // above are saved with it when the program closes, and the list, still
+  // changed in memory, by a later "Aceptar".
+  try {
+    if (Categorias) Categorias->Guardar();
+    GuardarConfig();
+  } catch (const std::exception& e) {
+    ShowError(e, this);
+  }
   accept();
 }
 

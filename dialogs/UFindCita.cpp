@@ -21,6 +21,7 @@
 #include "core/Messages.h"
 #include "dialogs/CampoFecha.h"
 #include "dialogs/ModeloGrid.h"
+#include "dialogs/RowIndicator.h"
 
 namespace {
 const QString kMsgError =
@@ -99,8 +100,9 @@ TfrmFindCita::TfrmFindCita(QWidget* parent)
   p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
   p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
   dbgAgenda->setPalette(p);
+  new TRowIndicator(dbgAgenda);
   dbgAgenda->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-  dbgAgenda->verticalHeader()->setFixedWidth(12);  // the row indicator
+  dbgAgenda->verticalHeader()->setFixedWidth(12);
   QFont titulos = font();
   titulos.setBold(true);
   dbgAgenda->horizontalHeader()->setFont(titulos);

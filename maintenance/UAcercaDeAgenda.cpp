@@ -10,6 +10,7 @@
 #include "app/Help.h"
 #include "app/UAgendaUtil.h"
 #include "app/Version.h"
+#include "core/ScreenCentre.h"
 #include "maintenance/LinkLabel.h"
 #include "maintenance/UGeneraDatos.h"
 
@@ -31,6 +32,7 @@ TfrmAcercaDeAgenda::TfrmAcercaDeAgenda(MainWindowLink link, QWidget* parent)
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(255, 327);
+  CentreOnScreen(this);
   QFont bold(QStringLiteral("Arial"));
   bold.setPointSize(8);
   bold.setBold(true);

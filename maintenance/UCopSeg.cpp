@@ -20,6 +20,7 @@
 #include "app/UConfigAgenda.h"
 #include "core/Clock.h"
 #include "core/Messages.h"
+#include "core/ScreenCentre.h"
 #include "maintenance/BackupArchive.h"
 #include "maintenance/BackupMessages.h"
 
@@ -33,6 +34,7 @@ TfrmCopSeg::TfrmCopSeg(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(479, 158);
+  CentreOnScreen(this);
   QFont f(QStringLiteral("Arial"));
   f.setPointSize(8);
   setFont(f);

@@ -11,6 +11,7 @@
 #include "app/UConfigAgenda.h"
 #include "core/Colors.h"
 #include "core/Messages.h"
+#include "core/ScreenCentre.h"
 #include "data/Table.h"
 #include "maintenance/TableRebuild.h"
 
@@ -24,6 +25,7 @@ TfrmReindex::TfrmReindex(MainWindowLink link, QWidget* parent) : QDialog(parent)
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(354, 210);
+  CentreOnScreen(this);
   QFont f(QStringLiteral("Liberation Sans"));
   f.setPointSize(8);
   setFont(f);
@@ -101,7 +103,8 @@ void TfrmReindex::btnOkClick() {
       prbReindex->setRange(0, 2);
       prbReindex->setValue(0);
       for (const TablaReorganizable& t : TablasReorganizables()) ReorganizarTabla(t.Fichero);
-      ShowInformation(QStringLiteral("Proceso de reorganización finalizado satisfactoriamente"), this);
+      ShowInformation(QStringLiteral("Proceso de reorganización finalizado satisfactoriamente"), this,
+                      QStringLiteral("Mensaje"));
       done = true;
     }
   } catch (const std::exception& e) {

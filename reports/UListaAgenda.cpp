@@ -153,10 +153,8 @@ void TfrmListaAgenda::FormShow() {
     RadioClick();  // the field must be enabled to take the focus
     edtDesdeFecha->setFocus();
   }
-  // Without a reference date the button is disabled; its caption keeps
-  // naming the choice rather than showing the day before day 0.
-  if (fechaReferencia_ > 0)
-    rbFecha->setText(QStringLiteral("Fecha: ") + FormatDateTime(QStringLiteral("dd/mm/yyyy"), fechaReferencia_));
+  // Also without a reference date (-1, the button then disabled).
+  rbFecha->setText(QStringLiteral("Fecha: ") + FormatDateTime(QStringLiteral("dd/mm/yyyy"), fechaReferencia_));
   RadioClick();
 }
 

@@ -3,6 +3,10 @@
 #include <QBuffer>
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
+
+#include "data/CodePage.h"
 
 // ---------------------------------------------------------------- item
 
@@ -243,7 +247,8 @@ void TRBTimeViewItems::ItemDestroyed(TRBTimeViewItem* item) {
 // ---------------------------------------------------------------- the Data stream
 //
 // Little-endian throughout. Header: version (int32, 110), count (int32).
-// Each item: version (int32, 110), text (int32 length + single-byte text),
+// Each item: version (int32, 110), text (int32 length + single-byte text in
+// the tables' code page, 1252, where a character it lacks becomes "?"),
 // start and end (double), colour, user index (int32), all day (byte),
 // all-day colour (int32), reminder, private (bytes), user data (int32),
 // user flag (byte), user text (length + text), and, only in version 110
@@ -251,6 +256,7 @@ void TRBTimeViewItems::ItemDestroyed(TRBTimeViewItem* item) {
 
 namespace {
 constexpr std::int32_t StreamVersion = 110;
+constexpr int kStreamCodePage = 1252;
 
 class Writer {
  public:
@@ -273,9 +279,9 @@ class Writer {
     Raw(&b, 1);
   }
   void String(const QString& v) {
-    const QByteArray bytes = v.toLatin1();
+    const std::string bytes = data::FromUtf8(v.toStdString(), kStreamCodePage);
     Int(static_cast<std::int32_t>(bytes.size()));
-    Raw(bytes.constData(), bytes.size());
+    Raw(bytes.data(), static_cast<qint64>(bytes.size()));
   }
 
  private:
@@ -317,7 +323,7 @@ class Reader {
     if (n < 0 || (!s_.isSequential() && n > s_.bytesAvailable())) throw ERBTimeViewError("Stream read error");
     QByteArray bytes(n, Qt::Uninitialized);
     Raw(bytes.data(), n);
-    return QString::fromLatin1(bytes);
+    return QString::fromStdString(data::ToUtf8(std::string_view(bytes.constData(), bytes.size()), kStreamCodePage));
   }
 
  private:
@@ -347,7 +353,19 @@ void TRBTimeViewItems::WriteData(QIODevice& stream) const {
   }
 }
 
+// One layout and one repaint for the whole stream, also when it ends early.
 void TRBTimeViewItems::ReadData(QIODevice& stream) {
+  BeginUpdate();
+  try {
+    ReadRecords(stream);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TRBTimeViewItems::ReadRecords(QIODevice& stream) {
   Clear();
   Reader r(stream);
   r.Int();  // version of the header: not checked
@@ -369,8 +387,6 @@ void TRBTimeViewItems::ReadData(QIODevice& stream) {
     it->userText_ = r.String();
     if (version == StreamVersion) it->itemID_ = r.Int();
     FileItem(it);
-    Layout();
-    Invalidate();
   }
 }
 

@@ -178,6 +178,7 @@ class TRBTimeViewItems {
 
  private:
   friend class TRBTimeViewItem;
+  void ReadRecords(QIODevice& stream);
   void ItemDestroyed(TRBTimeViewItem* item);
   void UnfileItem(TRBTimeViewItem* item);
   void Layout();

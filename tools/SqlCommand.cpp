@@ -1,5 +1,6 @@
 #include "tools/SqlCommand.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -43,11 +44,37 @@ bool SetParam(data::Query& q, const std::string& arg) {
   return true;
 }
 
+// "--tiempo=S" into the time limit; false when malformed.
+bool SetTime(const std::string& arg, data::QueryLimits& limits) {
+  const std::string value = arg.substr(std::string("--tiempo=").size());
+  std::size_t used = 0;
+  long long seconds = 0;
+  try {
+    seconds = std::stoll(value, &used);
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (used != value.size() || seconds < 1 || seconds > 86400) return false;
+  limits.time = std::chrono::seconds(seconds);
+  return true;
+}
+
 }  // namespace
 
-int SqlCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int SqlCommand(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+  // The connection only reads; these bound what a query typed here can cost.
+  data::QueryLimits limits{std::chrono::seconds(kDefaultSeconds), kMaxValues};
+  std::vector<std::string> args;
+  for (const std::string& a : given) {
+    if (a.rfind("--tiempo=", 0) != 0) {
+      args.push_back(a);
+    } else if (!SetTime(a, limits)) {
+      err << "quillar-data: tiempo no válido: " << a << " (--tiempo=SEGUNDOS, de 1 a 86400)\n";
+      return 1;
+    }
+  }
   if (args.size() < 2) {
-    err << "uso: quillar-data sql DIRECTORIO 'SELECT ...' [NOMBRE=int|date|str:VALOR ...]\n";
+    err << "uso: quillar-data sql [--tiempo=SEGUNDOS] DIRECTORIO 'SELECT ...' [NOMBRE=int|date|str:VALOR ...]\n";
     return 1;
   }
   std::string folder = args[0];
@@ -59,6 +86,7 @@ int SqlCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (folder.back() != '/') folder += '/';
   data::Query q(folder);
   q.SetSQL({args[1]});
+  q.SetLimits(limits);
   for (std::size_t i = 2; i < args.size(); ++i) {
     if (!SetParam(q, args[i])) {
       err << "quillar-data: parámetro no válido: " << args[i] << " (NOMBRE=int|date|str:VALOR, fecha AAAA-MM-DD)\n";

@@ -29,7 +29,7 @@ namespace {
 
 int Usage() {
   std::cerr << "uso: quillar-data info FICHERO | dump FICHERO [--index ETIQUETA] | check FICHERO\n"
-               "       quillar-data sql DIRECTORIO 'SELECT ...' [NOMBRE=int|date|str:VALOR ...]\n"
+               "       quillar-data sql [--tiempo=SEGUNDOS] DIRECTORIO 'SELECT ...' [NOMBRE=int|date|str:VALOR ...]\n"
                "       quillar-data init DIRECTORIO\n"
                "       quillar-data print DIRECTORIO DESDE HASTA SALIDA.pdf [--resumido] [--categoria ID]\n"
                "       quillar-data backup DIRECTORIO DESTINO | restore ARCHIVO DIRECTORIO\n"

@@ -1,6 +1,7 @@
 // Speed of the time view offscreen: painting a busy month, laying out a
-// crowded day, adding many items in one batch.
+// crowded day, adding many items in one batch, reading a copied collection.
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -40,12 +41,17 @@ void BM_PaintMonth(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintMonth)->Unit(benchmark::kMillisecond);
 
-// A full layout of a day holding 2,000 items.
-void BM_LayoutCrowdedDay(benchmark::State& state) {
-  TRBTimeView view;
+// A month of 31 days in 1200 x 800, not shown.
+void Month(TRBTimeView& view) {
   view.SetBorderStyle(bsNone);
   view.resize(1200, 800);
   view.SetDays(31, Start);
+}
+
+// A full layout of a day holding 2,000 items.
+void BM_LayoutCrowdedDay(benchmark::State& state) {
+  TRBTimeView view;
+  Month(view);
   view.Items()->BeginUpdate();
   for (int k = 0; k < 2000; ++k) {
     const double start = Start + dt::EncodeTime(k % 20, (k * 7) % 60);
@@ -60,9 +66,7 @@ BENCHMARK(BM_LayoutCrowdedDay)->Unit(benchmark::kMillisecond);
 // 10,000 items added inside one batch (one layout at its end).
 void BM_AddInBatch(benchmark::State& state) {
   TRBTimeView view;
-  view.SetBorderStyle(bsNone);
-  view.resize(1200, 800);
-  view.SetDays(31, Start);
+  Month(view);
   for (auto _ : state) {
     view.Items()->BeginUpdate();
     for (int k = 0; k < 10000; ++k) {
@@ -76,6 +80,31 @@ void BM_AddInBatch(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_AddInBatch)->Unit(benchmark::kMillisecond);
+
+// 5,000 items read back from their stream into a shown month.
+void BM_ReadData(benchmark::State& state) {
+  TRBTimeView view;
+  Month(view);
+  view.Items()->BeginUpdate();
+  for (int k = 0; k < 5000; ++k) {
+    const double start = Start + k % 31 + dt::EncodeTime(k % 22, 0);
+    view.Items()->Add("Cita", false, start, start + dt::EncodeTime(1, 0));
+  }
+  view.Items()->EndUpdate();
+  QByteArray bytes;
+  {
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    view.Items()->WriteData(out);
+  }
+  for (auto _ : state) {
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    view.Items()->ReadData(in);
+  }
+  state.counters["items"] = view.Items()->Count();
+}
+BENCHMARK(BM_ReadData)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -2,9 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <set>
 
 #include "data/NameCase.h"
+#include "data/sql/DateResults.h"
+#include "data/sql/ReadOnlyGuard.h"
 #include "data/sql/SqlFunctions.h"
 #include "data/sql/SqlRewrite.h"
 
@@ -93,10 +98,51 @@ bool OnlyBlanks(const char* p) {
   return true;
 }
 
+// The names of the columns declared DATE in the connection's tables (upper
+// case); a name that is a date in one table and not in another is left out.
+std::set<std::string> DateColumns(sqlite3* db, const std::vector<std::string>& tables) {
+  std::set<std::string> dates, others;
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name, type FROM pragma_table_info(?1)", -1, &raw, nullptr) != SQLITE_OK)
+    ThrowSql(db);
+  const StmtPtr stmt(raw);
+  for (const std::string& table : tables) {
+    sqlite3_bind_text(raw, 1, table.c_str(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+    while (sqlite3_step(raw) == SQLITE_ROW) {
+      const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+      const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
+      (type && Upper(type) == "DATE" ? dates : others).insert(Upper(name ? name : ""));
+    }
+    sqlite3_reset(raw);
+  }
+  for (const std::string& n : others) dates.erase(n);
+  return dates;
+}
+
+// The time limit of a run, checked every thousand steps of the statement.
+struct Deadline {
+  std::chrono::steady_clock::time_point at;
+  bool passed = false;
+};
+
+int CheckDeadline(void* data) {
+  auto* d = static_cast<Deadline*>(data);
+  if (std::chrono::steady_clock::now() >= d->at) d->passed = true;
+  return d->passed ? 1 : 0;
+}
+
+std::string Seconds(std::chrono::milliseconds t) {
+  const long long ms = t.count();
+  if (ms % 1000 == 0) return std::to_string(ms / 1000) + (ms == 1000 ? " segundo" : " segundos");
+  return std::to_string(ms) + " milisegundos";
+}
+
 }  // namespace
 
 struct PreparedQuery::Connection {
   VisitCounts visits;  // before the connection: its module points here
+  std::string refused;  // what the guard refused, before the connection too
+  Deadline deadline;
   DbPtr db;
   ModuleContext* module = nullptr;
   StmtPtr stmt;
@@ -105,35 +151,46 @@ struct PreparedQuery::Connection {
 };
 
 PreparedQuery::PreparedQuery(const std::string& folder, const std::string& text) : c_(std::make_unique<Connection>()) {
+  CheckStatementKind(text);
   Connection& c = *c_;
   c.db = OpenConnection();
   sqlite3* db = c.db.get();
   c.module = RegisterDbfModule(db, folder, &c.visits);
-  for (const std::string& table : DbfTablesNamed(folder, IdentifiersOf(text))) CreateDbfTable(db, table);
+  const std::vector<std::string> tables = DbfTablesNamed(folder, IdentifiersOf(text));
+  for (const std::string& table : tables) CreateDbfTable(db, table);
+  const std::set<std::string> dateColumns = DateColumns(db, tables);
+  GuardReadOnly(db, &c.refused);
 
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
   const int rc = sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &raw, &tail);
   c.stmt.reset(raw);
+  CheckReadOnly(rc, raw, text, c.refused);
   if (rc != SQLITE_OK) ThrowSql(db);
   if (!raw) throw DbError("Error en la consulta SQL: el texto no tiene ninguna sentencia.");
   if (!OnlyBlanks(tail)) throw DbError("Error en la consulta SQL: el texto tiene más de una sentencia.");
   const int columns = sqlite3_column_count(raw);
+  // MIN(FECHA_INI) and the like have no declared type but are dates all the same.
+  const std::vector<bool> computed = DateValuedColumns(
+      text, columns, [&](const std::string& name) { return dateColumns.count(Upper(name)) > 0; });
   for (int i = 0; i < columns; ++i) {
     const char* name = sqlite3_column_name(raw, i);
     c.names.emplace_back(name ? name : "");
     const char* decl = sqlite3_column_decltype(raw, i);
-    c.isDate.push_back(decl && Upper(decl) == "DATE");
+    c.isDate.push_back(decl ? Upper(decl) == "DATE" : computed[static_cast<std::size_t>(i)]);
   }
 }
 
 PreparedQuery::~PreparedQuery() = default;
 
-QueryResult PreparedQuery::Run(const std::map<std::string, QueryParam>& params) {
+QueryResult PreparedQuery::Run(const std::map<std::string, QueryParam>& params, const QueryLimits& limits) {
   Connection& c = *c_;
   sqlite3* db = c.db.get();
   sqlite3_stmt* stmt = c.stmt.get();
   c.visits = {};
+  c.refused.clear();
+  c.deadline = {std::chrono::steady_clock::now() + limits.time, false};
+  sqlite3_progress_handler(db, limits.time.count() > 0 ? 1000 : 0, CheckDeadline, &c.deadline);
   // However the run ends: cursors closed (and with them the tables), and
   // whatever the virtual tables kept for this run let go.
   struct EndOfRun {
@@ -159,7 +216,13 @@ QueryResult PreparedQuery::Run(const std::map<std::string, QueryParam>& params) 
   for (;;) {
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW && !c.refused.empty()) Refuse(c.refused);
+    if (rc != SQLITE_ROW && c.deadline.passed)
+      throw DbError("Error en la consulta SQL: la consulta se ha detenido al pasar de " + Seconds(limits.time) + ".");
     if (rc != SQLITE_ROW) ThrowSql(db);
+    if (limits.values > 0 && (result.rows.size() + 1) * static_cast<std::size_t>(std::max(columns, 1)) > limits.values)
+      throw DbError("Error en la consulta SQL: la consulta da más de " + std::to_string(limits.values) +
+                    " valores; acótela con WHERE o LIMIT.");
     std::vector<SqlValue>& row = result.rows.emplace_back();
     row.reserve(static_cast<std::size_t>(columns));
     for (int i = 0; i < columns; ++i) row.push_back(ReadColumn(stmt, i, c.isDate[static_cast<std::size_t>(i)]));

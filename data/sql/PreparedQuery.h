@@ -28,8 +28,9 @@ struct QueryResult {
 
 class PreparedQuery {
  public:
-  // `text` as SQLite takes it (rewritten). Throws DbError for an SQL error
-  // or a table that cannot be opened.
+  // `text` as SQLite takes it (rewritten). Throws DbError for an SQL error,
+  // a text that would do more than read (ReadOnlyGuard.h) or a table that
+  // cannot be opened.
   PreparedQuery(const std::string& folder, const std::string& text);
   ~PreparedQuery();
   PreparedQuery(const PreparedQuery&) = delete;
@@ -39,7 +40,7 @@ class PreparedQuery {
   // of the text needed) and reads the whole result. Throws DbError; a run
   // that failed because a table changed shape since the statement was
   // prepared (see EndRun) fails as any other error.
-  QueryResult Run(const std::map<std::string, QueryParam>& params);
+  QueryResult Run(const std::map<std::string, QueryParam>& params, const QueryLimits& limits = {});
 
  private:
   struct Connection;

@@ -172,7 +172,7 @@ void Query::Open() {
     // of another shape, removed, grown much) is settled by preparing it
     // anew below, which gives the error of the tables as they are now.
     try {
-      result = prepared_->Run(params_);
+      result = prepared_->Run(params_, limits_);
       done = true;
     } catch (const DbError&) {
     }
@@ -180,7 +180,7 @@ void Query::Open() {
   if (!done) {
     prepared_.reset();
     auto fresh = std::make_unique<sql::PreparedQuery>(folder_, sql::RewriteForSqlite(text));
-    result = fresh->Run(params_);
+    result = fresh->Run(params_, limits_);
     prepared_ = std::move(fresh);
     preparedText_ = text;
   }

@@ -17,8 +17,12 @@
 // never pasted into the text.
 //
 // Open reads the whole result into memory and releases the tables at once, so
-// an open query holds no file open; its rows are read-only. Every failure
-// raises data::DbError: SQL errors carry SQLite's own message.
+// an open query holds no file open; its rows are read-only. The text only
+// reads: statements that write, ATTACH a file or change a setting are
+// refused with a message that names them. Every failure raises
+// data::DbError: SQL errors carry SQLite's own message.
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -77,6 +81,13 @@ class QueryField {
   const SqlValue* value_;
 };
 
+// Bounds of one Open, none by default. A run that passes one stops with a
+// DbError that says which.
+struct QueryLimits {
+  std::chrono::milliseconds time{0};
+  std::size_t values = 0;  // result rows times columns
+};
+
 class Query {
  public:
   Query();
@@ -100,6 +111,8 @@ class Query {
   // The parameter ":name" of the text (name without the colon, any case).
   // Every parameter in the text must have a value when the query opens.
   QueryParam& ParamByName(const std::string& name);
+
+  void SetLimits(const QueryLimits& limits) { limits_ = limits; }
 
   void Open();
   void Close();
@@ -132,6 +145,7 @@ class Query {
   std::string folder_;
   std::vector<std::string> lines_;
   std::map<std::string, QueryParam> params_;  // by upper-case name
+  QueryLimits limits_;
   bool active_ = false;
   std::vector<std::string> names_;
   std::vector<std::vector<SqlValue>> rows_;

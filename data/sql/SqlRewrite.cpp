@@ -3,15 +3,10 @@
 #include <cctype>
 #include <cstddef>
 
+#include "data/sql/SqlTokens.h"
+
 namespace data::sql {
 namespace {
-
-enum class Tok { Space, Comment, String, QuotedId, OtherQuotedId, Word, Number, Param, Punct };
-
-struct Token {
-  Tok kind;
-  std::string text;
-};
 
 bool IsWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
 bool IsWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
@@ -33,6 +28,8 @@ std::size_t QuotedEnd(const std::string& s, std::size_t i, char close) {
   }
   return s.size();
 }
+
+}  // namespace
 
 std::vector<Token> Tokenize(const std::string& s) {
   std::vector<Token> out;
@@ -79,6 +76,8 @@ std::vector<Token> Tokenize(const std::string& s) {
   }
   return out;
 }
+
+namespace {
 
 bool EqualsNoCase(const std::string& a, const char* b) {
   std::size_t i = 0;

@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
 #include <QTextEdit>
 
@@ -66,6 +69,43 @@ TEST_F(MainWindowTest, MovingABlockStoresItsNewDayTimesAndReminder) {
   EXPECT_EQ(r.asunto, "Reunión");
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_TRUE(notices[0][3].endsWith("RFS2004031320040313"));
+}
+
+TEST_F(MainWindowTest, ABlockDroppedAboveTheFirstRowStaysTimedAndIsStoredAsDrawn) {
+  CrearTablaAgenda(folder);
+  AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  Start();
+  TRBTimeView* view = frm->TimeView;
+  TRBTimeViewItem* it = frm->ItemDeID(4);
+  ASSERT_NE(it, nullptr);
+  QApplication::processEvents();
+  const TRect r = view->Days(0)->ItemRect(it);
+  const QPoint o = view->ClientOrigin(), press((r.Left + r.Right) / 2, r.Top + 8);
+  const QPoint above(press.x(), view->CaptionHeight() / 2);  // overshooting the time area
+  TRBTimeView::DragExecHook = [&](QDrag* drag) {
+    QDragEnterEvent enter(o + press, Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view, &enter);
+    QDragMoveEvent move(o + above, Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view, &move);
+    QDropEvent drop(QPointF(o + above), Qt::MoveAction, drag->mimeData(), Qt::LeftButton, {});
+    QApplication::sendEvent(view, &drop);
+    return Qt::MoveAction;
+  };
+  QTest::mousePress(view, Qt::LeftButton, {}, o + press);
+  QTest::mouseMove(view, o + press + QPoint(0, QApplication::startDragDistance() + 4));
+  TRBTimeView::DragExecHook = nullptr;
+  EXPECT_FALSE(it->AllDay());
+  EXPECT_LT(it->StartTime(), D(12, 3, 2004) + dt::EncodeTime(10, 0));
+  const Registro stored = Leer(folder, 4);
+  EXPECT_EQ(stored.fi, "12/03/2004");
+  EXPECT_EQ(stored.hi, FormatDateTime("hh:nn", it->StartTime()));
+  EXPECT_EQ(stored.hf, FormatDateTime("hh:nn", it->EndTime()));
+
+  // A block drawn all-day is drawn with its hours again when its day reloads.
+  it->SetAllDay(true);
+  frm->CargarCitas(D(12, 3, 2004), D(12, 3, 2004));
+  EXPECT_EQ(frm->ItemDeID(4), it);
+  EXPECT_FALSE(it->AllDay());
 }
 
 TEST_F(MainWindowTest, TypingInPlaceStoresANewAppointment) {

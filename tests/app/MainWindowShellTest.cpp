@@ -8,7 +8,9 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include "app/AppPaths.h"
@@ -120,6 +122,14 @@ TEST(MainWindowShell, ActionsToolbarAndMenusCarryTheirCaptionsAndKeys) {
     EXPECT_EQ(a->text(), c.caption);
     if (c.tip) {
       EXPECT_EQ(a->toolTip(), c.tip);
+    }
+    // The tooltip a toolbar button shows: its own, or none at all.
+    if (QWidget* b = frm.tbAgenda->widgetForAction(a)) {
+      QHelpEvent help(QEvent::ToolTip, b->rect().center(), b->mapToGlobal(b->rect().center()));
+      QApplication::sendEvent(b, &help);
+      EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), c.tip ? QString(c.tip) : QString()) << c.name;
+      QToolTip::hideText();  // fades out: wait until it has gone
+      EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
     }
     EXPECT_EQ(a->shortcut(), c.key) << c.name;
   }

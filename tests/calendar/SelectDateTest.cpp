@@ -19,6 +19,7 @@
 #include "CalendarTestSupport.h"
 #include "calendar/USelectDate.h"
 #include "core/Messages.h"
+#include "support/ScreenCentre.h"
 
 namespace {
 
@@ -109,6 +110,10 @@ TEST_F(SelectDate, TheDialogShowsTheCurrentYearAsTwelveMonthsWithTheYearMenuArou
   EXPECT_EQ(years.size(), 16);
   EXPECT_EQ(years.first(), "2019");
   EXPECT_EQ(years.last(), "2034");
+}
+
+TEST_F(SelectDate, OpensInTheMiddleOfTheScreenWhateverItsOwner) {
+  testsupport::ExpectOpensInTheMiddleOfTheScreen([](QWidget* owner) -> QWidget* { return new TfrmSelectDate(owner); });
 }
 
 TEST_F(SelectDate, ShowingLoadsTheYearsStartDaysAndDrawsThemInTheMarkColour) {

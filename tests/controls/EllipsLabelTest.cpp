@@ -67,7 +67,10 @@ TEST(EllipsisText, PathEllipsisLeavesOutTheMiddleAndKeepsTheLastComponent) {
   } cases[] = {
       {"/home/usuario/datos/agenda", "/home/usu.../agenda"},
       {"/home/usuario/datos/agenda", ".../agenda"},
-      {"/home/usuario/datos/agenda/", "/home/usuario/datos/age.../"},
+      // A folder path ending in its separator keeps its last folder's name.
+      {"/home/usuario/datos/agenda/", "/home/usu.../agenda/"},
+      {"/home/usuario/datos/agenda/", ".../agenda/"},
+      {"C:\\Datos\\Agenda\\2004\\", "C:\\Da...\\2004\\"},
       {"C:\\Datos\\Agenda\\2004", "C:\\Da...\\2004"},
       {"\\\\servidor\\compartido\\agenda", "\\\\serv...\\agenda"},
       {"/mnt/red/a/b", "/mnt/r.../b"},

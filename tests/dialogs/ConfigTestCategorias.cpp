@@ -12,6 +12,7 @@
 #include "app/UCategoriaClass.h"
 #include "app/UConfigAgenda.h"
 #include "controls/EllipsLabel.h"
+#include "data/Table.h"
 #include "dialogs/ColorSwatch.h"
 #include "dialogs/UConfig.h"
 #include "dialogs/UEditCate.h"
@@ -313,18 +314,27 @@ TEST_F(ConfigDialogTest, ChoosingAnotherDataFolderLeavesItsCategoriesAlone) {
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ConfigDialogTest, AFailedCategorySaveIsReportedAndTheSettingsAreStillStored) {
+TEST_F(ConfigDialogTest, AFailedCategorySaveShowsTheErrorsOwnTextAndSavesNoSettings) {
   Dialogo d;
   d.Nueva("Nueva", clRed);
   ASSERT_TRUE(QFile::remove(folder + "CATEGORIAS.DBF"));
+  QString failure;  // what the engine says of the missing table
+  try {
+    data::Table t(folder.toStdString(), "CATEGORIAS.DBF");
+    t.Open();
+  } catch (const std::exception& e) {
+    failure = QString::fromStdString(e.what());
+  }
+  ASSERT_FALSE(failure.isEmpty());
+  QFile::remove(ConfigFileName());
   d.frm.chkMostrarAvisos->setChecked(true);
   d.frm.btnOk->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].type, mtError);
-  EXPECT_TRUE(messages[0].text.startsWith("No se pudieron guardar las categorías.\r\n"));
+  EXPECT_EQ(messages[0].text, failure);
   EXPECT_EQ(d.frm.result(), QDialog::Accepted);
-  EXPECT_TRUE(ConfigAgenda.ShowReminder);
-  EXPECT_TRUE(QFile::exists(ConfigFileName()));
+  EXPECT_TRUE(ConfigAgenda.ShowReminder);  // taken before the list was saved
+  EXPECT_FALSE(QFile::exists(ConfigFileName()));
   EXPECT_EQ(Categorias->Count(), 2);  // kept for a later "Aceptar"
 }
 

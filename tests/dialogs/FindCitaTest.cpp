@@ -1,5 +1,7 @@
 #include <QDateEdit>
 #include <QFile>
+#include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -180,6 +182,31 @@ TEST_F(FindCitaTest, AnEngineFailureKeepsThePreviousResults) {
   EXPECT_EQ(types[0], mtError);
   EXPECT_EQ(Ids(*frm), (std::vector<int>{5, 6}));
   EXPECT_EQ(frm->dbgAgenda->model()->rowCount(), 2);
+}
+
+TEST_F(FindCitaTest, TheRowIndicatorMarksTheCurrentRowOnly) {
+  auto frm = Mostrar();
+  ASSERT_GE(frm->Filas().size(), 4u);
+  QHeaderView* indicator = frm->dbgAgenda->verticalHeader();
+  // Dark pixels of each row's indicator cell, as drawn.
+  const auto marked = [&] {
+    const QImage img = indicator->viewport()->grab().toImage();
+    std::vector<int> rows;
+    for (int row = 0; row < 4; ++row) {
+      const int top = indicator->sectionViewportPosition(row), h = indicator->sectionSize(row);
+      int dark = 0;
+      for (int y = top; y < top + h && y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) dark += qGray(img.pixel(x, y)) < 80;
+      if (dark > 3) rows.push_back(row);
+    }
+    return rows;
+  };
+  EXPECT_EQ(marked(), std::vector<int>{0});
+  frm->dbgAgenda->setFocus();
+  QTest::keyClick(frm->dbgAgenda, Qt::Key_Down);
+  QTest::keyClick(frm->dbgAgenda, Qt::Key_Down);
+  ASSERT_EQ(frm->dbgAgenda->currentIndex().row(), 2);
+  EXPECT_EQ(marked(), std::vector<int>{2});
 }
 
 }  // namespace

@@ -8,7 +8,10 @@
 
 #include "app/UAgendaUtil.h"
 #include "maintenance/LinkLabel.h"
+#include "maintenance/UCopSeg.h"
 #include "maintenance/UGeneraDatos.h"
+#include "maintenance/UReindex.h"
+#include "support/ScreenCentre.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -88,6 +91,17 @@ TEST(AcercaDeTest, OnlyCtrlWithTheRightButtonOnTheVersionOpensTheGenerator) {
     // The main window refreshes once the generator closes.
     EXPECT_EQ(refreshes, c.opens ? 1 : 0);
   }
+}
+
+// The backup, reorganisation and About boxes open in the middle of the
+// screen, not over the window that opens them.
+TEST(AcercaDeTest, MaintenanceDialogsOpenInTheMiddleOfTheScreen) {
+  const std::function<QWidget*(QWidget*)> dialogs[] = {
+      [](QWidget* owner) -> QWidget* { return new TfrmAcercaDeAgenda({}, owner); },
+      [](QWidget* owner) -> QWidget* { return new TfrmCopSeg(owner); },
+      [](QWidget* owner) -> QWidget* { return new TfrmReindex({}, owner); },
+  };
+  for (const auto& make : dialogs) testsupport::ExpectOpensInTheMiddleOfTheScreen(make);
 }
 
 }  // namespace

@@ -238,4 +238,21 @@ TEST_F(ReindexTest, MainWindowTableAndRefreshComeBackOnEveryWayOut) {
   }
 }
 
+TEST_F(ReindexTest, TheSuccessBoxIsAnInformationTitledMensaje) {
+  MakeAgenda();
+  std::vector<MessageRequest> shown;
+  SetMessageAnswerer([&](const MessageRequest& r) {
+    shown.push_back(r);
+    return int(mrOk);
+  });
+  TfrmReindex dlg;
+  dlg.show();
+  QTest::mouseClick(dlg.btnOk, Qt::LeftButton);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Proceso de reorganización finalizado satisfactoriamente");
+  EXPECT_EQ(shown[0].title, "Mensaje");
+  EXPECT_EQ(shown[0].type, mtInformation);
+  EXPECT_EQ(shown[0].buttons, mbOK);
+}
+
 }  // namespace

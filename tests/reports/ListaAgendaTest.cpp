@@ -101,9 +101,8 @@ TEST_F(ListaAgendaTest, ShowEnablesTheChoicesTheCallerCanFill) {
     if (fechas) {
       EXPECT_EQ(dlg->focusWidget(), dlg->edtDesdeFecha);
     }
-    if (c.fecha) {
-      EXPECT_EQ(dlg->rbFecha->text(), QStringLiteral("Fecha: 10/05/2024"));
-    }
+    // The reference date, also the "none" of -1: the day before day 0.
+    EXPECT_EQ(dlg->rbFecha->text(), c.referencia > 0 ? QStringLiteral("Fecha: 10/05/2024") : QStringLiteral("Fecha: 29/12/1899"));
   }
 }
 

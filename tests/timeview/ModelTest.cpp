@@ -443,6 +443,81 @@ TEST_F(TimeViewTest, DataStreamEndingEarlyOrDamagedFailsKeepingWhatWasRead) {
   EXPECT_THROW(Read(*other.Items(), damaged), ERBTimeViewError);
 }
 
+TEST_F(TimeViewTest, DataStreamTextIsInTheTablesCodePage) {
+  const TDate d = Day0();
+  struct Case {
+    const char* text;
+    QByteArray bytes;  // as stored
+    const char* back;  // as read again
+  } cases[] = {
+      {"20 €", QByteArray("20 \x80"), "20 €"},
+      {"Año…", QByteArray("A\xF1o\x85"), "Año…"},
+      {"“Ñu” – œ", QByteArray("\x93\xD1u\x94 \x96 \x9C"), "“Ñu” – œ"},
+      {"Ω", QByteArray("?"), "?"},  // not in the code page
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    view->Items()->Clear();
+    view->Items()->Add(QString::fromUtf8(c.text), false, d + HM(9, 0), d + HM(10, 0));
+    const QByteArray b = Write(*view->Items());
+    EXPECT_EQ(IntAt(b, 12), c.bytes.size());
+    EXPECT_EQ(b.mid(16, c.bytes.size()), c.bytes);
+    TRBTimeView other;
+    Read(*other.Items(), b);
+    ASSERT_EQ(other.Items()->Count(), 1);
+    EXPECT_EQ(other.Items()->Items(0)->Text(), QString::fromUtf8(c.back));
+  }
+}
+
+namespace {
+// Counts what a collection asks of its control.
+struct CountingLink : TRBTimeViewLink {
+  int layouts = 0, repaints = 0;
+  TRBTimeView* LinkView() override { return nullptr; }
+  int LinkDayCount() const override { return 0; }
+  TRBTimeviewDay* LinkDay(int) const override { return nullptr; }
+  void LinkLayout() override { ++layouts; }
+  void LinkInvalidate() override { ++repaints; }
+  void LinkInvalidateDay(TRBTimeviewDay*) override {}
+  void LinkWorkChanged(TRBTimeviewDay*, bool) override {}
+  void LinkItemTextChanged(TRBTimeViewItem*) override {}
+  void LinkItemColorChanged(TRBTimeViewItem*) override {}
+  void LinkItemDestroying(TRBTimeViewItem*) override {}
+  void LinkItemRemoved(TRBTimeViewItem*) override {}
+  bool LinkIsSelected(const TRBTimeViewItem*) const override { return false; }
+  bool LinkShowsImage(bool) const override { return false; }
+};
+}  // namespace
+
+TEST_F(TimeViewTest, ReadingAStreamLaysOutAndRepaintsOnceWhetherItEndsEarlyOrNot) {
+  const TDate d = Day0();
+  view->Items()->BeginUpdate();
+  for (int k = 0; k < 200; ++k) view->Items()->Add("cita", false, d + HM(k % 20, 0), d + HM(k % 20, 30));
+  view->Items()->EndUpdate();
+  const QByteArray whole = Write(*view->Items());
+  QByteArray cut = whole;
+  cut.chop(10);
+  struct Case {
+    const QByteArray* stream;
+    bool fails;
+    int count;
+  } cases[] = {{&whole, false, 200}, {&cut, true, 200}};
+  for (const Case& c : cases) {
+    CountingLink link;
+    TRBTimeViewItems items(&link);
+    items.Add("antes", false, d, d + HM(1, 0));
+    link.layouts = link.repaints = 0;
+    if (c.fails) {
+      EXPECT_THROW(Read(items, *c.stream), ERBTimeViewError);
+    } else {
+      Read(items, *c.stream);
+    }
+    EXPECT_EQ(items.Count(), c.count);
+    EXPECT_EQ(link.layouts, 1) << c.fails;
+    EXPECT_EQ(link.repaints, 1) << c.fails;
+  }
+}
+
 TEST_F(TimeViewTest, AssignCopiesItemsAndFieldsButNotIdentity) {
   const TDate d = Day0();
   TRBTimeViewItem* a = view->Items()->Add("a", false, d + HM(9, 0), d + HM(10, 0), 1);

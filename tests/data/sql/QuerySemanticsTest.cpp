@@ -2,6 +2,8 @@
 // comparisons, parameters, errors. Sample agenda of SqlFixture.h.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 
 #include "SqlFixture.h"
@@ -170,7 +172,8 @@ TEST_F(SampleDataTest, SqlErrorsCarrySqlitesMessage) {
       {"SELECT \"NOPE\" FROM AGENDA", "no such column: NOPE"},  // a quoted word is never a string
       {"SELECT * FROM NOEXISTE.DBF", "no such table: NOEXISTE"},
       {"SELECT ID FROM AGENDA WHERE ID = 'x", "unrecognized token"},
-      {"DELETE FROM AGENDA", "may not be modified"},
+      {"DELETE FROM AGENDA", "no se permite DELETE"},
+      {"WITH X AS (SELECT 1) DELETE FROM AGENDA", "may not be modified"},  // past the first word
       {"SELECT 1; SELECT 2", "más de una sentencia"},
   };
   Query q(folder_);
@@ -186,6 +189,104 @@ TEST_F(SampleDataTest, SqlErrorsCarrySqlitesMessage) {
   }
   // The refused DELETE changed nothing.
   EXPECT_EQ(RunIds(q, "SELECT ID FROM AGENDA"), kAll);
+}
+
+TEST_F(SampleDataTest, ValuesOfDateColumnsPassedOnByFunctionsAreDates) {
+  const struct {
+    const char* sql;
+    std::vector<bool> dates;
+    std::string first;  // the first column as text
+  } cases[] = {
+      {"SELECT MIN(FECHA_INI), MAX(A.FECHA_INI) AS ULTIMA, COUNT(*) FROM AGENDA A", {true, true, false}, "2023-12-31"},
+      {"SELECT MAX(DISTINCT FECHA_INI) F, MIN(ID) FROM AGENDA.DBF", {true, false}, "2024-06-01"},
+      {"SELECT COALESCE(F_AVISO, NULL, FECHA_INI), IFNULL(F_AVISO, 0), NULLIF(FECHA_INI, 1) FROM AGENDA WHERE ID = 2",
+       {true, false, true}, "2024-05-10"},
+      {"SELECT (MIN(FECHA_INI)) FROM AGENDA", {true}, "2023-12-31"},
+      {"SELECT MIN(FECHA_INI) + 1, MIN(HORA_INI), MIN(FECHA_INI) - MIN(FECHA_INI) FROM AGENDA",
+       {false, false, false}, "45292"},
+      {"SELECT A.*, MAX(C.ID) AS M, MIN(A.FECHA_INI) FROM AGENDA A, CATEGORIAS C WHERE A.ID = 1",
+       {}, ""},  // the columns after the star, counted from the end
+      {"WITH X AS (SELECT FECHA_INI FROM AGENDA) SELECT MIN(FECHA_INI) FROM X", {true}, "2023-12-31"},
+  };
+  Query q(folder_);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    q.SetSQL({c.sql});
+    q.Open();
+    ASSERT_FALSE(q.IsEmpty());
+    if (c.dates.empty()) {
+      const int n = q.FieldCount();
+      EXPECT_FALSE(q.FieldByNumber(n - 2).IsDate());
+      EXPECT_TRUE(q.FieldByNumber(n - 1).IsDate());
+      EXPECT_EQ(q.FieldByNumber(n - 1).AsString(), "2024-05-10");
+      continue;
+    }
+    ASSERT_EQ(q.FieldCount(), static_cast<int>(c.dates.size()));
+    for (int i = 0; i < q.FieldCount(); ++i) EXPECT_EQ(q.FieldByNumber(i).IsDate(), c.dates[i]) << i;
+    EXPECT_EQ(q.FieldByNumber(0).AsString(), c.first);
+  }
+}
+
+TEST_F(SampleDataTest, QueriesOnlyReadAndSayWhatTheyRefuse) {
+  const std::string outside = folder_ + "fuera.db";
+  const struct {
+    std::string sql;
+    std::string refused;
+  } cases[] = {
+      {"ATTACH '" + outside + "' AS fuera", "ATTACH"},
+      {"VACUUM INTO '" + outside + "'", "VACUUM"},
+      {"PRAGMA journal_mode = WAL", "PRAGMA journal_mode"},
+      {"PRAGMA temp_store_directory = '/tmp'", "PRAGMA temp_store_directory"},
+      {"CREATE TABLE T(X)", "CREATE"},
+      {"DELETE FROM AGENDA", "DELETE"},
+      {"INSERT INTO AGENDA(ID) VALUES (99)", "INSERT"},
+      {"BEGIN", "BEGIN"},
+      {"WITH X AS (SELECT 1) SELECT * FROM X; ", ""},  // (a reading one, for contrast)
+  };
+  Query q(folder_);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    q.SetSQL({c.sql});
+    if (c.refused.empty()) {
+      EXPECT_NO_THROW(q.Open());
+      continue;
+    }
+    try {
+      q.Open();
+      ADD_FAILURE() << "ran";
+    } catch (const DbError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Error en la consulta SQL: las consultas solo leen las tablas; no se permite " + c.refused + ".");
+    }
+    EXPECT_FALSE(std::filesystem::exists(outside));
+  }
+  // Reading the tables' own description is a query like any other.
+  q.SetSQL({"PRAGMA table_info(AGENDA)"});
+  q.Open();
+  EXPECT_EQ(ColumnOf(q, "name").front(), "ID");
+  EXPECT_EQ(ColumnOf(q, "type")[1], "DATE");
+}
+
+TEST_F(SampleDataTest, LimitsStopAnEndlessQueryWithAMessage) {
+  Query q(folder_);
+  const auto failure = [&q] {
+    try {
+      q.Open();
+    } catch (const DbError& e) {
+      return std::string(e.what());
+    }
+    return std::string("(ran to its end)");
+  };
+  q.SetSQL({"WITH RECURSIVE C(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM C) SELECT MAX(N) FROM C"});
+  q.SetLimits({std::chrono::milliseconds(200), 0});
+  EXPECT_EQ(failure(), "Error en la consulta SQL: la consulta se ha detenido al pasar de 200 milisegundos.");
+  q.SetSQL({"WITH RECURSIVE C(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM C) SELECT N, N FROM C"});
+  q.SetLimits({std::chrono::milliseconds(0), 1000});
+  EXPECT_EQ(failure(), "Error en la consulta SQL: la consulta da más de 1000 valores; acótela con WHERE o LIMIT.");
+  // Within the limits, the same connection goes on.
+  q.SetSQL({"SELECT COUNT(*) FROM AGENDA"});
+  q.Open();
+  EXPECT_EQ(q.FieldByNumber(0).AsInteger(), 9);
 }
 
 TEST_F(SampleDataTest, FieldsReadAsEveryTypeAndNullsReadAsZeroOrEmpty) {

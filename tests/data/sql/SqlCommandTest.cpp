@@ -115,4 +115,31 @@ TEST_F(SqlCommandTest, ErrorsExitWithSqlitesMessage) {
   EXPECT_EQ(missing.status, 2);
 }
 
+TEST_F(SqlCommandTest, DatesFromFunctionsAreDatesAndOnlyReadingRunsWithinItsTime) {
+  const std::string outside = folder_ + "/fuera.db";
+  const struct {
+    std::string args;
+    int status;
+    std::string out;  // all of it when the status is 0, else a part
+  } cases[] = {
+      {folder_ + " 'SELECT MIN(FECHA_INI), MAX(FECHA_INI) AS ULTIMA, COUNT(*) AS N FROM AGENDA'", 0,
+       "MIN(FECHA_INI)\tULTIMA\tN\n2024-05-10\t2024-06-01\t3\n"},
+      {folder_ + " \"ATTACH '" + outside + "' AS fuera\"", 1, "no se permite ATTACH."},
+      {folder_ + " \"VACUUM INTO '" + outside + "'\"", 1, "no se permite VACUUM."},
+      {"--tiempo=1 " + folder_ + " 'WITH RECURSIVE C(N) AS (SELECT 1 UNION ALL SELECT N + 1 FROM C) SELECT MAX(N) FROM C'",
+       1, "la consulta se ha detenido al pasar de 1 segundo."},
+      {"--tiempo=0 " + folder_ + " 'SELECT 1'", 1, "--tiempo=SEGUNDOS"},
+  };
+  for (const auto& c : cases) {
+    const ShellRun r = Sql(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+    if (c.status == 0) {
+      EXPECT_EQ(r.out, c.out) << c.args;
+    } else {
+      EXPECT_NE(r.out.find(c.out), std::string::npos) << c.args << ": " << r.out;
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(outside));
+}
+
 }  // namespace
