@@ -10,6 +10,7 @@
 //   UMainAgendaIcal.cpp      iCalendar import and export
 
 #include <QMainWindow>
+#include <QHash>
 #include <QSet>
 #include <functional>
 #include <memory>
@@ -169,6 +170,10 @@ class TfrmAgenda : public QMainWindow {
   bool shown_ = false;
   bool arrancado_ = false;  // start-up (FormShow) has run to its end
   int lote_ = 0;  // inside a batch of day loads
+  // The first item of each ID while a batch lasts, kept by CargarCitas
+  // (built at its first record), so the day loads do not make it each.
+  QHash<int, TRBTimeViewItem*> porIDLote_;
+  bool porIDLoteHecho_ = false;
   bool marcasPendientes_ = false;
   bool marcasValidas_ = false;  // marcas_ answers CalendarMark
   QSet<int> marcas_;

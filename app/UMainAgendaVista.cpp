@@ -80,16 +80,25 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
   TRBTimeViewItems* items = TimeView->Items();
   items->BeginUpdate();
   try {
+    // The first item of each ID, as ItemDeID finds it, but in constant time:
+    // a refresh meets thousands of records and as many items. Made at the
+    // first record, so an empty day costs nothing; a batch of day loads
+    // keeps one for all its days.
+    QHash<int, TRBTimeViewItem*> propio;
+    bool propioHecho = false;
+    QHash<int, TRBTimeViewItem*>& porID = lote_ > 0 ? porIDLote_ : propio;
+    bool& indexado = lote_ > 0 ? porIDLoteHecho_ : propioHecho;
     // Items ending during the last day are kept here and refreshed below.
     for (int i = items->Count() - 1; i >= 0; --i) {
       TRBTimeViewItem* it = items->Items(i);
-      if (it->StartTime() >= Desde && it->EndTime() <= Hasta) items->Delete(it);
+      if (it->StartTime() >= Desde && it->EndTime() <= Hasta) {
+        if (indexado && porID.value(it->ItemID()) == it) {
+          porID.clear();  // another item of that ID may stand behind it: made anew
+          indexado = false;
+        }
+        items->Delete(it);
+      }
     }
-    // The first item of each ID, as ItemDeID finds it, but in constant time:
-    // a refresh meets thousands of records and as many items. Made at the
-    // first record, so an empty day costs nothing.
-    QHash<int, TRBTimeViewItem*> porID;
-    bool indexado = false;
     data::Table& t = *tblAgenda;
     t.SetIndexName("FECHA_INI");
     const CamposCita c(t);
@@ -170,10 +179,14 @@ void TfrmAgenda::CalendarSelectionChange() {
   } catch (...) {
     TimeView->Items()->EndUpdate();
     --lote_;
+    porIDLote_.clear();
+    porIDLoteHecho_ = false;
     throw;
   }
   TimeView->Items()->EndUpdate();
   --lote_;
+  porIDLote_.clear();
+  porIDLoteHecho_ = false;
   if (marcasPendientes_) {
     marcasPendientes_ = false;
     RefrescarMarcas();

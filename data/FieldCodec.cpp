@@ -1,6 +1,11 @@
 #include "data/FieldCodec.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -141,16 +146,33 @@ std::optional<TDateTime> ReadDate(const DbfField& f, const char* record) {
 }
 
 void AppendText(const DbfField& f, const char* record, int codePage, std::string& out) {
+  AppendUtf8(StoredChars(f, record), codePage, out);
+}
+
+std::string_view StoredChars(const DbfField& f, const char* record) {
   const char* p = record + f.offset;
   int n = f.length;
-  // Wide fields are mostly trailing blanks: drop eight at a time while every
-  // byte is a blank or a zero (b & 0xDF == 0 for exactly those two).
+  // Wide fields are mostly trailing blanks: drop them sixteen or eight at a
+  // time while every byte is a blank or a zero (b & 0xDF == 0 for exactly
+  // those two).
+#if defined(__SSE2__)
+  const __m128i mask = _mm_set1_epi8(static_cast<char>(0xDF));
+  for (; n >= 16; n -= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    const int blanks = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, mask), _mm_setzero_si128()));
+    if (blanks != 0xFFFF) {
+      // The last byte that is not blank ends the text.
+      n -= std::countl_zero(static_cast<std::uint16_t>(~blanks));
+      return std::string_view(p, static_cast<std::size_t>(n));
+    }
+  }
+#endif
   for (std::uint64_t word; n >= 8; n -= 8) {
     std::memcpy(&word, p + n - 8, 8);
     if (word & 0xDFDFDFDFDFDFDFDFULL) break;
   }
   while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) --n;
-  AppendUtf8(std::string_view(p, n), codePage, out);
+  return std::string_view(p, static_cast<std::size_t>(n));
 }
 
 std::optional<bool> ReadLogical(const DbfField& f, const char* record) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/DateTime.h"
 #include "data/DbfHeader.h"
@@ -17,6 +18,8 @@ double ReadNumber(const DbfField& f, const char* record, DbfLevel level);
 std::optional<TDateTime> ReadDate(const DbfField& f, const char* record);
 // C fields with trailing blanks removed, as UTF-8, appended to `out`.
 void AppendText(const DbfField& f, const char* record, int codePage, std::string& out);
+// The same text as stored (code page bytes), a view into the record.
+std::string_view StoredChars(const DbfField& f, const char* record);
 // L fields: nullopt for '?' or blank.
 std::optional<bool> ReadLogical(const DbfField& f, const char* record);
 // M fields: block number, 0 for none.

@@ -15,6 +15,22 @@ std::uint32_t ReadBE32(const char* p) {
   const auto* b = reinterpret_cast<const unsigned char*>(p);
   return (static_cast<std::uint32_t>(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
 }
+
+// The text length a memo block's 8-byte header gives; false when the block
+// has no such header (dBase III style text ended by 0x1A).
+bool LengthInHeader(const char* head, MemoStyle style, std::uint64_t& len) {
+  const auto* h = reinterpret_cast<const unsigned char*>(head);
+  if (style == MemoStyle::FoxPro) {
+    len = ReadBE32(head + 4);
+    return true;
+  }
+  if (h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00) {
+    len = ReadU32(head + 4);
+    len = len >= 8 ? len - 8 : 0;
+    return true;
+  }
+  return false;
+}
 }  // namespace
 
 void MemoFile::Open(const std::string& path, MemoStyle style, bool writable) {
@@ -78,17 +94,8 @@ void MemoFile::Read(std::uint32_t block, std::string& out) const {
     const size_t got = first ? want : file_.ReadAt(at, buffer, want);
     if (!first) first = buffer;
     if (got >= 8) {
-      const auto* h = reinterpret_cast<const unsigned char*>(first);
       std::uint64_t len = 0;
-      bool known = false;
-      if (style_ == MemoStyle::FoxPro) {
-        len = ReadBE32(first + 4);
-        known = true;
-      } else if (h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00) {
-        len = ReadU32(first + 4);
-        len = len >= 8 ? len - 8 : 0;
-        known = true;
-      }
+      const bool known = LengthInHeader(first, style_, len);
       if (known && 8 + len <= got) {
         out.assign(first + 8, len);
         return;
@@ -109,18 +116,7 @@ void MemoFile::Read(std::uint32_t block, std::string& out) const {
   const std::uint64_t available = size - offset;
   char head[8] = {};
   file_.ReadAt(offset, head, 8);
-  if (style_ == MemoStyle::FoxPro) {
-    std::uint64_t len = ReadBE32(head + 4);
-    if (len > available - std::min<std::uint64_t>(available, 8))
-      throw DbError("El fichero de memos " + file_.Path() + " está dañado.");
-    out.resize(len);
-    file_.ReadExact(offset + 8, out.data(), len);
-    return;
-  }
-  if (static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xFF &&
-      head[2] == 0x08 && head[3] == 0x00) {
-    std::uint64_t len = ReadU32(head + 4);
-    len = len >= 8 ? len - 8 : 0;
+  if (std::uint64_t len = 0; LengthInHeader(head, style_, len)) {
     if (len > available - std::min<std::uint64_t>(available, 8))
       throw DbError("El fichero de memos " + file_.Path() + " está dañado.");
     out.resize(len);
@@ -147,6 +143,18 @@ MemoFile::Mark MemoFile::MarkEnd() const {
 void MemoFile::BackTo(const Mark& mark) {
   file_.WriteAt(0, mark.next, 4);
   if (file_.Size() > mark.size) file_.Truncate(mark.size);
+}
+
+std::string_view MemoFile::Bytes(std::uint32_t block, std::string& scratch) const {
+  if (block == 0) return {};
+  if (style_ != MemoStyle::dBase3) {
+    const std::uint64_t at = static_cast<std::uint64_t>(block) * blockSize_;
+    std::uint64_t len = 0;
+    if (const char* head = file_.View(at, 8); head && LengthInHeader(head, style_, len))
+      if (const char* text = file_.View(at + 8, len)) return {text, len};
+  }
+  Read(block, scratch);
+  return scratch;
 }
 
 std::uint32_t MemoFile::Append(const std::string& bytes) {

@@ -6,6 +6,7 @@
 // the record itself is rewritten; reorganising the table reclaims the space.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "data/DbfHeader.h"
 #include "data/FileIo.h"
@@ -25,6 +26,10 @@ class MemoFile {
   std::string Read(std::uint32_t block) const;
   // The same into `out` (its storage reused by a reader of many memos).
   void Read(std::uint32_t block, std::string& out) const;
+  // The same bytes where they lie in the mapped file when they do (a dBase
+  // IV or FoxPro memo inside the mapped part), else read into `scratch`.
+  // Good until the next read into `scratch` or the file is closed.
+  std::string_view Bytes(std::uint32_t block, std::string& scratch) const;
   // Stores `bytes` as a new memo and returns its block (0 for empty text).
   std::uint32_t Append(const std::string& bytes);
   void Sync() { file_.Sync(); }

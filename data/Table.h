@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -187,6 +188,11 @@ class Table {
   bool HasField(const std::string& name) const;
   Field FieldByName(const std::string& name);      // throws for an unknown field
   Field FieldByNumber(int index);                  // 0-based
+  // Text of C or M field `index` of the current record as stored (the
+  // table's code page): a C field without trailing blanks and zeros, a
+  // memo's bytes. A view into the record, the mapped memo file or
+  // `scratch`, good until the next move; throws for other fields.
+  std::string_view StoredText(int index, std::string& scratch) const;
   std::vector<TagInfo> Tags() const;
   int CodePage() const;
   // Level byte of the .DBF (0x03, 0x83, 0x8B, 0x04, 0x8C, 0x30, 0xF5, ...).

@@ -224,7 +224,20 @@ void TRBTimeViewItems::UnfileItem(TRBTimeViewItem* item) {
 }
 
 void TRBTimeViewItems::UpdateAllDays() {
-  for (TRBTimeViewItem* item : items_) FileItem(item);
+  if (!link_) return;
+  // A day with no items yet (new days) takes its items in collection order
+  // without searching its list for each: the result FileItem would give,
+  // without its walks of thousands of items times the days.
+  std::vector<TRBTimeviewDay*> empty;
+  for (int i = 0; i < link_->LinkDayCount(); ++i)
+    if (link_->LinkDay(i)->Items().empty()) empty.push_back(link_->LinkDay(i));
+  if (empty.size() != static_cast<size_t>(link_->LinkDayCount())) {
+    for (TRBTimeViewItem* item : items_) FileItem(item);
+    return;
+  }
+  for (TRBTimeViewItem* item : items_)
+    for (TRBTimeviewDay* day : empty)
+      if (item->OverlapsDay(day->Date())) day->Items().push_back(item);
 }
 
 void TRBTimeViewItems::ItemDestroyed(TRBTimeViewItem* item) {

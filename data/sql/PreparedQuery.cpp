@@ -10,6 +10,7 @@
 #include "data/NameCase.h"
 #include "data/sql/DateResults.h"
 #include "data/sql/ReadOnlyGuard.h"
+#include "data/sql/LikePushdown.h"
 #include "data/sql/SqlFunctions.h"
 #include "data/sql/SqlRewrite.h"
 
@@ -150,7 +151,8 @@ struct PreparedQuery::Connection {
   std::vector<bool> isDate;
 };
 
-PreparedQuery::PreparedQuery(const std::string& folder, const std::string& text) : c_(std::make_unique<Connection>()) {
+PreparedQuery::PreparedQuery(const std::string& folder, const std::string& text, LikeConditions like)
+    : c_(std::make_unique<Connection>()) {
   CheckStatementKind(text);
   Connection& c = *c_;
   c.db = OpenConnection();
@@ -163,7 +165,22 @@ PreparedQuery::PreparedQuery(const std::string& folder, const std::string& text)
 
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
-  const int rc = sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &raw, &tail);
+  // The text with its LIKE conditions handed down to the scans; should that
+  // fail to prepare, the text as given decides (and reports its own error).
+  const std::string pushed =
+      like == LikeConditions::HandedDown
+          ? PushLikeDown(text, static_cast<std::size_t>(sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)))
+          : text;
+  int rc = SQLITE_ERROR;
+  if (pushed != text) {
+    rc = sqlite3_prepare_v2(db, pushed.c_str(), static_cast<int>(pushed.size()), &raw, &tail);
+    if (rc != SQLITE_OK || !OnlyBlanks(tail)) {
+      sqlite3_finalize(raw);
+      raw = nullptr;
+      rc = SQLITE_ERROR;
+    }
+  }
+  if (rc != SQLITE_OK) rc = sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &raw, &tail);
   c.stmt.reset(raw);
   CheckReadOnly(rc, raw, text, c.refused);
   if (rc != SQLITE_OK) ThrowSql(db);

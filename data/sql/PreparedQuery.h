@@ -26,12 +26,17 @@ struct QueryResult {
   VisitCounts visits;
 };
 
+// Whether LIKE conditions are handed down to the table scans (LikePushdown.h);
+// the results are the same either way.
+enum class LikeConditions { HandedDown, LeftToSqlite };
+
 class PreparedQuery {
  public:
   // `text` as SQLite takes it (rewritten). Throws DbError for an SQL error,
   // a text that would do more than read (ReadOnlyGuard.h) or a table that
   // cannot be opened.
-  PreparedQuery(const std::string& folder, const std::string& text);
+  PreparedQuery(const std::string& folder, const std::string& text,
+                LikeConditions like = LikeConditions::HandedDown);
   ~PreparedQuery();
   PreparedQuery(const PreparedQuery&) = delete;
   PreparedQuery& operator=(const PreparedQuery&) = delete;

@@ -17,7 +17,10 @@
 #include "data/NameCase.h"
 #include "data/Table.h"
 #include "data/sql/DbfScan.h"
+#include "data/sql/LikePushdown.h"
+#include "data/sql/SqlTokens.h"
 #include "data/sql/TableSnapshot.h"
+#include "data/sql/TextFilter.h"
 
 namespace data::sql {
 namespace {
@@ -38,15 +41,6 @@ std::string QuoteIdentifier(const std::string& name) {
     if (c == '"') out += '"';
   }
   return out + '"';
-}
-
-std::string QuoteLiteral(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + '\'';
 }
 
 std::string UnquoteLiteral(const std::string& arg) {
@@ -98,7 +92,8 @@ namespace {
 //   order equality, lower, upper.
 // With kOrdered the rows come in the order of the ORDER BY terms given in
 // idxStr as "<mask of the columns used>;<column><a|d>,<column><a|d>,...", the first
-// term being the scanned column ascending.
+// term being the scanned column ascending. The values of the text filter
+// column's MATCH constraints (LikePushdown.h) follow the bounds in argv.
 enum : int {
   kEq = 1,
   kGe = 2,
@@ -125,6 +120,8 @@ struct DbfCursor {
   // name a memo several times (NOTAS LIKE ... OR NOTAS LIKE ...).
   std::vector<SqlValue> values;
   std::vector<char> valueRead;
+  // Records that fail it are stepped over before SQLite sees them.
+  TextFilter filter;
 
   // --- Rows held in memory: the snapshot's, or the group of records with
   // equal keys an ordered walk has read and sorted.
@@ -195,7 +192,7 @@ int Connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     if (i) schema += ", ";
     schema += QuoteIdentifier(vt->columns[i].name) + " " + DeclaredType(vt->columns[i].kind);
   }
-  schema += ")";
+  schema += std::string(vt->columns.empty() ? "" : ", ") + kTextFilterColumn + " HIDDEN)";
   const int rc = sqlite3_declare_vtab(db, schema.c_str());
   if (rc != SQLITE_OK) {
     *err = sqlite3_mprintf("%s", sqlite3_errmsg(db));
@@ -287,10 +284,22 @@ int BestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
     }
   }
 
+  // The text filter's values come last, after the bounds.
+  const int filterColumn = static_cast<int>(vt->columns.size());
+  auto takeFilters = [info, filterColumn](int argv) {
+    for (int i = 0; i < info->nConstraint; ++i) {
+      const auto& c = info->aConstraint[i];
+      if (c.usable && c.iColumn == filterColumn && c.op == SQLITE_INDEX_CONSTRAINT_MATCH) {
+        info->aConstraintUsage[i].argvIndex = ++argv;
+        info->aConstraintUsage[i].omit = 1;
+      }
+    }
+  };
   info->estimatedRows = static_cast<sqlite3_int64>(bestRows);
   if (bestColumn < 0) {
     info->idxNum = 0;
     info->estimatedCost = n * 2;  // every record is read
+    takeFilters(0);
     return SQLITE_OK;
   }
   int flags = 0, argv = 0;
@@ -319,6 +328,7 @@ int BestIndex(sqlite3_vtab* tab, sqlite3_index_info* info) {
     }
   }
   info->idxNum = (bestColumn + 1) << 8 | flags;
+  takeFilters(argv);
   // A seek costs a few index pages; each record after it one read.
   info->estimatedCost = 10 + bestRows * 2;
   return SQLITE_OK;
@@ -359,21 +369,27 @@ void CountVisits(DbfCursor* cur, std::uint64_t n) {
 
 // After each step of the walk: at the end of the table, or past the upper
 // bound (at it, for "<"), the walk is over; otherwise a record is visited.
+// A record the text filter turns away is stepped over.
 void Stepped(DbfCursor* cur) {
   std::fill(cur->valueRead.begin(), cur->valueRead.end(), 0);
   Table& t = *cur->table;
-  if (cur->tableDone || t.Eof()) {
-    cur->tableDone = true;
-    return;
-  }
-  if (cur->upper) {
-    const int cmp = t.CompareCurrentKey(*cur->upper);
-    if (cmp > 0 || (cmp == 0 && !cur->upperInclusive)) {
+  for (;;) {
+    if (cur->tableDone || t.Eof()) {
       cur->tableDone = true;
       return;
     }
+    if (cur->upper) {
+      const int cmp = t.CompareCurrentKey(*cur->upper);
+      if (cmp > 0 || (cmp == 0 && !cur->upperInclusive)) {
+        cur->tableDone = true;
+        return;
+      }
+    }
+    CountVisits(cur, 1);
+    if (cur->filter.Empty() || cur->filter.Passes(t)) return;
+    ++cur->vtab->context->counts->turnedAway;
+    t.Next();
   }
-  CountVisits(cur, 1);
 }
 
 // Reads the next group of records with equal keys into memory, sorted by the
@@ -451,7 +467,7 @@ void ReadOrderPlan(DbfCursor* cur, const char* plan) {
   }
 }
 
-int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int, sqlite3_value** argv) {
+int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int argc, sqlite3_value** argv) {
   auto* cur = reinterpret_cast<DbfCursor*>(c);
   DbfVTab* vt = cur->vtab;
   Table& t = *cur->table;
@@ -465,13 +481,19 @@ int Filter(sqlite3_vtab_cursor* c, int idxNum, const char* idxStr, int, sqlite3_
     const int column = (idxNum >> 8) - 1;
     const int flags = idxNum & 0xff;
     ScanBounds b;
+    int arg = 0;
     if (column >= 0) {
-      int arg = 0;
       sqlite3_value* eq = flags & kEq ? argv[arg++] : nullptr;
       sqlite3_value* lower = flags & (kGe | kGt) ? argv[arg++] : nullptr;
       sqlite3_value* upper = flags & (kLe | kLt) ? argv[arg++] : nullptr;
       b = BoundsOf(column, vt->columns[static_cast<std::size_t>(column)], eq, lower, (flags & kGe) != 0, upper,
                    (flags & kLe) != 0);
+    }
+    cur->filter.Clear();
+    for (std::vector<LikeTerm> terms; arg < argc; ++arg) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[arg]));
+      if (text && DecodeLikeTerms(std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[arg]))), terms))
+        cur->filter.AddGroup(t, terms);
     }
     const bool ordered = (flags & kOrdered) && idxStr;
     if (ordered) {
@@ -572,6 +594,10 @@ int Eof(sqlite3_vtab_cursor* c) { return reinterpret_cast<DbfCursor*>(c)->eof ? 
 int ColumnValue(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
   auto* cur = reinterpret_cast<DbfCursor*>(c);
   const auto k = static_cast<std::size_t>(i);
+  if (k >= cur->vtab->columns.size()) {  // the text filter column
+    sqlite3_result_null(ctx);
+    return SQLITE_OK;
+  }
   if (cur->fromList) {
     ResultOf(ctx, cur->list[cur->pos]->values[k]);
     return SQLITE_OK;
@@ -595,6 +621,27 @@ int Rowid(sqlite3_vtab_cursor* c, sqlite3_int64* out) {
   return SQLITE_OK;
 }
 
+// A text filter's MATCH that SQLite evaluates itself (the scan was not
+// given it) lets every row through: the condition it stands in front of
+// decides.
+void TextFilterMatch(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  std::vector<LikeTerm> terms;
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  if (!text || !DecodeLikeTerms(std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))), terms)) {
+    sqlite3_result_error(ctx, "unable to use function MATCH in the requested context", -1);
+    return;
+  }
+  sqlite3_result_int(ctx, 1);
+}
+
+int FindFunction(sqlite3_vtab*, int argc, const char* name, void (**fn)(sqlite3_context*, int, sqlite3_value**),
+                 void** arg) {
+  if (argc != 2 || sqlite3_stricmp(name, "match") != 0) return 0;
+  *fn = TextFilterMatch;
+  *arg = nullptr;
+  return 1;
+}
+
 sqlite3_module MakeModule() {
   sqlite3_module m;
   std::memset(&m, 0, sizeof m);
@@ -611,6 +658,7 @@ sqlite3_module MakeModule() {
   m.xEof = Eof;
   m.xColumn = ColumnValue;
   m.xRowid = Rowid;
+  m.xFindFunction = FindFunction;
   return m;  // no xUpdate: the tables are read-only to SQL
 }
 

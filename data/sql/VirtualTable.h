@@ -11,7 +11,9 @@
 // Equality and range constraints on a column with an index tag are answered
 // by a range scan of that tag; everything else by a scan in file order.
 // SQLite checks every constraint again on the rows it gets, so the scans only
-// have to return a superset of the matching rows. When the ORDER BY starts
+// have to return a superset of the matching rows. A MATCH on the hidden text
+// filter column (LikePushdown.h) makes the scan step over the records whose
+// text fails its LIKE terms. When the ORDER BY starts
 // with the scanned number or date column, the scan hands the rows out in the
 // ORDER BY's order (records with equal keys sorted in memory) and SQLite
 // skips its own sorting. A small table scanned more than once in a statement
@@ -29,6 +31,8 @@ namespace data::sql {
 struct VisitCounts {
   std::map<std::string, std::uint64_t> byTable;
   std::uint64_t total = 0;
+  // Of those, the records a text filter turned away (LikePushdown.h).
+  std::uint64_t turnedAway = 0;
 };
 
 // The module on one connection; the connection owns it.

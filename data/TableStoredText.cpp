@@ -1,0 +1,24 @@
+// Stored text of the current record for readers that work on the bytes
+// themselves (the query layer's text filter).
+#include "data/CodePage.h"
+#include "data/FieldCodec.h"
+#include "data/Table.h"
+#include "data/TableFiles.h"
+
+namespace data {
+
+std::string_view Table::StoredText(int index, std::string& scratch) const {
+  RequireActive();
+  const auto& f = files_->header.fields.at(static_cast<std::size_t>(index));
+  if (f.type == 'C') return StoredChars(f, record_.data());
+  if (f.type != 'M') throw DbError("El campo " + f.name + " no es de texto.");
+  if (auto it = memoEdits_.find(index); it != memoEdits_.end()) {
+    scratch = FromUtf8(it->second, files_->header.codePage);
+    return scratch;
+  }
+  const std::uint32_t block = ReadMemoBlock(f, record_.data());
+  if (block == 0 || !files_->memo.IsOpen()) return {};
+  return files_->memo.Bytes(block, scratch);
+}
+
+}  // namespace data
