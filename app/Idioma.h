@@ -10,3 +10,23 @@ class QCoreApplication;
 // when Qt's Spanish translation was not found (the program then goes on with
 // Qt's English texts).
 bool InstalarIdioma(QCoreApplication& app);
+
+namespace IdiomaDetalle {
+// Puts the desktop's LANGUAGE back while it lives, and the program's after.
+class EntornoDelEscritorio {
+ public:
+  EntornoDelEscritorio();
+  ~EntornoDelEscritorio();
+  EntornoDelEscritorio(const EntornoDelEscritorio&) = delete;
+  EntornoDelEscritorio& operator=(const EntornoDelEscritorio&) = delete;
+};
+}  // namespace IdiomaDetalle
+
+// Runs Trabajo, which starts other programs, with the desktop's own language
+// list back in the environment: the programs Quillar opens (a browser, a mail
+// client, a document's viewer) keep the user's language.
+template <class F>
+auto ConIdiomaDelEscritorio(F&& Trabajo) {
+  IdiomaDetalle::EntornoDelEscritorio entorno;
+  return Trabajo();
+}

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "app/Idioma.h"
 #include "app/UAgendaUtil.h"
 #include "core/Clock.h"
 
@@ -46,7 +47,10 @@ int AbrirDocumento(const QString& Ruta) {
   return AbrirUrl(url) ? 42 : 31;
 }
 
-bool AbrirUrl(const QUrl& url) { return ShellOpener() ? ShellOpener()(url) : QDesktopServices::openUrl(url); }
+bool AbrirUrl(const QUrl& url) {
+  if (ShellOpener()) return ShellOpener()(url);
+  return ConIdiomaDelEscritorio([&] { return QDesktopServices::openUrl(url); });
+}
 
 void SetShellOpener(std::function<bool(const QUrl&)> opener) { ShellOpener() = std::move(opener); }
 

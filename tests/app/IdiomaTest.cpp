@@ -8,10 +8,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/AppPaths.h"
 #include "app/Idioma.h"
+#include "app/UAgendaUtil.h"
 #include "app/UConfigAgenda.h"
 #include "core/Messages.h"
 
@@ -31,6 +33,7 @@ QString VerEn() {
 // One test: the translation, once installed, is the process's.
 TEST(Idioma, StandardDialogsAndSystemErrorsSpeakSpanish) {
   ASSERT_EQ(Cancelar(), "Cancel");  // the test starts from Qt's own English
+  qputenv("LANGUAGE", "ca:es");     // a desktop in Catalan
   ASSERT_TRUE(InstalarIdioma(*QCoreApplication::instance()));
   EXPECT_EQ(Cancelar(), "Cancelar");
   EXPECT_EQ(QColorDialog().windowTitle(), "Selecciona color");
@@ -71,5 +74,24 @@ TEST(Idioma, StandardDialogsAndSystemErrorsSpeakSpanish) {
   }
   AppPaths::SetProgramFolder(QString());
   SetMessageAnswerer({});
+
+  // The programs Quillar starts (a browser, a mail client) keep the
+  // desktop's language: Spanish is this program's own choice.
+  QTemporaryDir bin;
+  const QString visto = bin.filePath("idioma-visto");
+  QFile abridor(bin.filePath("xdg-open"));
+  ASSERT_TRUE(abridor.open(QIODevice::WriteOnly));
+  abridor.write(QStringLiteral("#!/bin/sh\nprintf %s \"${LANGUAGE-ninguno}\" > '%1.tmp' && mv '%1.tmp' '%1'\n").arg(visto).toUtf8());
+  abridor.close();
+  abridor.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+  EXPECT_TRUE(AbrirUrl(QUrl(QStringLiteral("https://example.org/"))));
+  qputenv("PATH", path);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(visto); }, 5000));
+  QFile f(visto);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "ca:es");
+  EXPECT_EQ(qgetenv("LANGUAGE"), "es");  // the program itself still speaks Spanish
 }
 }  // namespace
