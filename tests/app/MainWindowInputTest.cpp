@@ -53,10 +53,11 @@ class MainWindowInputTest : public MainWindowTest {
 };
 }  // namespace
 
-// F5 and Insert typed into the editor stay there; a refresh, a new
-// appointment, a press in the view or other shown days first store the
-// subject as Enter would, and then go on.
+// F5, Insert, a refresh, a new appointment, a press in the view or other
+// shown days first store the subject typed in place as Enter would, and then
+// go on: F5 really refreshes, Insert and Ctrl+N really open the editor.
 TEST_F(MainWindowInputTest, ASubjectTypedInPlaceIsStoredBeforeAnythingReplacesIt) {
+  AddCita(1, D(12, 3, 2004), "15:00", D(12, 3, 2004), "16:00", "Otra");
   Start();
   int editorOpened = 0;
   editor = [&](data::Table& t) {
@@ -64,18 +65,13 @@ TEST_F(MainWindowInputTest, ASubjectTypedInPlaceIsStoredBeforeAnythingReplacesIt
     t.Cancel();
     return false;
   };
-  Teclear("Tecla F5");
-  QTest::keyClick(tv()->Editor(), Qt::Key_F5);
-  QTest::keyClick(tv()->Editor(), Qt::Key_Insert);
-  QApplication::processEvents();
-  EXPECT_NE(tv()->Editor(), nullptr);
-  EXPECT_EQ(editorOpened, 0);
-  EXPECT_EQ(IdDe("Tecla F5"), 0);  // nothing stored yet, nothing lost either
-  QTest::keyClick(tv()->Editor(), Qt::Key_Return);
-  QApplication::processEvents();
-  EXPECT_GT(IdDe("Tecla F5"), 0);
-
   const std::pair<const char*, std::function<void()>> acciones[] = {
+      {"F5", [&] {
+         CambiarFuera(1, "17:00", "18:00");
+         QTest::keyClick(tv()->Editor(), Qt::Key_F5);
+         EXPECT_EQ(Hora(frm->ItemDeID(1)->StartTime()), "17:00");  // refreshed
+       }},
+      {"Insert key", [&] { QTest::keyClick(tv()->Editor(), Qt::Key_Insert); }},
       {"refresh", [&] { frm->tmrRefreshTimer(); }},
       {"Insert", [&] {
          int key = Qt::Key_Insert;
@@ -103,7 +99,17 @@ TEST_F(MainWindowInputTest, ASubjectTypedInPlaceIsStoredBeforeAnythingReplacesIt
     EXPECT_FALSE(it->CreatedOnType());
     QTest::mouseRelease(tv(), Qt::LeftButton, {}, tv()->ClientOrigin() + QPoint(200, 900));
   }
-  EXPECT_EQ(editorOpened, 2);  // Insert and Ctrl+N went on to the editor
+  EXPECT_EQ(editorOpened, 3);  // both Inserts and Ctrl+N went on to the editor
+
+  // Keys the editor uses itself stay there, and their copies with a
+  // modifier (Shift+Insert pastes) too.
+  Teclear("Sigue");
+  QTest::keyClick(tv()->Editor(), Qt::Key_Insert, Qt::ShiftModifier);
+  QTest::keyClick(tv()->Editor(), Qt::Key_Left);
+  QApplication::processEvents();
+  EXPECT_NE(tv()->Editor(), nullptr);
+  EXPECT_EQ(IdDe("Sigue"), 0);
+  EXPECT_EQ(editorOpened, 3);
 }
 
 TEST_F(MainWindowInputTest, ClosingOrFreeingTheWindowWhileTypingStoresTheSubject) {
