@@ -214,6 +214,33 @@ TEST(NoticeQueue, TheTimerSendsAWaitingNoticeThreeSecondsOn) {
   EXPECT_TRUE(sent[1].endsWith("RFS2"));
 }
 
+// A clock set back an hour does not hold the notices back until it catches
+// up: they keep three seconds between them on the tick counter, stamped
+// with the clock as it is, and at the end the program waits no longer.
+TEST(NoticeQueue, AClockSetBackHoldsNoNoticeForLong) {
+  TDateTime now = dt::EncodeDate(2004, 3, 12) + dt::EncodeTime(12, 0, 0);
+  Clock::SetSource([&] { return now; });
+  std::vector<int> waits;
+  SetNoticeWait([&](int ms) { waits.push_back(ms); });
+  QStringList sent;
+  {
+    NoticeQueue queue([&](const QString& t) { sent << t; });
+    queue.Send("RFS1");
+    now -= 1.0 / 24;
+    queue.Send("RFS2");
+    queue.Send("RFS3");
+    EXPECT_EQ(sent.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.size() == 2; }, 5000));
+    EXPECT_EQ(sent[1], "20040312110000RFS2");
+  }
+  ASSERT_EQ(sent.size(), 3);
+  EXPECT_EQ(sent[2], "20040312110003RFS3");  // three seconds on from the one before
+  ASSERT_EQ(waits.size(), 1u);
+  EXPECT_LE(waits[0], 3000);
+  Clock::SetSource({});
+  SetNoticeWait({});
+}
+
 // A press on an edge released without a move, a move back to where the
 // block was, or an edit that keeps the text rewrites nothing and announces
 // nothing. An empty text stores nothing: a block typed in place goes, an
