@@ -3,6 +3,7 @@
 // for a drag, change notices queue instead of blocking, and a change that
 // changes nothing stores nothing.
 #include <QApplication>
+#include <QDialog>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QTest>
@@ -212,6 +213,25 @@ TEST(NoticeQueue, TheTimerSendsAWaitingNoticeThreeSecondsOn) {
   const QDateTime b = QDateTime::fromString(sent[1].left(14), "yyyyMMddHHmmss");
   EXPECT_EQ(a.secsTo(b), 3);
   EXPECT_TRUE(sent[1].endsWith("RFS2"));
+}
+
+// The periodic refresh that falls due while a box is open waits for it: the
+// block the box asks about is still the one deleted after it.
+TEST_F(MainWindowInputTest, ARefreshDueWhileABoxIsOpenWaitsForIt) {
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  Start();
+  tv()->SetSelectedItem(frm->ItemDeID(1));
+  SetMessageAnswerer([&](const MessageRequest&) {
+    QDialog box(frm.get());
+    box.setModal(true);
+    box.show();
+    frm->tmrRefreshTick();
+    return mrYes;
+  });
+  frm->acDelExecute();
+  EXPECT_EQ(frm->ItemDeID(1), nullptr);
+  EXPECT_EQ(Leer(folder, 1).id, 0);
+  EXPECT_EQ(tv()->Items()->Count(), 0);
 }
 
 // A clock set back an hour does not hold the notices back until it catches
