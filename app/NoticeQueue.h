@@ -34,10 +34,14 @@ class NoticeQueue : public QObject {
   void SendNow(const QString& text, long long second);
   void Arm();
   static long long CurrentSecond();
+  bool ClockWentBack(long long now) const;
+  // Milliseconds before the next notice may go out; 0 when it may now.
+  int MsToWait() const;
 
   Sender send_;
   QStringList waiting_;
   long long lastSecond_;
+  long long lastTick_ = 0;  // the tick counter when the last one went out
   bool sentAny_ = false;
   QTimer* timer_;
 };

@@ -1,5 +1,6 @@
 // Loading appointments into the time view and keeping the calendar and the
 // time view in step: navigation, time scale, periodic refresh, panel sizes.
+#include <QApplication>
 #include <QAction>
 #include <QEvent>
 #include <QFrame>
@@ -281,8 +282,10 @@ void TfrmAgenda::N15minutos1Click() { MarcarEscala(2); }
 
 void TfrmAgenda::tmrRefreshTick() {
   // The user is typing in place: the refresh waits for the edit to end
-  // rather than closing the editor under the keys still coming.
-  if (TimeView->EditingItem()) {
+  // rather than closing the editor under the keys still coming. It waits
+  // for a box or dialog too: the command that opened it may hold a block
+  // the reload would free ("¿Eliminar cita seleccionada?").
+  if (TimeView->EditingItem() || QApplication::activeModalWidget()) {
     tmrRefreshPending->start();
     return;
   }

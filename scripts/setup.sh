@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev libzip-dev libcanberra-dev
   libical-dev qt6-translations-l10n
-  libgtest-dev libbenchmark-dev fonts-liberation2 xvfb xauth xdotool imagemagick poppler-utils
+  libgtest-dev libbenchmark-dev fonts-liberation2 xvfb xauth x11-utils xdotool imagemagick poppler-utils
   python3-dbfread libdbd-xbase-perl fp-compiler fp-units-db python3-icalendar dbus
   desktop-file-utils appstream locales dpkg-dev file groff-base clang libclang-rt-14-dev)
 

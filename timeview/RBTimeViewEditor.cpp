@@ -1,5 +1,6 @@
 #include "timeview/RBTimeViewEditor.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPointer>
 
@@ -41,6 +42,14 @@ void TRBTVEditor::RequestEndEdit(bool accept) {
       view_, [view, accept] { if (view) view->EndEdit(accept); }, Qt::QueuedConnection);
 }
 
+// A key the editor has no use for and the view takes as a command: a
+// function key, or Insert alone (Ctrl+Insert and Shift+Insert copy and paste).
+bool TRBTVEditor::CommandKey(const QKeyEvent* event) {
+  const int key = event->key();
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F35) return true;
+  return key == Qt::Key_Insert && !(event->modifiers() & ~Qt::KeypadModifier);
+}
+
 // Tab stays out (no tab stop); Enter, Esc and the arrows stay with the editor.
 bool TRBTVEditor::event(QEvent* e) {
   if (e->type() == QEvent::ShortcutOverride) {
@@ -58,6 +67,17 @@ void TRBTVEditor::keyPressEvent(QKeyEvent* event) {
     RequestEndEdit(false);
     return;
   }
+  if (CommandKey(event)) {
+    // The subject typed so far is stored as Enter would store it, and the
+    // key then goes on to the view as if no editor had been open (F5
+    // refreshes, Insert opens a new appointment). The editor itself is only
+    // deleted later, so going on from here is safe.
+    TRBTimeView* view = view_;
+    view->EndEdit(true);
+    QCoreApplication::sendEvent(view, event);
+    event->accept();
+    return;
+  }
   const QString text = event->text();
   QChar ch = text.isEmpty() ? QChar() : text[0];
   if (ch == QChar(13) || ch == QChar(10) || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -67,8 +87,8 @@ void TRBTVEditor::keyPressEvent(QKeyEvent* event) {
     QTextEdit::keyPressEvent(event);
   }
   if (!text.isEmpty() && view_->OnKeyPress) view_->OnKeyPress(view_, ch);
-  // Keys the editor has no use for (F5, Insert, ...) stop here: handed on to
-  // the view they would run its commands over the text being typed.
+  // Every other key stops here: handed on to the view it would run the
+  // view's keys over the text being typed.
   event->accept();
 }
 

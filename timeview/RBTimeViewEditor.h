@@ -21,6 +21,7 @@ class TRBTVEditor : public QTextEdit {
   bool event(QEvent* event) override;
 
  private:
+  static bool CommandKey(const QKeyEvent* event);
   void RequestEndEdit(bool accept);
   TRBTimeView* view_;
   bool centred_;

@@ -3,6 +3,7 @@
 // for a drag, change notices queue instead of blocking, and a change that
 // changes nothing stores nothing.
 #include <QApplication>
+#include <QDialog>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QTest>
@@ -53,10 +54,11 @@ class MainWindowInputTest : public MainWindowTest {
 };
 }  // namespace
 
-// F5 and Insert typed into the editor stay there; a refresh, a new
-// appointment, a press in the view or other shown days first store the
-// subject as Enter would, and then go on.
+// F5, Insert, a refresh, a new appointment, a press in the view or other
+// shown days first store the subject typed in place as Enter would, and then
+// go on: F5 really refreshes, Insert and Ctrl+N really open the editor.
 TEST_F(MainWindowInputTest, ASubjectTypedInPlaceIsStoredBeforeAnythingReplacesIt) {
+  AddCita(1, D(12, 3, 2004), "15:00", D(12, 3, 2004), "16:00", "Otra");
   Start();
   int editorOpened = 0;
   editor = [&](data::Table& t) {
@@ -64,18 +66,13 @@ TEST_F(MainWindowInputTest, ASubjectTypedInPlaceIsStoredBeforeAnythingReplacesIt
     t.Cancel();
     return false;
   };
-  Teclear("Tecla F5");
-  QTest::keyClick(tv()->Editor(), Qt::Key_F5);
-  QTest::keyClick(tv()->Editor(), Qt::Key_Insert);
-  QApplication::processEvents();
-  EXPECT_NE(tv()->Editor(), nullptr);
-  EXPECT_EQ(editorOpened, 0);
-  EXPECT_EQ(IdDe("Tecla F5"), 0);  // nothing stored yet, nothing lost either
-  QTest::keyClick(tv()->Editor(), Qt::Key_Return);
-  QApplication::processEvents();
-  EXPECT_GT(IdDe("Tecla F5"), 0);
-
   const std::pair<const char*, std::function<void()>> acciones[] = {
+      {"F5", [&] {
+         CambiarFuera(1, "17:00", "18:00");
+         QTest::keyClick(tv()->Editor(), Qt::Key_F5);
+         EXPECT_EQ(Hora(frm->ItemDeID(1)->StartTime()), "17:00");  // refreshed
+       }},
+      {"Insert key", [&] { QTest::keyClick(tv()->Editor(), Qt::Key_Insert); }},
       {"refresh", [&] { frm->tmrRefreshTimer(); }},
       {"Insert", [&] {
          int key = Qt::Key_Insert;
@@ -103,7 +100,17 @@ TEST_F(MainWindowInputTest, ASubjectTypedInPlaceIsStoredBeforeAnythingReplacesIt
     EXPECT_FALSE(it->CreatedOnType());
     QTest::mouseRelease(tv(), Qt::LeftButton, {}, tv()->ClientOrigin() + QPoint(200, 900));
   }
-  EXPECT_EQ(editorOpened, 2);  // Insert and Ctrl+N went on to the editor
+  EXPECT_EQ(editorOpened, 3);  // both Inserts and Ctrl+N went on to the editor
+
+  // Keys the editor uses itself stay there, and their copies with a
+  // modifier (Shift+Insert pastes) too.
+  Teclear("Sigue");
+  QTest::keyClick(tv()->Editor(), Qt::Key_Insert, Qt::ShiftModifier);
+  QTest::keyClick(tv()->Editor(), Qt::Key_Left);
+  QApplication::processEvents();
+  EXPECT_NE(tv()->Editor(), nullptr);
+  EXPECT_EQ(IdDe("Sigue"), 0);
+  EXPECT_EQ(editorOpened, 3);
 }
 
 TEST_F(MainWindowInputTest, ClosingOrFreeingTheWindowWhileTypingStoresTheSubject) {
@@ -206,6 +213,52 @@ TEST(NoticeQueue, TheTimerSendsAWaitingNoticeThreeSecondsOn) {
   const QDateTime b = QDateTime::fromString(sent[1].left(14), "yyyyMMddHHmmss");
   EXPECT_EQ(a.secsTo(b), 3);
   EXPECT_TRUE(sent[1].endsWith("RFS2"));
+}
+
+// The periodic refresh that falls due while a box is open waits for it: the
+// block the box asks about is still the one deleted after it.
+TEST_F(MainWindowInputTest, ARefreshDueWhileABoxIsOpenWaitsForIt) {
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  Start();
+  tv()->SetSelectedItem(frm->ItemDeID(1));
+  SetMessageAnswerer([&](const MessageRequest&) {
+    QDialog box(frm.get());
+    box.setModal(true);
+    box.show();
+    frm->tmrRefreshTick();
+    return mrYes;
+  });
+  frm->acDelExecute();
+  EXPECT_EQ(frm->ItemDeID(1), nullptr);
+  EXPECT_EQ(Leer(folder, 1).id, 0);
+  EXPECT_EQ(tv()->Items()->Count(), 0);
+}
+
+// A clock set back an hour does not hold the notices back until it catches
+// up: they keep three seconds between them on the tick counter, stamped
+// with the clock as it is, and at the end the program waits no longer.
+TEST(NoticeQueue, AClockSetBackHoldsNoNoticeForLong) {
+  TDateTime now = dt::EncodeDate(2004, 3, 12) + dt::EncodeTime(12, 0, 0);
+  Clock::SetSource([&] { return now; });
+  std::vector<int> waits;
+  SetNoticeWait([&](int ms) { waits.push_back(ms); });
+  QStringList sent;
+  {
+    NoticeQueue queue([&](const QString& t) { sent << t; });
+    queue.Send("RFS1");
+    now -= 1.0 / 24;
+    queue.Send("RFS2");
+    queue.Send("RFS3");
+    EXPECT_EQ(sent.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.size() == 2; }, 5000));
+    EXPECT_EQ(sent[1], "20040312110000RFS2");
+  }
+  ASSERT_EQ(sent.size(), 3);
+  EXPECT_EQ(sent[2], "20040312110003RFS3");  // three seconds on from the one before
+  ASSERT_EQ(waits.size(), 1u);
+  EXPECT_LE(waits[0], 3000);
+  Clock::SetSource({});
+  SetNoticeWait({});
 }
 
 // A press on an edge released without a move, a move back to where the

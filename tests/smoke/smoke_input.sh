@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Nothing typed is lost and the window never freezes, in real windows under
-# the Spanish locale: a subject typed in place survives F5, a new appointment
+# the Spanish locale: a subject typed in place is stored by F5, a new appointment
 # (Ctrl+N) opens right after a stored change, a date typed with "/" stays in
-# its date field, and closing the window while typing stores the subject.
+# its date field, a move drag cancelled by a second button or by the focus
+# going to another window stores nothing, and closing the window while
+# typing stores the subject.
 # The time from a stored change to the editor of the next command is printed.
 # Usage: smoke_input.sh PROGRAM QUILLAR_DATA HELP_DIR OUT_DIR
 set -euo pipefail
@@ -83,16 +85,15 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   hour=$bh x=$(( bx + bw / 2 )) top=$by
   [ "$hour" -ge 20 ] || fail "the band is only $hour px high"
 
-  # 1. Typing in place, F5 in the middle: the block and the text stay.
+  # 1. Typing in place, then F5 with no Enter: the subject is stored as
+  # Enter would store it, and the refresh shows it once (the final dump).
   select_drag "$x" $(( top + 3 )) $(( top + hour - 3 ))
-  xdotool type --delay 60 "Compra"
+  xdotool type --delay 60 "Compra pan"
   xdotool key F5
-  sleep 1
-  shot 1-after-f5
-  xdotool type --delay 60 " pan"
-  xdotool key Return
-  until_ok 20 has_record "09:00.*10:00.*Compra pan" || { dump; fail "the subject typed around F5 was lost"; }
+  until_ok 20 has_record "09:00.*10:00.*Compra pan" || { dump; fail "the subject typed before F5 was lost"; }
   stored=$(now_ms)
+  sleep 0.5
+  shot 1-after-f5
 
   # 2. Right after that stored change: a click on free time and Ctrl+N. The
   # editor opens without the three-second freeze.
@@ -116,7 +117,42 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   until_ok 20 bash -c "! xdotool search --name \"^Cita$\" >/dev/null" || fail "the editor did not accept the typed date"
   until_ok 20 has_record "Con fecha" || { dump; fail "the appointment with the typed date was not stored"; }
 
-  # 4. Typing in place, then closing the window through its menu.
+  # 4. A move drag of the first block cancelled by a second button, then one
+  # cancelled by another window taking the focus: nothing is stored (the
+  # final dump) and the block is back where it was on screen.
+  column() { /usr/bin/import -window root "$work/screen.png"; /usr/bin/convert "$work/screen.png" -crop "${bw}x$(( 3 * hour ))+${bx}+${top}" +repage "$work/$1.png"; }
+  same_column() { column now; [ "$(/usr/bin/compare -metric AE "$work/before.png" "$work/now.png" null: 2>&1)" = 0 ]; }
+  start_move() {
+    xdotool mousemove --sync "$x" $(( top + hour / 2 ))
+    sleep 0.2
+    xdotool mousedown 1
+    sleep 0.2
+    local i
+    for i in 1 2 3 4 5 6; do sleep 0.1; xdotool mousemove "$x" $(( top + hour / 2 + i * hour / 4 )); done
+    sleep 0.3
+  }
+  xdotool mousemove --sync "$x" $(( top + hour / 2 )) click 1
+  sleep 0.5
+  column before
+  start_move
+  shot 4-dragging
+  xdotool mousedown 3
+  sleep 0.2
+  xdotool mouseup 3
+  sleep 0.2
+  xdotool mouseup 1
+  until_ok 5 same_column || fail "the block did not go back after a second button"
+  xmessage -geometry +900+0 otra &
+  other=$!
+  xm=$(timeout 20 xdotool search --sync --class xmessage | head -1) || fail "no other window"
+  start_move
+  xdotool windowfocus --sync "$xm" || true
+  sleep 0.3
+  xdotool mouseup 1
+  kill $other 2>/dev/null || true
+  until_ok 5 same_column || { shot 4-after-focus; fail "the block did not go back after the focus left"; }
+
+  # 5. Typing in place, then closing the window through its menu.
   select_drag "$x" $(( top + 2 * hour + 3 )) $(( top + 3 * hour - 3 ))
   xdotool type --delay 60 "Al salir"
   shot 3-typing-before-close

@@ -415,20 +415,44 @@ TEST_F(EditTest, EscGoesNoFurtherThanTheEditor) {
   EXPECT_EQ(view->Items()->Count(), 1);  // an item not made by typing stays
 }
 
-// Keys the editor has no use for stay with it: handed to the view they would
-// run the host's commands (refresh, new appointment) over the typed text.
-TEST_F(EditTest, EditorKeysNeverReachTheViewsKeyEvents) {
+// The editor's own keys never reach the view's key events. A command key
+// (F5, Insert) first ends the edit as Enter would, and only then reaches the
+// view, with no editor open any more.
+TEST_F(EditTest, EditorKeysNeverReachTheViewsKeyEventsAndCommandKeysEndTheEditFirst) {
   TRBTimeViewItem* item = Add(Day0() + HM(9, 0), Day0() + HM(10, 0), "uno");
   std::vector<int> downs, ups;
-  view->OnKeyDown = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers) { downs.push_back(key); };
+  std::vector<bool> editing;
+  QStringList edited;
+  view->OnKeyDown = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers) {
+    downs.push_back(key);
+    editing.push_back(view->Editor() != nullptr);
+  };
   view->OnKeyUp = [&](TRBTimeView*, int& key, Qt::KeyboardModifiers) { ups.push_back(key); };
+  view->OnEditedItem = [&](TRBTimeView*, TRBTimeViewItem*, QString& text) { edited << text; };
   ASSERT_TRUE(view->EditItem(item, view->Days(0)));
-  for (int key : {int(Qt::Key_F5), int(Qt::Key_Insert), int(Qt::Key_F2), int(Qt::Key_Return), int(Qt::Key_A)})
-    QTest::keyClick(view->Editor(), Qt::Key(key));
+  QTest::keyClick(view->Editor(), Qt::Key_A);
+  QTest::keyClick(view->Editor(), Qt::Key_Left);
+  QTest::keyClick(view->Editor(), Qt::Key_Insert, Qt::ControlModifier);  // copies
+  QTest::keyClick(view->Editor(), Qt::Key_Return);
   QApplication::processEvents();
   EXPECT_TRUE(downs.empty());
   EXPECT_TRUE(ups.empty());
   EXPECT_EQ(item->Text(), "unoa");
+
+  for (const Qt::Key key : {Qt::Key_F5, Qt::Key_Insert}) {
+    SCOPED_TRACE(key);
+    downs.clear();
+    editing.clear();
+    edited.clear();
+    ASSERT_TRUE(view->EditItem(item, view->Days(0)));
+    QTest::keyClick(view->Editor(), Qt::Key_B);
+    QTest::keyClick(view->Editor(), key);
+    EXPECT_EQ(edited, QStringList{"unoab"});
+    EXPECT_EQ(view->Editor(), nullptr);
+    EXPECT_EQ(downs, std::vector<int>{key});
+    EXPECT_EQ(editing, std::vector<bool>{false});
+    item->SetText("unoa");
+  }
 }
 
 TEST_F(EditTest, ARefusedEditLeavesTheTypedItemEmptyAndUnconfirmed) {
