@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "data/Table.h"
 
@@ -17,6 +18,8 @@ namespace ical {
 struct TOrigenIcal {
   QString Uid;
   QString Ocurrencia;  // empty for a single event
+  std::string Huella;  // of the appointment as the import left it
+  std::uint32_t Registro = 0;  // its record in AGENDA.DBF
 };
 
 class TUidsIcal {
@@ -24,6 +27,7 @@ class TUidsIcal {
   struct Fila {
     int ID = 0;
     std::string Huella;
+    std::uint32_t Registro = 0;  // of the appointment in AGENDA.DBF
     std::uint32_t RecNo = 0;
   };
 
@@ -37,8 +41,14 @@ class TUidsIcal {
 
   // The row of an event (occurrence), or nullptr.
   const Fila* Buscar(const QString& Uid, const QString& Ocurrencia) const;
-  // Stores that the event became appointment ID with that fingerprint.
-  void Guardar(const QString& Uid, const QString& Ocurrencia, int ID, const std::string& Huella);
+  // Stores that the event became appointment ID, record Registro of the
+  // appointments, whose fingerprint as stored (HuellaCita) is Huella. An
+  // appointment under that ID in another record is another appointment
+  // that took the ID of a deleted one (record numbers are never reused).
+  void Guardar(const QString& Uid, const QString& Ocurrencia, int ID, std::uint32_t Registro, const std::string& Huella);
+
+  // Whether some row names appointment ID.
+  bool Nombrado(int ID) const;
 
   // Where each imported appointment came from, by ID; empty when the folder
   // has no such table.
@@ -49,6 +59,7 @@ class TUidsIcal {
   data::Table tabla_;
   bool lote_ = false;
   std::unordered_map<std::string, Fila> filas_;
+  std::unordered_multiset<int> ids_;
 };
 
 }  // namespace ical
