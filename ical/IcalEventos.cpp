@@ -151,6 +151,8 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
       continue;
     }
     const icaltimetype inicio = icalproperty_get_dtstart(pInicio);
+    if (zonas.Desconocida(pInicio) || zonas.Desconocida(icalcomponent_get_first_property(e, ICAL_DTEND_PROPERTY)))
+      ++r.Omitidos.ZonaDesconocida;
     icaltimezone* zona = zonas.ZonaDe(pInicio, inicio);
     const TMomentoIcal m = MomentoDe(inicio, zona);
     const Duracion duracion = DuracionDe(e, zonas, inicio, m);

@@ -76,6 +76,13 @@ QString LineasOmitidos(const TOmitidos& o) {
   return r;
 }
 
+QString AvisoZonas(const TOmitidos& o) {
+  if (o.ZonaDesconocida == 0) return {};
+  return QStringLiteral("\r\nAtención: ") +
+         Cuenta(o.ZonaDesconocida, "evento tiene una zona horaria desconocida; su hora se toma como local.",
+                "eventos tienen una zona horaria desconocida; su hora se toma como local.");
+}
+
 }  // namespace
 
 TResumenImportacion GuardarCitasIcal(const QString& Carpeta, const std::vector<TCitaIcal>& Citas,
@@ -209,6 +216,7 @@ QString TextoResumen(const TResumenImportacion& Resumen, const TOmitidos& Omitid
          QString::number(Resumen.CambiadasEnAgenda);
   if (Resumen.Rechazadas > 0) r += QStringLiteral("\r\nCitas no guardadas: ") + QString::number(Resumen.Rechazadas);
   r += QStringLiteral("\r\nOmitidos: ") + QString::number(Omitidos.Total()) + LineasOmitidos(Omitidos);
+  r += AvisoZonas(Omitidos);
   return r;
 }
 
@@ -217,6 +225,7 @@ QString TextoPrevio(const TCitasLeidas& Leidas) {
   QString r = n == 1 ? QStringLiteral("Se guardará 1 cita.") : QStringLiteral("Se guardarán %1 citas.").arg(n);
   if (Leidas.Omitidos.Total() > 0)
     r += QStringLiteral("\r\nSe omitirán:") + LineasOmitidos(Leidas.Omitidos);
+  r += AvisoZonas(Leidas.Omitidos);
   return r;
 }
 

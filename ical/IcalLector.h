@@ -31,6 +31,9 @@ struct TOmitidos {
   int FueraIntervalo = 0;  // repeating events with no occurrence in the window
   int Otros = 0;           // other components (free/busy, unknown ones)
   int Total() const { return Tareas + Diario + SinInicio + Cancelados + FueraIntervalo + Otros; }
+  // Not skipped but warned of: events whose zone (TZID) neither the file
+  // nor the system knows, their times taken as local.
+  int ZonaDesconocida = 0;
 };
 
 struct TCitasLeidas {

@@ -161,6 +161,33 @@ TEST_F(IcalTest, TheFirstAlarmGivesTheNearestReminderChoice) {
   }
 }
 
+TEST_F(IcalTest, ZonesAreResolvedThroughTheZoneDatabaseAndAnUnknownOneIsWarnedOf) {
+  struct Caso {
+    const char* tzid;
+    const char* hora;  // 10:00 in that zone, in Madrid
+    int desconocidas;
+  } casos[] = {
+      {"America/New_York", "15:00", 0},
+      {"/mozilla.org/20050126_1/America/New_York", "15:00", 0},
+      {"/freeassociation.sourceforge.net/Tzfile/Asia/Tokyo", "02:00", 0},
+      {"Marte/Olympus_Mons", "10:00", 1},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.tzid);
+    const QByteArray datos = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:z\r\nDTSTART;TZID=") +
+                             c.tzid + ":20260310T100000\r\nSUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    TLectorIcal lector;
+    ASSERT_EQ(lector.Leer(datos), TLectorIcal::Leido) << lector.Error().toStdString();
+    const auto l = lector.Citas(0, 100000);
+    ASSERT_EQ(l.Citas.size(), 1u);
+    EXPECT_EQ(HoraTexto(l.Citas[0].Inicio), QLatin1String(c.hora));
+    EXPECT_EQ(l.Omitidos.ZonaDesconocida, c.desconocidas);
+    EXPECT_EQ(l.Omitidos.Total(), 0) << "the event is stored all the same";
+    EXPECT_EQ(ical::TextoResumen({}, l.Omitidos).contains(QStringLiteral("zona horaria desconocida")), c.desconocidas > 0);
+    EXPECT_EQ(ical::TextoPrevio(l).contains(QStringLiteral("zona horaria desconocida")), c.desconocidas > 0);
+  }
+}
+
 TEST_F(IcalTest, AMalformedFileNamesTheLineAndStoresNothing) {
   const QByteArray bueno = Fixture("otro-programa.ics");
   struct Caso {
