@@ -127,7 +127,7 @@ std::map<QString, TMomentoIcal> Ocurrencias(icalcomponent* e, const TZonasIcal& 
 
 }  // namespace
 
-TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
+TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta, const TAvanceIcal& Avance) const {
   TCitasLeidas r;
   r.Omitidos = d_->Omitidos;
   const TZonasIcal& zonas = d_->Zonas;
@@ -140,7 +140,13 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
       sustituidas.emplace(Texto(icalcomponent_get_uid(e)), ClaveMomento(MomentoDe(t, zonas.ZonaDe(p, t)).Local()));
     }
 
-  for (icalcomponent* e : d_->Eventos) {
+  const qint64 total = static_cast<qint64>(d_->Eventos.size());
+  for (qint64 n = 0; n < total; ++n) {
+    if (Avance && n % 128 == 0 && !Avance(n, total)) {
+      r.Cancelada = true;
+      return r;
+    }
+    icalcomponent* e = d_->Eventos[n];
     icalproperty* pInicio = icalcomponent_get_first_property(e, ICAL_DTSTART_PROPERTY);
     if (!pInicio) {
       ++r.Omitidos.SinInicio;
@@ -187,6 +193,7 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
       cita(m, QString());
     }
   }
+  if (Avance) Avance(total, total);
   return r;
 }
 

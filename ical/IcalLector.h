@@ -39,6 +39,7 @@ struct TOmitidos {
 struct TCitasLeidas {
   std::vector<TCitaIcal> Citas;
   TOmitidos Omitidos;
+  bool Cancelada = false;  // the progress stopped it: Citas is incomplete
 };
 
 // The window of days in which repeating events are expanded: by default one
@@ -62,7 +63,8 @@ class TLectorIcal {
 
   // The appointments of the events read: repeating events give one per
   // occurrence whose day lies within Desde..Hasta; single events always one.
-  TCitasLeidas Citas(TDate Desde, TDate Hasta) const;
+  // Avance runs every few events.
+  TCitasLeidas Citas(TDate Desde, TDate Hasta, const TAvanceIcal& Avance = {}) const;
 
  private:
   struct Datos;
