@@ -12,7 +12,7 @@ namespace {
 
 // Steps of one repetition rule at most: a rule every minute over the window
 // stays well below, a rule without end beyond it stops.
-constexpr int kMaxPasos = 2'000'000;
+constexpr int kMaxPasos = 200'000;
 
 QString Texto(const char* t) { return t ? QString::fromUtf8(t) : QString(); }
 
@@ -84,7 +84,7 @@ bool Repite(icalcomponent* e) {
 // The starts of a repeating event's occurrences within the days, by key,
 // those of EXDATE left out.
 std::map<QString, TMomentoIcal> Ocurrencias(icalcomponent* e, const TZonasIcal& zonas, const icaltimetype& inicio,
-                                             icaltimezone* zona, TDate desde, TDate hasta) {
+                                             icaltimezone* zona, TDate desde, TDate hasta, bool& recortado) {
   std::set<QString> fuera;
   std::set<TDate> diasFuera;
   for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_EXDATE_PROPERTY); p;
@@ -100,18 +100,30 @@ std::map<QString, TMomentoIcal> Ocurrencias(icalcomponent* e, const TZonasIcal& 
     const TDate dia = dt::DateOf(local);
     const QString clave = ClaveMomento(local);
     if (dia < desde || dia > hasta || fuera.count(clave) || diasFuera.count(dia)) return;
+    if (r.size() >= static_cast<size_t>(kMaxOcurrencias) && !r.count(clave)) {
+      recortado = true;
+      return;
+    }
     r.emplace(clave, m);
   };
   anadir(MomentoDe(inicio, zona));
   for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_RRULE_PROPERTY); p;
        p = icalcomponent_get_next_property(e, ICAL_RRULE_PROPERTY)) {
-    icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(p), inicio);
+    const icalrecurrencetype regla = icalproperty_get_rrule(p);
+    icalrecur_iterator* it = icalrecur_iterator_new(regla, inicio);
     if (!it) continue;
+    // A rule without COUNT starts at the window (two days early, for the
+    // event's zone) rather than stepping through the years before it.
+    if (regla.count == 0 && dt::DateOf(MomentoDe(inicio, zona).Local()) < desde - 2) {
+      icaltimetype comienzo = TiempoIcal(desde - 2, inicio.is_date);
+      comienzo.zone = inicio.zone;
+      icalrecur_iterator_set_start(it, comienzo);
+    }
     for (int paso = 0; paso < kMaxPasos; ++paso) {
       const icaltimetype t = icalrecur_iterator_next(it);
       if (icaltime_is_null_time(t)) break;
       const TMomentoIcal m = MomentoDe(t, zona);
-      if (dt::DateOf(m.Local()) > hasta) break;
+      if (dt::DateOf(m.Local()) > hasta || recortado) break;
       anadir(m);
     }
     icalrecur_iterator_free(it);
@@ -142,11 +154,12 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta, const TAvanceIcal& Ava
 
   const qint64 total = static_cast<qint64>(d_->Eventos.size());
   for (qint64 n = 0; n < total; ++n) {
-    if (Avance && n % 128 == 0 && !Avance(n, total)) {
+    icalcomponent* e = d_->Eventos[n];
+    // A repeating event may take long on its own: progress before each.
+    if (Avance && (n % 128 == 0 || Repite(e)) && !Avance(n, total)) {
       r.Cancelada = true;
       return r;
     }
-    icalcomponent* e = d_->Eventos[n];
     icalproperty* pInicio = icalcomponent_get_first_property(e, ICAL_DTSTART_PROPERTY);
     if (!pInicio) {
       ++r.Omitidos.SinInicio;
@@ -185,7 +198,9 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta, const TAvanceIcal& Ava
       if (dia < Desde || dia > Hasta) ++r.Omitidos.FueraIntervalo;
       else cita(m, ClaveMomento(MomentoDe(t, zonas.ZonaDe(p, t)).Local()));
     } else if (Repite(e)) {
-      const auto ocurrencias = Ocurrencias(e, zonas, inicio, zona, Desde, Hasta);
+      bool recortado = false;
+      const auto ocurrencias = Ocurrencias(e, zonas, inicio, zona, Desde, Hasta, recortado);
+      if (recortado) ++r.Omitidos.Recortados;
       if (ocurrencias.empty()) ++r.Omitidos.FueraIntervalo;
       for (const auto& [clave, comienzo] : ocurrencias)
         if (!sustituidas.count({base.Uid, clave})) cita(comienzo, clave);

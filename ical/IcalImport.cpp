@@ -1,5 +1,7 @@
 #include "ical/IcalImport.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -77,10 +79,17 @@ QString LineasOmitidos(const TOmitidos& o) {
 }
 
 QString AvisoZonas(const TOmitidos& o) {
-  if (o.ZonaDesconocida == 0) return {};
-  return QStringLiteral("\r\nAtención: ") +
+  QString r;
+  if (o.ZonaDesconocida > 0)
+    r += QStringLiteral("\r\nAtención: ") +
          Cuenta(o.ZonaDesconocida, "evento tiene una zona horaria desconocida; su hora se toma como local.",
                 "eventos tienen una zona horaria desconocida; su hora se toma como local.");
+  if (o.Recortados > 0)
+    r += QStringLiteral("\r\nAtención: ") +
+         Cuenta(o.Recortados, "evento se repite más de %1 veces entre las fechas; solo se toman las primeras.",
+                "eventos se repiten más de %1 veces entre las fechas; solo se toman las primeras.")
+             .arg(QLocale(QLocale::Spanish).toString(kMaxOcurrencias));
+  return r;
 }
 
 }  // namespace

@@ -22,6 +22,11 @@ namespace ical {
 // Progress of a long step: Hecho of Total done; false stops the step.
 using TAvanceIcal = std::function<bool(qint64 Hecho, qint64 Total)>;
 
+// Occurrences of one repeating event at most: a rule every minute over the
+// whole window would otherwise give millions of appointments. Those beyond
+// are left out and the event is warned of.
+constexpr int kMaxOcurrencias = 10'000;
+
 // What the file holds that is not stored, by reason.
 struct TOmitidos {
   int Tareas = 0;          // VTODO
@@ -34,6 +39,9 @@ struct TOmitidos {
   // Not skipped but warned of: events whose zone (TZID) neither the file
   // nor the system knows, their times taken as local.
   int ZonaDesconocida = 0;
+  // Repeating events with more occurrences in the window than are stored
+  // of one event (the first ones are).
+  int Recortados = 0;
 };
 
 struct TCitasLeidas {

@@ -132,6 +132,35 @@ TEST_F(IcalTest, RepeatingEventsAreExpandedOnlyInsideTheWindow) {
   EXPECT_EQ(rdate, (QStringList{"20260304T080000", "20260306T080000"}));
 }
 
+TEST_F(IcalTest, RulesWithoutEndAreBoundedByTheWindowAndThePerEventLimit) {
+  const TDate desde = dt::EncodeDate(2026, 1, 1), hasta = dt::EncodeDate(2027, 12, 31);
+  struct Caso {
+    const char* dtstart;
+    const char* rrule;
+    size_t citas;
+    int recortados, fuera;
+  } casos[] = {
+      {"20260310T100000", "FREQ=MINUTELY", ical::kMaxOcurrencias, 1, 0},
+      {"20260310T100000", "FREQ=MINUTELY;COUNT=4000000", ical::kMaxOcurrencias, 1, 0},
+      {"19000101T000000", "FREQ=MINUTELY", ical::kMaxOcurrencias, 1, 0},  // from the window on, not from 1900
+      {"19000101T000000", "FREQ=SECONDLY;COUNT=4000000", 0, 0, 1},  // the steps end long before the window
+      {"20200101T090000", "FREQ=WEEKLY;BYDAY=TU", 104, 0, 0},
+      {"20260310T100000", "FREQ=DAILY;UNTIL=20260312T100000Z", 3, 0, 0},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.rrule);
+    const QByteArray datos = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:r\r\nDTSTART:") +
+                             c.dtstart + "\r\nRRULE:" + c.rrule + "\r\nSUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    TLectorIcal lector;
+    ASSERT_EQ(lector.Leer(datos), TLectorIcal::Leido) << lector.Error().toStdString();
+    const auto l = lector.Citas(desde, hasta);
+    EXPECT_EQ(l.Citas.size(), c.citas);
+    EXPECT_EQ(l.Omitidos.Recortados, c.recortados);
+    EXPECT_EQ(l.Omitidos.FueraIntervalo, c.fuera);
+    EXPECT_EQ(ical::TextoPrevio(l).contains(QStringLiteral("más de 10.000 veces")), c.recortados > 0);
+  }
+}
+
 TEST_F(IcalTest, TheFirstAlarmGivesTheNearestReminderChoice) {
   struct Caso {
     const char* alarma;
