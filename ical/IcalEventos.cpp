@@ -14,6 +14,9 @@ namespace {
 // stays well below, a rule without end beyond it stops.
 constexpr int kMaxPasos = 200'000;
 
+const TDate kPrimerDia = dt::EncodeDate(1, 1, 1);
+const TDate kTrasUltimoDia = dt::EncodeDate(9999, 12, 31) + 1;
+
 QString Texto(const char* t) { return t ? QString::fromUtf8(t) : QString(); }
 
 // How long an event lasts: seconds between instants, else days of wall time.
@@ -184,11 +187,19 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta, const TAvanceIcal& Ava
     base.Categoria = PrimeraCategoria(e);
     base.Aviso = AvisoDe(e, m, duracion);
 
+    // Times the table cannot hold (a day that does not exist, a year past
+    // 9999) skip the event, counted once.
+    bool fechaMala = false;
     const auto cita = [&](const TMomentoIcal& comienzo, const QString& ocurrencia) {
       TCitaIcal c = base;
       c.Ocurrencia = ocurrencia;
       c.Inicio = MinutoLocal(comienzo.Local());
       c.Fin = std::max(c.Inicio, MinutoLocal(duracion.FinDe(comienzo)));
+      if (!comienzo.Valido || c.Inicio < kPrimerDia || c.Fin >= kTrasUltimoDia) {
+        if (!fechaMala) ++r.Omitidos.FechaNoValida;
+        fechaMala = true;
+        return;
+      }
       r.Citas.push_back(std::move(c));
     };
     if (icalproperty* p = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY)) {

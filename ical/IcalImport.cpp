@@ -71,6 +71,7 @@ QString LineasOmitidos(const TOmitidos& o) {
   linea(o.Tareas, "tarea (VTODO)", "tareas (VTODO)");
   linea(o.Diario, "nota de diario (VJOURNAL)", "notas de diario (VJOURNAL)");
   linea(o.SinInicio, "evento sin fecha de inicio", "eventos sin fecha de inicio");
+  linea(o.FechaNoValida, "evento con una fecha no válida", "eventos con una fecha no válida");
   linea(o.Cancelados, "evento cancelado", "eventos cancelados");
   linea(o.FueraIntervalo, "evento repetido sin fechas en el intervalo elegido",
         "eventos repetidos sin fechas en el intervalo elegido");

@@ -32,10 +32,11 @@ struct TOmitidos {
   int Tareas = 0;          // VTODO
   int Diario = 0;          // VJOURNAL
   int SinInicio = 0;       // events without DTSTART
+  int FechaNoValida = 0;   // events with a day that does not exist or out of range
   int Cancelados = 0;      // events with STATUS:CANCELLED
   int FueraIntervalo = 0;  // repeating events with no occurrence in the window
   int Otros = 0;           // other components (free/busy, unknown ones)
-  int Total() const { return Tareas + Diario + SinInicio + Cancelados + FueraIntervalo + Otros; }
+  int Total() const { return Tareas + Diario + SinInicio + FechaNoValida + Cancelados + FueraIntervalo + Otros; }
   // Not skipped but warned of: events whose zone (TZID) neither the file
   // nor the system knows, their times taken as local.
   int ZonaDesconocida = 0;

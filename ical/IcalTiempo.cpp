@@ -53,7 +53,10 @@ TMomentoIcal MomentoDe(const icaltimetype& Tiempo, icaltimezone* Zona) {
     return m;
   }
   TDate dia = 0;
-  if (!dt::TryEncodeDate(Tiempo.year, Tiempo.month, Tiempo.day, dia)) dia = 0;
+  if (!dt::TryEncodeDate(Tiempo.year, Tiempo.month, Tiempo.day, dia)) {
+    dia = 0;
+    m.Valido = false;
+  }
   m.Pared = dia;
   if (!Tiempo.is_date) {
     TTime hora = 0;

@@ -29,6 +29,7 @@ struct TMomentoIcal {
   bool Instante = false;
   time_t Utc = 0;
   TDateTime Pared = 0;
+  bool Valido = true;  // false for a day that does not exist (31 February)
   TDateTime Local() const { return Instante ? MomentoLocal(Utc) : Pared; }
 };
 TMomentoIcal MomentoDe(const icaltimetype& Tiempo, icaltimezone* Zona);

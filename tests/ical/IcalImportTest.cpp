@@ -161,6 +161,35 @@ TEST_F(IcalTest, RulesWithoutEndAreBoundedByTheWindowAndThePerEventLimit) {
   }
 }
 
+TEST_F(IcalTest, TimesTheTableCannotHoldSkipTheEventAndAnEndBeforeTheStartIsTheStart) {
+  struct Caso {
+    const char* tiempos;
+    int citas, fechaNoValida;
+  } casos[] = {
+      {"DTSTART;VALUE=DATE:20260231", 0, 1},
+      {"DTSTART:99991231T100000\r\nDURATION:P3D", 0, 1},
+      {"DTSTART:99991231T100000\r\nDTEND:99991231T110000", 1, 0},
+      {"DTSTART:20260310T100000\r\nDTEND:20260309T100000", 1, 0},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.tiempos);
+    const QByteArray datos = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:f\r\n") + c.tiempos +
+                             "\r\nSUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    TLectorIcal lector;
+    ASSERT_EQ(lector.Leer(datos), TLectorIcal::Leido) << lector.Error().toStdString();
+    const auto l = lector.Citas(0, 3000000);
+    ASSERT_EQ(static_cast<int>(l.Citas.size()), c.citas);
+    EXPECT_EQ(l.Omitidos.FechaNoValida, c.fechaNoValida);
+    if (c.citas) {
+      EXPECT_GE(l.Citas[0].Fin, l.Citas[0].Inicio);
+    }
+    // What is left is stored without an engine error.
+    QTemporaryDir otro;
+    const auto r = ical::GuardarCitasIcal(NuevaCarpeta(otro), l.Citas, {});
+    EXPECT_EQ(r.Anadidas, c.citas);
+  }
+}
+
 TEST_F(IcalTest, TheFirstAlarmGivesTheNearestReminderChoice) {
   struct Caso {
     const char* alarma;
