@@ -1,8 +1,9 @@
 #pragma once
 // The table ICALUID.DBF beside the appointments: which appointment (ID)
-// each imported event, or occurrence of a repeating event, became, and a
-// fingerprint of the event as it was imported, so that importing a file
-// again changes only what changed in it. Copies of the program that do not
+// each imported event, or occurrence of a repeating event, became, its
+// record and the fingerprint of the appointment as the import stored it,
+// so that importing a file again changes only what changed in it and never
+// an appointment edited since or another one under a reused ID. Copies of the program that do not
 // know the table leave it alone.
 
 #include <QString>
