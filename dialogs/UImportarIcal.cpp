@@ -73,7 +73,13 @@ TfrmImportarIcal::TfrmImportarIcal(const QString& Fichero, AvisarCambioFn Avisar
   connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
   for (QDateEdit* e : {edtDesdeFecha, edtHastaFecha})
     connect(e, &QDateEdit::dateChanged, this, [this] {
-      if (!trabajando_ && btnImportar->isEnabled()) Contar();
+      if (contando_) {
+        // Typing on: this count stops and one for the new dates follows.
+        recontar_ = true;
+        cancelar_ = true;
+      } else if (!trabajando_ && leido_) {
+        Contar();
+      }
     });
 }
 
@@ -118,6 +124,7 @@ bool TfrmImportarIcal::LeerFichero() {
     ShowError(lector_.Error() + QStringLiteral("\r\nNo se ha guardado nada."), this);
     return false;
   }
+  leido_ = true;
   Contar();
   return true;
 }
@@ -125,8 +132,30 @@ bool TfrmImportarIcal::LeerFichero() {
 void TfrmImportarIcal::Contar() {
   TDate desde = 0, hasta = 0;
   if (!LeerCampoFecha(edtDesdeFecha, desde) || !LeerCampoFecha(edtHastaFecha, hasta)) return;
-  leidas_ = lector_.Citas(desde, hasta);
-  lblPrevio->setText(ical::TextoPrevio(leidas_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  // A big file takes a while: the bar moves, the dates stay editable (a
+  // change starts the count again) and "Cancelar" stops it.
+  lblPrevio->setText(QStringLiteral("Contando las citas..."));
+  btnImportar->setEnabled(false);
+  contando_ = true;
+  cancelar_ = false;
+  recontar_ = false;
+  leidas_ = lector_.Citas(desde, hasta, [this](qint64 h, qint64 t) { return Avance(h, t); });
+  contando_ = false;
+  cancelar_ = false;
+  if (recontar_) {
+    recontar_ = false;
+    leidas_ = {};
+    QTimer::singleShot(0, this, [this] {
+      if (!trabajando_ && !contando_) Contar();
+    });
+    return;
+  }
+  if (leidas_.Cancelada) {
+    leidas_ = {};
+    lblPrevio->setText(QStringLiteral("Recuento cancelado. Cambie las fechas para contar de nuevo."));
+  } else {
+    lblPrevio->setText(ical::TextoPrevio(leidas_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  }
   btnImportar->setEnabled(!leidas_.Citas.empty() && hasta >= desde);
 }
 
@@ -151,7 +180,7 @@ void TfrmImportarIcal::btnImportarClick() {
 }
 
 void TfrmImportarIcal::btnCancelClick() {
-  if (trabajando_) cancelar_ = true;
+  if (trabajando_ || contando_) cancelar_ = true;
   else QDialog::reject();
 }
 
@@ -159,7 +188,7 @@ void TfrmImportarIcal::reject() { btnCancelClick(); }
 
 void TfrmImportarIcal::closeEvent(QCloseEvent* event) {
   // Closing while at work asks the work to stop; the window closes after.
-  if (trabajando_) {
+  if (trabajando_ || contando_) {
     cancelar_ = true;
     event->ignore();
     return;

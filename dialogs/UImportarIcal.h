@@ -27,7 +27,8 @@ class TfrmImportarIcal : public QDialog {
   // malformed, unreadable or the reading was cancelled (the dialog then
   // closes).
   bool LeerFichero();
-  // Shows what the current window of days gives.
+  // Shows what the current window of days gives, with progress; "Cancelar"
+  // stops the count (nothing to import until the dates change).
   void Contar();
   // Stores the appointments, then shows the summary and closes.
   void btnImportarClick();
@@ -61,7 +62,10 @@ class TfrmImportarIcal : public QDialog {
   AvisarCambioFn avisar_;
   ical::TLectorIcal lector_;
   ical::TCitasLeidas leidas_;
+  bool leido_ = false;  // the file was read: date changes count again
   bool trabajando_ = false;
+  bool contando_ = false;   // Contar at work
+  bool recontar_ = false;   // the dates changed meanwhile
   bool cancelar_ = false;
   bool guardado_ = false;
   bool shown_ = false;

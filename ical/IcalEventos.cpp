@@ -12,7 +12,10 @@ namespace {
 
 // Steps of one repetition rule at most: a rule every minute over the window
 // stays well below, a rule without end beyond it stops.
-constexpr int kMaxPasos = 2'000'000;
+constexpr int kMaxPasos = 200'000;
+
+const TDate kPrimerDia = dt::EncodeDate(1, 1, 1);
+const TDate kTrasUltimoDia = dt::EncodeDate(9999, 12, 31) + 1;
 
 QString Texto(const char* t) { return t ? QString::fromUtf8(t) : QString(); }
 
@@ -84,7 +87,7 @@ bool Repite(icalcomponent* e) {
 // The starts of a repeating event's occurrences within the days, by key,
 // those of EXDATE left out.
 std::map<QString, TMomentoIcal> Ocurrencias(icalcomponent* e, const TZonasIcal& zonas, const icaltimetype& inicio,
-                                             icaltimezone* zona, TDate desde, TDate hasta) {
+                                             icaltimezone* zona, TDate desde, TDate hasta, bool& recortado) {
   std::set<QString> fuera;
   std::set<TDate> diasFuera;
   for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_EXDATE_PROPERTY); p;
@@ -100,18 +103,30 @@ std::map<QString, TMomentoIcal> Ocurrencias(icalcomponent* e, const TZonasIcal& 
     const TDate dia = dt::DateOf(local);
     const QString clave = ClaveMomento(local);
     if (dia < desde || dia > hasta || fuera.count(clave) || diasFuera.count(dia)) return;
+    if (r.size() >= static_cast<size_t>(kMaxOcurrencias) && !r.count(clave)) {
+      recortado = true;
+      return;
+    }
     r.emplace(clave, m);
   };
   anadir(MomentoDe(inicio, zona));
   for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_RRULE_PROPERTY); p;
        p = icalcomponent_get_next_property(e, ICAL_RRULE_PROPERTY)) {
-    icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(p), inicio);
+    const icalrecurrencetype regla = icalproperty_get_rrule(p);
+    icalrecur_iterator* it = icalrecur_iterator_new(regla, inicio);
     if (!it) continue;
+    // A rule without COUNT starts at the window (two days early, for the
+    // event's zone) rather than stepping through the years before it.
+    if (regla.count == 0 && dt::DateOf(MomentoDe(inicio, zona).Local()) < desde - 2) {
+      icaltimetype comienzo = TiempoIcal(desde - 2, inicio.is_date);
+      comienzo.zone = inicio.zone;
+      icalrecur_iterator_set_start(it, comienzo);
+    }
     for (int paso = 0; paso < kMaxPasos; ++paso) {
       const icaltimetype t = icalrecur_iterator_next(it);
       if (icaltime_is_null_time(t)) break;
       const TMomentoIcal m = MomentoDe(t, zona);
-      if (dt::DateOf(m.Local()) > hasta) break;
+      if (dt::DateOf(m.Local()) > hasta || recortado) break;
       anadir(m);
     }
     icalrecur_iterator_free(it);
@@ -127,7 +142,7 @@ std::map<QString, TMomentoIcal> Ocurrencias(icalcomponent* e, const TZonasIcal& 
 
 }  // namespace
 
-TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
+TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta, const TAvanceIcal& Avance) const {
   TCitasLeidas r;
   r.Omitidos = d_->Omitidos;
   const TZonasIcal& zonas = d_->Zonas;
@@ -140,7 +155,14 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
       sustituidas.emplace(Texto(icalcomponent_get_uid(e)), ClaveMomento(MomentoDe(t, zonas.ZonaDe(p, t)).Local()));
     }
 
-  for (icalcomponent* e : d_->Eventos) {
+  const qint64 total = static_cast<qint64>(d_->Eventos.size());
+  for (qint64 n = 0; n < total; ++n) {
+    icalcomponent* e = d_->Eventos[n];
+    // A repeating event may take long on its own: progress before each.
+    if (Avance && (n % 128 == 0 || Repite(e)) && !Avance(n, total)) {
+      r.Cancelada = true;
+      return r;
+    }
     icalproperty* pInicio = icalcomponent_get_first_property(e, ICAL_DTSTART_PROPERTY);
     if (!pInicio) {
       ++r.Omitidos.SinInicio;
@@ -151,6 +173,8 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
       continue;
     }
     const icaltimetype inicio = icalproperty_get_dtstart(pInicio);
+    if (zonas.Desconocida(pInicio) || zonas.Desconocida(icalcomponent_get_first_property(e, ICAL_DTEND_PROPERTY)))
+      ++r.Omitidos.ZonaDesconocida;
     icaltimezone* zona = zonas.ZonaDe(pInicio, inicio);
     const TMomentoIcal m = MomentoDe(inicio, zona);
     const Duracion duracion = DuracionDe(e, zonas, inicio, m);
@@ -163,11 +187,19 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
     base.Categoria = PrimeraCategoria(e);
     base.Aviso = AvisoDe(e, m, duracion);
 
+    // Times the table cannot hold (a day that does not exist, a year past
+    // 9999) skip the event, counted once.
+    bool fechaMala = false;
     const auto cita = [&](const TMomentoIcal& comienzo, const QString& ocurrencia) {
       TCitaIcal c = base;
       c.Ocurrencia = ocurrencia;
       c.Inicio = MinutoLocal(comienzo.Local());
       c.Fin = std::max(c.Inicio, MinutoLocal(duracion.FinDe(comienzo)));
+      if (!comienzo.Valido || c.Inicio < kPrimerDia || c.Fin >= kTrasUltimoDia) {
+        if (!fechaMala) ++r.Omitidos.FechaNoValida;
+        fechaMala = true;
+        return;
+      }
       r.Citas.push_back(std::move(c));
     };
     if (icalproperty* p = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY)) {
@@ -177,7 +209,9 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
       if (dia < Desde || dia > Hasta) ++r.Omitidos.FueraIntervalo;
       else cita(m, ClaveMomento(MomentoDe(t, zonas.ZonaDe(p, t)).Local()));
     } else if (Repite(e)) {
-      const auto ocurrencias = Ocurrencias(e, zonas, inicio, zona, Desde, Hasta);
+      bool recortado = false;
+      const auto ocurrencias = Ocurrencias(e, zonas, inicio, zona, Desde, Hasta, recortado);
+      if (recortado) ++r.Omitidos.Recortados;
       if (ocurrencias.empty()) ++r.Omitidos.FueraIntervalo;
       for (const auto& [clave, comienzo] : ocurrencias)
         if (!sustituidas.count({base.Uid, clave})) cita(comienzo, clave);
@@ -185,6 +219,7 @@ TCitasLeidas TLectorIcal::Citas(TDate Desde, TDate Hasta) const {
       cita(m, QString());
     }
   }
+  if (Avance) Avance(total, total);
   return r;
 }
 

@@ -9,7 +9,9 @@
 #include "app/CitasEntre.h"
 #include "app/UAgendaUtil.h"
 #include "app/Version.h"
+#include "data/Table.h"
 #include "data/sql/Query.h"
+#include "ical/HuellaCita.h"
 #include "ical/IcalTiempo.h"
 #include "ical/IcalUids.h"
 
@@ -47,6 +49,18 @@ QByteArray CalendarioIcal(const QString& Carpeta, TDate Desde, TDate Hasta, int 
   const QByteArray dominio =
       QCryptographicHash::hash(QDir(carpeta).absolutePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
 
+  // An appointment keeps its event's UID while it is the one imported,
+  // edited or not: one that took the ID of a deleted imported appointment
+  // must not go out as that event.
+  data::Table agenda(carpeta.toStdString(), "AGENDA.DBF");
+  if (!origenes.empty()) {
+    agenda.Open(data::OpenMode::ReadOnly);
+    agenda.SetIndexName("ID");
+  }
+  const auto mismaCita = [&agenda](int id, const TOrigenIcal& o) {
+    return agenda.FindKey(id) && (agenda.RecNo() == o.Registro || HuellaCita(agenda) == o.Huella);
+  };
+
   data::Query q(carpeta.toStdString());
   PrepararCitasEntre(q, dt::DateOf(Desde), dt::DateOf(Hasta) + dt::EncodeTime(23, 59, 59, 999), Categoria);
   q.Open();
@@ -72,7 +86,8 @@ QByteArray CalendarioIcal(const QString& Carpeta, TDate Desde, TDate Hasta, int 
     const bool dias = dt::TimeOf(inicio) == 0 && dt::TimeOf(fin) == 0 && fin > inicio;
 
     icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-    const auto origen = origenes.find(id);
+    auto origen = origenes.find(id);
+    if (origen != origenes.end() && !mismaCita(id, origen->second)) origen = origenes.end();
     QByteArray uid = origen != origenes.end() ? origen->second.Uid.toUtf8() : QByteArray();
     if (uid.isEmpty()) uid = QByteArray::number(id) + '-' + dominio + "@quillar";
     icalcomponent_add_property(ev, icalproperty_new_uid(uid.constData()));

@@ -3,7 +3,8 @@
 // the rules of the appointments table (new ID, reminder fields, refused
 // posts) as one typed by hand; the days changed are announced once at the
 // end. An event imported before updates its appointment only when the event
-// changed since; otherwise it is left as the user may have edited it.
+// changed since and the appointment did not; otherwise it is left as the
+// user may have edited it.
 
 #include <QString>
 #include <vector>
@@ -19,6 +20,9 @@ struct TResumenImportacion {
   int Actualizadas = 0;
   int SinCambios = 0;
   int Rechazadas = 0;  // posts the table's rules refused
+  // Events that changed whose appointment changed in the agenda too since
+  // the import (edited, or another appointment under a freed ID): kept.
+  int CambiadasEnAgenda = 0;
   bool Cancelada = false;
 };
 

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 #include <cmath>
+#include <cstring>
 
 namespace ical {
 
@@ -52,7 +53,10 @@ TMomentoIcal MomentoDe(const icaltimetype& Tiempo, icaltimezone* Zona) {
     return m;
   }
   TDate dia = 0;
-  if (!dt::TryEncodeDate(Tiempo.year, Tiempo.month, Tiempo.day, dia)) dia = 0;
+  if (!dt::TryEncodeDate(Tiempo.year, Tiempo.month, Tiempo.day, dia)) {
+    dia = 0;
+    m.Valido = false;
+  }
   m.Pared = dia;
   if (!Tiempo.is_date) {
     TTime hora = 0;
@@ -88,7 +92,15 @@ icaltimezone* TZonasIcal::Zona(const char* Tzid) const {
   // Names of other systems' zone lists ("Romance Standard Time").
   const QByteArray iana = QTimeZone::windowsIdToDefaultIanaId(QByteArray(Tzid));
   if (!iana.isEmpty()) return icaltimezone_get_builtin_timezone(iana.constData());
+  // A zone database name after a prefix of the program that wrote it.
+  for (const char* p = std::strchr(Tzid + 1, '/'); p; p = std::strchr(p + 1, '/'))
+    if (icaltimezone* z = icaltimezone_get_builtin_timezone(p + 1)) return z;
   return nullptr;
+}
+
+bool TZonasIcal::Desconocida(icalproperty* Propiedad) const {
+  icalparameter* p = Propiedad ? icalproperty_get_first_parameter(Propiedad, ICAL_TZID_PARAMETER) : nullptr;
+  return p && !Zona(icalparameter_get_tzid(p));
 }
 
 icaltimezone* TZonasIcal::ZonaDe(icalproperty* Propiedad, const icaltimetype& Tiempo) const {

@@ -29,12 +29,14 @@ struct TMomentoIcal {
   bool Instante = false;
   time_t Utc = 0;
   TDateTime Pared = 0;
+  bool Valido = true;  // false for a day that does not exist (31 February)
   TDateTime Local() const { return Instante ? MomentoLocal(Utc) : Pared; }
 };
 TMomentoIcal MomentoDe(const icaltimetype& Tiempo, icaltimezone* Zona);
 
 // The zones a file names: its own VTIMEZONE definitions first, then the
-// system's zone database by name (Windows zone names included).
+// system's zone database by name (Windows zone names and names under a
+// prefix, "/mozilla.org/20050126_1/Europe/Madrid", included).
 class TZonasIcal {
  public:
   TZonasIcal() = default;
@@ -48,6 +50,8 @@ class TZonasIcal {
   icaltimezone* Zona(const char* Tzid) const;
   // The zone of a time property: its TZID, UTC for a time written with Z.
   icaltimezone* ZonaDe(icalproperty* Propiedad, const icaltimetype& Tiempo) const;
+  // Whether the property names a zone neither the file nor the system knows.
+  bool Desconocida(icalproperty* Propiedad) const;
 
  private:
   std::map<std::string, icaltimezone*> propias_;

@@ -20,7 +20,7 @@ std::string UidGuardado(const QString& uid) {
 std::vector<data::FieldDef> Campos() {
   using data::FieldKind;
   return {{"ID", FieldKind::Float}, {"UID", FieldKind::String, kLongitudUid}, {"INICIO", FieldKind::String, 15},
-          {"HUELLA", FieldKind::String, 40}};
+          {"HUELLA", FieldKind::String, 40}, {"REGISTRO", FieldKind::Float}};
 }
 
 }  // namespace
@@ -38,10 +38,12 @@ void TUidsIcal::Abrir(bool EnLote) {
   lote_ = EnLote;
   if (lote_) tabla_.BeginBatch();
   filas_.clear();
+  ids_.clear();
   for (tabla_.First(); !tabla_.Eof(); tabla_.Next()) {
     const std::string clave = tabla_.FieldByName("UID").AsString() + '\x1f' + tabla_.FieldByName("INICIO").AsString();
     filas_[clave] = Fila{static_cast<int>(tabla_.FieldByName("ID").AsInteger()), tabla_.FieldByName("HUELLA").AsString(),
-                         tabla_.RecNo()};
+                         static_cast<std::uint32_t>(tabla_.FieldByName("REGISTRO").AsInteger()), tabla_.RecNo()};
+    ids_.insert(filas_[clave].ID);
   }
 }
 
@@ -56,10 +58,12 @@ const TUidsIcal::Fila* TUidsIcal::Buscar(const QString& Uid, const QString& Ocur
   return i == filas_.end() ? nullptr : &i->second;
 }
 
-void TUidsIcal::Guardar(const QString& Uid, const QString& Ocurrencia, int ID, const std::string& Huella) {
+void TUidsIcal::Guardar(const QString& Uid, const QString& Ocurrencia, int ID, std::uint32_t Registro,
+                        const std::string& Huella) {
   const std::string clave = Clave(Uid, Ocurrencia);
   const auto i = filas_.find(clave);
   if (i != filas_.end() && tabla_.GotoRecNo(i->second.RecNo)) {
+    ids_.erase(ids_.find(i->second.ID));
     tabla_.Edit();
   } else {
     tabla_.Append();
@@ -68,9 +72,13 @@ void TUidsIcal::Guardar(const QString& Uid, const QString& Ocurrencia, int ID, c
   }
   tabla_.FieldByName("ID").SetAsInteger(ID);
   tabla_.FieldByName("HUELLA").SetAsString(Huella);
+  tabla_.FieldByName("REGISTRO").SetAsInteger(Registro);
   tabla_.Post();
-  filas_[clave] = Fila{ID, Huella, tabla_.RecNo()};
+  filas_[clave] = Fila{ID, Huella, Registro, tabla_.RecNo()};
+  ids_.insert(ID);
 }
+
+bool TUidsIcal::Nombrado(int ID) const { return ids_.count(ID) > 0; }
 
 std::map<int, TOrigenIcal> TUidsIcal::Origenes(const std::string& Carpeta) {
   std::map<int, TOrigenIcal> r;
@@ -80,7 +88,8 @@ std::map<int, TOrigenIcal> TUidsIcal::Origenes(const std::string& Carpeta) {
   for (t.First(); !t.Eof(); t.Next())
     r[static_cast<int>(t.FieldByName("ID").AsInteger())] =
         TOrigenIcal{QString::fromStdString(t.FieldByName("UID").AsString()),
-                    QString::fromStdString(t.FieldByName("INICIO").AsString())};
+                    QString::fromStdString(t.FieldByName("INICIO").AsString()), t.FieldByName("HUELLA").AsString(),
+                    static_cast<std::uint32_t>(t.FieldByName("REGISTRO").AsInteger())};
   return r;
 }
 

@@ -1,14 +1,16 @@
 #pragma once
 // The table ICALUID.DBF beside the appointments: which appointment (ID)
-// each imported event, or occurrence of a repeating event, became, and a
-// fingerprint of the event as it was imported, so that importing a file
-// again changes only what changed in it. Copies of the program that do not
+// each imported event, or occurrence of a repeating event, became, its
+// record and the fingerprint of the appointment as the import stored it,
+// so that importing a file again changes only what changed in it and never
+// an appointment edited since or another one under a reused ID. Copies of the program that do not
 // know the table leave it alone.
 
 #include <QString>
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "data/Table.h"
 
@@ -17,6 +19,8 @@ namespace ical {
 struct TOrigenIcal {
   QString Uid;
   QString Ocurrencia;  // empty for a single event
+  std::string Huella;  // of the appointment as the import left it
+  std::uint32_t Registro = 0;  // its record in AGENDA.DBF
 };
 
 class TUidsIcal {
@@ -24,6 +28,7 @@ class TUidsIcal {
   struct Fila {
     int ID = 0;
     std::string Huella;
+    std::uint32_t Registro = 0;  // of the appointment in AGENDA.DBF
     std::uint32_t RecNo = 0;
   };
 
@@ -37,8 +42,14 @@ class TUidsIcal {
 
   // The row of an event (occurrence), or nullptr.
   const Fila* Buscar(const QString& Uid, const QString& Ocurrencia) const;
-  // Stores that the event became appointment ID with that fingerprint.
-  void Guardar(const QString& Uid, const QString& Ocurrencia, int ID, const std::string& Huella);
+  // Stores that the event became appointment ID, record Registro of the
+  // appointments, whose fingerprint as stored (HuellaCita) is Huella. An
+  // appointment under that ID in another record is another appointment
+  // that took the ID of a deleted one (record numbers are never reused).
+  void Guardar(const QString& Uid, const QString& Ocurrencia, int ID, std::uint32_t Registro, const std::string& Huella);
+
+  // Whether some row names appointment ID.
+  bool Nombrado(int ID) const;
 
   // Where each imported appointment came from, by ID; empty when the folder
   // has no such table.
@@ -49,6 +60,7 @@ class TUidsIcal {
   data::Table tabla_;
   bool lote_ = false;
   std::unordered_map<std::string, Fila> filas_;
+  std::unordered_multiset<int> ids_;
 };
 
 }  // namespace ical

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "IcalFixture.h"
 #include "app/Help.h"
@@ -50,6 +51,32 @@ TEST_F(IcalDialogTest, ImportShowsTheCountForTheWindowBeforeStoringThenTheSummar
   ASSERT_FALSE(messages.isEmpty());
   EXPECT_TRUE(messages.last().contains(QStringLiteral("Citas añadidas: 7"))) << messages.last().toStdString();
   EXPECT_EQ(avisos.size(), 1);
+}
+
+TEST_F(IcalDialogTest, TheCountFollowsTheDatesShowsProgressAndCanBeCancelled) {
+  // Only a repeating event: a window without its days gives nothing to import.
+  QByteArray datos = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+  for (int i = 0; i < 600; ++i)
+    datos += "BEGIN:VEVENT\r\nUID:r" + QByteArray::number(i) +
+             "\r\nDTSTART:20300105T100000\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\nSUMMARY:x\r\nEND:VEVENT\r\n";
+  datos += "END:VCALENDAR\r\n";
+  TfrmImportarIcal dlg(Escribir(datos), {});
+  dlg.show();
+  QTRY_VERIFY(dlg.lblPrevio->text().contains(QStringLiteral("Se guardarán 0 citas.")));
+  EXPECT_FALSE(dlg.btnImportar->isEnabled());
+
+  // Widening the window counts again, though nothing was to import before.
+  PonerCampoFecha(dlg.edtHastaFecha, dt::EncodeDate(2030, 12, 31));
+  EXPECT_TRUE(dlg.lblPrevio->text().startsWith(QStringLiteral("Se guardarán 1200 citas."))) << dlg.lblPrevio->text().toStdString();
+  EXPECT_TRUE(dlg.btnImportar->isEnabled());
+  EXPECT_EQ(dlg.pbAvance->value(), 100);
+
+  // "Cancelar" while counting stops the count and leaves nothing to import.
+  QTimer::singleShot(0, dlg.btnCancel, [&dlg] { QTest::mouseClick(dlg.btnCancel, Qt::LeftButton); });
+  PonerCampoFecha(dlg.edtHastaFecha, dt::EncodeDate(2030, 12, 30));
+  EXPECT_TRUE(dlg.lblPrevio->text().startsWith(QStringLiteral("Recuento cancelado"))) << dlg.lblPrevio->text().toStdString();
+  EXPECT_FALSE(dlg.btnImportar->isEnabled());
+  EXPECT_TRUE(dlg.isVisible()) << "cancelling a count does not close the dialog";
 }
 
 TEST_F(IcalDialogTest, AMalformedFileIsReportedWithItsLineAndTheDialogStoresNothing) {

@@ -132,6 +132,64 @@ TEST_F(IcalTest, RepeatingEventsAreExpandedOnlyInsideTheWindow) {
   EXPECT_EQ(rdate, (QStringList{"20260304T080000", "20260306T080000"}));
 }
 
+TEST_F(IcalTest, RulesWithoutEndAreBoundedByTheWindowAndThePerEventLimit) {
+  const TDate desde = dt::EncodeDate(2026, 1, 1), hasta = dt::EncodeDate(2027, 12, 31);
+  struct Caso {
+    const char* dtstart;
+    const char* rrule;
+    size_t citas;
+    int recortados, fuera;
+  } casos[] = {
+      {"20260310T100000", "FREQ=MINUTELY", ical::kMaxOcurrencias, 1, 0},
+      {"20260310T100000", "FREQ=MINUTELY;COUNT=4000000", ical::kMaxOcurrencias, 1, 0},
+      {"19000101T000000", "FREQ=MINUTELY", ical::kMaxOcurrencias, 1, 0},  // from the window on, not from 1900
+      {"19000101T000000", "FREQ=SECONDLY;COUNT=4000000", 0, 0, 1},  // the steps end long before the window
+      {"20200101T090000", "FREQ=WEEKLY;BYDAY=TU", 104, 0, 0},
+      {"20260310T100000", "FREQ=DAILY;UNTIL=20260312T100000Z", 3, 0, 0},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.rrule);
+    const QByteArray datos = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:r\r\nDTSTART:") +
+                             c.dtstart + "\r\nRRULE:" + c.rrule + "\r\nSUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    TLectorIcal lector;
+    ASSERT_EQ(lector.Leer(datos), TLectorIcal::Leido) << lector.Error().toStdString();
+    const auto l = lector.Citas(desde, hasta);
+    EXPECT_EQ(l.Citas.size(), c.citas);
+    EXPECT_EQ(l.Omitidos.Recortados, c.recortados);
+    EXPECT_EQ(l.Omitidos.FueraIntervalo, c.fuera);
+    EXPECT_EQ(ical::TextoPrevio(l).contains(QStringLiteral("más de 10.000 veces")), c.recortados > 0);
+  }
+}
+
+TEST_F(IcalTest, TimesTheTableCannotHoldSkipTheEventAndAnEndBeforeTheStartIsTheStart) {
+  struct Caso {
+    const char* tiempos;
+    int citas, fechaNoValida;
+  } casos[] = {
+      {"DTSTART;VALUE=DATE:20260231", 0, 1},
+      {"DTSTART:99991231T100000\r\nDURATION:P3D", 0, 1},
+      {"DTSTART:99991231T100000\r\nDTEND:99991231T110000", 1, 0},
+      {"DTSTART:20260310T100000\r\nDTEND:20260309T100000", 1, 0},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.tiempos);
+    const QByteArray datos = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:f\r\n") + c.tiempos +
+                             "\r\nSUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    TLectorIcal lector;
+    ASSERT_EQ(lector.Leer(datos), TLectorIcal::Leido) << lector.Error().toStdString();
+    const auto l = lector.Citas(0, 3000000);
+    ASSERT_EQ(static_cast<int>(l.Citas.size()), c.citas);
+    EXPECT_EQ(l.Omitidos.FechaNoValida, c.fechaNoValida);
+    if (c.citas) {
+      EXPECT_GE(l.Citas[0].Fin, l.Citas[0].Inicio);
+    }
+    // What is left is stored without an engine error.
+    QTemporaryDir otro;
+    const auto r = ical::GuardarCitasIcal(NuevaCarpeta(otro), l.Citas, {});
+    EXPECT_EQ(r.Anadidas, c.citas);
+  }
+}
+
 TEST_F(IcalTest, TheFirstAlarmGivesTheNearestReminderChoice) {
   struct Caso {
     const char* alarma;
@@ -158,6 +216,33 @@ TEST_F(IcalTest, TheFirstAlarmGivesTheNearestReminderChoice) {
     const auto l = lector.Citas(0, 100000);
     ASSERT_EQ(l.Citas.size(), 1u);
     EXPECT_EQ(l.Citas[0].Aviso, c.aviso);
+  }
+}
+
+TEST_F(IcalTest, ZonesAreResolvedThroughTheZoneDatabaseAndAnUnknownOneIsWarnedOf) {
+  struct Caso {
+    const char* tzid;
+    const char* hora;  // 10:00 in that zone, in Madrid
+    int desconocidas;
+  } casos[] = {
+      {"America/New_York", "15:00", 0},
+      {"/mozilla.org/20050126_1/America/New_York", "15:00", 0},
+      {"/freeassociation.sourceforge.net/Tzfile/Asia/Tokyo", "02:00", 0},
+      {"Marte/Olympus_Mons", "10:00", 1},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.tzid);
+    const QByteArray datos = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:z\r\nDTSTART;TZID=") +
+                             c.tzid + ":20260310T100000\r\nSUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    TLectorIcal lector;
+    ASSERT_EQ(lector.Leer(datos), TLectorIcal::Leido) << lector.Error().toStdString();
+    const auto l = lector.Citas(0, 100000);
+    ASSERT_EQ(l.Citas.size(), 1u);
+    EXPECT_EQ(HoraTexto(l.Citas[0].Inicio), QLatin1String(c.hora));
+    EXPECT_EQ(l.Omitidos.ZonaDesconocida, c.desconocidas);
+    EXPECT_EQ(l.Omitidos.Total(), 0) << "the event is stored all the same";
+    EXPECT_EQ(ical::TextoResumen({}, l.Omitidos).contains(QStringLiteral("zona horaria desconocida")), c.desconocidas > 0);
+    EXPECT_EQ(ical::TextoPrevio(l).contains(QStringLiteral("zona horaria desconocida")), c.desconocidas > 0);
   }
 }
 
