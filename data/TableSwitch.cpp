@@ -156,7 +156,7 @@ File HoldExclusively(const std::string& folder, const std::string& tableName) {
   return dbf;
 }
 
-void SwitchToStaged(const std::string& folder, const std::string& tableName) {
+File SwitchToStaged(const std::string& folder, const std::string& tableName) {
   const std::string dir = Dir(folder);
   const StagingPaths s = StagingFor(folder, tableName);
   FamilyPaths old = FindFamily(folder, tableName);
@@ -200,6 +200,7 @@ void SwitchToStaged(const std::string& folder, const std::string& tableName) {
     FinishInterruptedSwitch(folder, tableName);
     SyncFolder(dir);
   }
+  return newDbf;
 }
 
 }  // namespace data

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "TableTestSupport.h"
@@ -357,3 +358,66 @@ TEST(CrashSweepTest, AnIndexWhoseBranchesLoopIsAnErrorBeforeMoreEntriesThanRecor
 }
 
 }  // namespace
+
+namespace {
+
+// True when another open of the table, as a second copy makes it, fails.
+bool RefusedToOthers(const std::string& folder, const std::string& name) {
+  Table other(folder, name);
+  try {
+    other.Open();
+  } catch (const DbError&) {
+    return true;
+  }
+  return false;
+}
+
+std::map<std::string, std::string> Contents(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(e.path(), std::ios::binary);
+    files[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return files;
+}
+
+}  // namespace
+
+TEST(CrashSweepTest, RebuildingTwoTablesHoldsBothFromStartToEnd) {
+  const std::string folder = MakeAgenda("rebuild-two", 4, 2);
+  {
+    Table cat(folder, "CATEGORIAS");
+    cat.Create(AgendaFieldDefs(), AgendaIndexDefs());
+  }
+  const std::vector<TableToRebuild> both = {{"AGENDA.DBF", kPlainIndexes}, {"CATEGORIAS.DBF", kPlainIndexes}};
+
+  // Before each table (so also with the first one switched already and
+  // the second not begun), neither opens for anyone else.
+  std::vector<std::string> seen;
+  RebuildTables(folder, both, [&](const std::string& name) {
+    seen.push_back(name);
+    EXPECT_TRUE(RefusedToOthers(folder, "AGENDA")) << name;
+    EXPECT_TRUE(RefusedToOthers(folder, "CATEGORIAS")) << name;
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"AGENDA.DBF", "CATEGORIAS.DBF"}));
+  EXPECT_EQ(OpenWhole(folder), Range(1, 4, 2));
+  EXPECT_FALSE(RefusedToOthers(folder, "CATEGORIAS"));
+
+  // Either table open elsewhere: refused before anything changed.
+  MakeAgenda("rebuild-two", 4, 2);
+  {
+    Table cat(folder, "CATEGORIAS");
+    cat.Create(AgendaFieldDefs(), AgendaIndexDefs());
+  }
+  for (const char* held : {"AGENDA", "CATEGORIAS"}) {
+    SCOPED_TRACE(held);
+    const auto before = Contents(folder);
+    Table other(folder, held);
+    other.Open();
+    bool called = false;
+    EXPECT_THROW(RebuildTables(folder, both, [&](const std::string&) { called = true; }), DbError);
+    EXPECT_FALSE(called);
+    other.Close();
+    EXPECT_EQ(Contents(folder), before);
+  }
+}
