@@ -482,3 +482,15 @@ TEST(CrashSweepTest, RebuildingTwoTablesHoldsBothFromStartToEnd) {
     EXPECT_EQ(Contents(folder), before);
   }
 }
+
+TEST(CrashSweepTest, RebuiltFilesKeepTheOldFilesPermissions) {
+  const std::string folder = MakeAgenda("rebuild-modes", 2);
+  for (const char* ext : {"DBF", "DBT", "MDX"})
+    std::filesystem::permissions(folder + "AGENDA." + ext, std::filesystem::perms(0660));
+  RebuildTable(folder, "AGENDA.DBF", kPlainIndexes);
+  for (const char* ext : {"DBF", "DBT", "MDX"}) {
+    struct stat st;
+    ASSERT_EQ(::stat((folder + "AGENDA." + ext).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0660u) << ext;
+  }
+}
