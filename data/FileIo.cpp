@@ -86,7 +86,14 @@ void File::Open(const std::string& path, bool writable) {
   Close();
   // Without blocking: opening a FIFO or a device would wait for a writer
   // or the device; only regular files are tables.
-  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  const int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY;
+  fd_ = ::open(path.c_str(), flags | O_NONBLOCK);
+  // A regular file under a lease (a file server's oplock on the same
+  // computer) refuses a non-blocking open; it is opened waiting for the
+  // lease to be given back, as other programs open it.
+  struct stat named;
+  if (fd_ < 0 && errno == EWOULDBLOCK && ::stat(path.c_str(), &named) == 0 && S_ISREG(named.st_mode))
+    fd_ = ::open(path.c_str(), flags);
   if (fd_ < 0) throw DbError("No se puede abrir el fichero " + path + ": " + SysText() + ".");
   struct stat st;
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -100,7 +107,7 @@ void File::Open(const std::string& path, bool writable) {
 
 void File::Create(const std::string& path) {
   Close();
-  fd_ = IoPointPasses() ? ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
+  fd_ = IoPointPasses() ? ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666) : -1;
   if (fd_ < 0) throw DbError("No se puede crear el fichero " + path + ": " + SysText() + ".");
   path_ = path;
 }

@@ -1,5 +1,7 @@
 #include "data/TableRebuild.h"
 
+#include <memory>
+
 #include "data/FileIo.h"
 #include "data/TableSwitch.h"
 
@@ -30,10 +32,12 @@ std::vector<FieldDef> DefinitionsLike(const std::vector<FieldInfo>& fields) {
   return defs;
 }
 
-void RebuildTable(const std::string& folder, const std::string& tableName, const std::vector<IndexDef>& indexes,
-                  const std::function<void()>& copied) {
-  Table old(folder, tableName);
-  old.Open(OpenMode::Exclusive);  // finishes an interrupted switch first
+namespace {
+
+// Rebuilds `old`, open exclusively, and returns its new .DBF still locked
+// against every other open.
+File RebuildOpen(Table& old, const std::string& folder, const std::string& tableName,
+                 const std::vector<IndexDef>& indexes, const std::function<void()>& copied) {
   try {
     const std::vector<FieldDef> defs = DefinitionsLike(old.Fields());
     Table fresh(folder, StagingTableName(tableName));
@@ -44,7 +48,7 @@ void RebuildTable(const std::string& folder, const std::string& tableName, const
     fresh.OnAfterPost = nullptr;
     for (const IndexDef& ix : indexes) fresh.AddIndex(ix);
     fresh.Close();
-    SwitchToStaged(folder, tableName);
+    return SwitchToStaged(folder, tableName);
   } catch (...) {
     // Before the switch was decided the old table is whole: the copy goes.
     // After it, the next open finishes the switch.
@@ -54,7 +58,36 @@ void RebuildTable(const std::string& folder, const std::string& tableName, const
     }
     throw;
   }
+}
+
+}  // namespace
+
+void RebuildTable(const std::string& folder, const std::string& tableName, const std::vector<IndexDef>& indexes,
+                  const std::function<void()>& copied) {
+  Table old(folder, tableName);
+  old.Open(OpenMode::Exclusive);  // finishes an interrupted switch first
+  File held = RebuildOpen(old, folder, tableName, indexes, copied);
   old.Close();
+}
+
+void RebuildTables(const std::string& folder, const std::vector<TableToRebuild>& tables,
+                   const std::function<void(const std::string&)>& before) {
+  // All of them first: a table in use refuses the run before anything
+  // changed.
+  std::vector<std::unique_ptr<Table>> olds;
+  for (const TableToRebuild& t : tables) {
+    auto old = std::make_unique<Table>(folder, t.name);
+    if (old->Exists()) old->Open(OpenMode::Exclusive);
+    olds.push_back(std::move(old));
+  }
+  // A rebuilt table stays held through its new .DBF.
+  std::vector<File> held;
+  for (size_t i = 0; i < tables.size(); ++i) {
+    if (before) before(tables[i].name);
+    if (!olds[i]->Active()) continue;
+    held.push_back(RebuildOpen(*olds[i], folder, tables[i].name, tables[i].indexes, {}));
+    olds[i]->Close();
+  }
 }
 
 }  // namespace data

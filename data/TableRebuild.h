@@ -18,6 +18,20 @@ namespace data {
 void RebuildTable(const std::string& folder, const std::string& tableName, const std::vector<IndexDef>& indexes,
                   const std::function<void()>& copied = {});
 
+struct TableToRebuild {
+  std::string name;  // "AGENDA.DBF"
+  std::vector<IndexDef> indexes;
+};
+
+// Rebuilds, one after the other, those of `tables` that exist in `folder`.
+// Every one of them is held exclusively from before the first is touched
+// until the last is done, so no other copy opens any of them in the middle:
+// DbError, with nothing changed, while anyone else has one open.
+// `before(name)` runs before each table, present or not. The first failure
+// ends the run; the tables rebuilt by then stay rebuilt.
+void RebuildTables(const std::string& folder, const std::vector<TableToRebuild>& tables,
+                   const std::function<void(const std::string& name)>& before = {});
+
 // The field definitions that create a table with exactly these columns;
 // DbError for a column the engine cannot create alike.
 std::vector<FieldDef> DefinitionsLike(const std::vector<FieldInfo>& fields);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "data/DbError.h"
@@ -156,7 +158,7 @@ File HoldExclusively(const std::string& folder, const std::string& tableName) {
   return dbf;
 }
 
-void SwitchToStaged(const std::string& folder, const std::string& tableName) {
+File SwitchToStaged(const std::string& folder, const std::string& tableName) {
   const std::string dir = Dir(folder);
   const StagingPaths s = StagingFor(folder, tableName);
   FamilyPaths old = FindFamily(folder, tableName);
@@ -166,6 +168,14 @@ void SwitchToStaged(const std::string& folder, const std::string& tableName) {
     const bool lower = old.dbf.compare(old.dbf.size() - 4, 4, ".dbf") == 0;
     if (!old.memoFound) old.memo = stem + (lower ? ".dbt" : ".DBT");
     if (!old.mdxFound) old.mdx = stem + (lower ? ".mdx" : ".MDX");
+  }
+  // The new files get the old ones' permissions: on a folder shared by a
+  // group, files that only their creator may write would lock the others
+  // out of their own data.
+  for (const auto& [from, to] : std::initializer_list<std::pair<const std::string*, const std::string*>>{
+           {&s.dbf, &old.dbf}, {&s.memo, &old.memo}, {&s.mdx, &old.mdx}}) {
+    struct stat was;
+    if (::stat(to->c_str(), &was) == 0 && Present(*from)) ::chmod(from->c_str(), was.st_mode & 07777);
   }
   File newDbf;
   newDbf.Open(s.dbf, true);
@@ -200,6 +210,7 @@ void SwitchToStaged(const std::string& folder, const std::string& tableName) {
     FinishInterruptedSwitch(folder, tableName);
     SyncFolder(dir);
   }
+  return newDbf;
 }
 
 }  // namespace data

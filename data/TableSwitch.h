@@ -47,7 +47,9 @@ File HoldExclusively(const std::string& folder, const std::string& tableName);
 // Switches the table to the files under its staging names (complete and
 // synced; the memo and index files are optional). The caller holds the
 // table (HoldExclusively or an exclusive Table); the new .DBF is locked
-// for the whole switch, so no other copy opens either table meanwhile.
-void SwitchToStaged(const std::string& folder, const std::string& tableName);
+// for the whole switch, so no other copy opens either table meanwhile, and
+// returned still locked: the caller holds the new table as long as it keeps
+// it.
+File SwitchToStaged(const std::string& folder, const std::string& tableName);
 
 }  // namespace data

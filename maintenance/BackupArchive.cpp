@@ -497,7 +497,7 @@ ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, 
       data::RenameFile(from + ".DBF", staged.dbf);
       if (data::FileExists(from + ".DBT")) data::RenameFile(from + ".DBT", staged.memo);
       if (data::FileExists(from + ".MDX")) data::RenameFile(from + ".MDX", staged.mdx);
-      data::SwitchToStaged(dir, name);
+      holds.push_back(data::SwitchToStaged(dir, name));  // held to the end
     } catch (const data::DbError& e) {
       try {
         data::RemoveUnfinishedBuild(dir, name);

@@ -22,24 +22,46 @@ const std::vector<TablaReorganizable>& TablasReorganizables() {
   return tablas;
 }
 
+namespace {
+
+// Plain ascending indexes named like their fields; ID loses the unique flag
+// it was created with (the engine keeps new IDs unique anyway).
+data::TableToRebuild ComoReconstruir(const QString& Fichero, const QStringList& Indices) {
+  data::TableToRebuild t{Fichero.toStdString(), {}};
+  for (const QString& campo : Indices) t.indexes.push_back({campo.toStdString(), campo.toStdString(), false});
+  return t;
+}
+
+RebuildError ErrorReindexando(const QString& Carpeta, const QString& Fichero, const std::exception& e) {
+  const QString path =
+      QString::fromStdString(data::Table(IncluirBarra(Carpeta).toStdString(), Fichero.toStdString()).FilePath());
+  return RebuildError(QStringLiteral("Error reindexando ") + Quoted(path) + kCRLF + QString::fromStdString(e.what()));
+}
+
+}  // namespace
+
 void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStringList& Indices) {
-  const std::string dir = IncluirBarra(Carpeta).toStdString();
-  const QString path = QString::fromStdString(data::Table(dir, Fichero.toStdString()).FilePath());
   try {
-    // Plain ascending indexes named like their fields; ID loses the unique
-    // flag it was created with (the engine keeps new IDs unique anyway).
-    std::vector<data::IndexDef> indexes;
-    for (const QString& campo : Indices) indexes.push_back({campo.toStdString(), campo.toStdString(), false});
-    data::RebuildTable(dir, Fichero.toStdString(), indexes);
+    const data::TableToRebuild t = ComoReconstruir(Fichero, Indices);
+    data::RebuildTable(IncluirBarra(Carpeta).toStdString(), t.name, t.indexes);
   } catch (const std::exception& e) {
-    throw RebuildError(QStringLiteral("Error reindexando ") + Quoted(path) + kCRLF + QString::fromStdString(e.what()));
+    throw ErrorReindexando(Carpeta, Fichero, e);
   }
 }
 
 void ReorganizarCarpeta(const QString& Carpeta, const std::function<void(const QString&)>& Tabla) {
-  for (const TablaReorganizable& t : TablasReorganizables()) {
-    if (Tabla) Tabla(t.Fichero);
-    if (!data::Table(IncluirBarra(Carpeta).toStdString(), t.Fichero.toStdString()).Exists()) continue;
-    ReconstruirTabla(Carpeta, t.Fichero, t.Indices);
+  std::vector<data::TableToRebuild> tablas;
+  for (const TablaReorganizable& t : TablasReorganizables()) tablas.push_back(ComoReconstruir(t.Fichero, t.Indices));
+  // A failure before the first table names the table found in use.
+  QString actual = TablasReorganizables().front().Fichero;
+  try {
+    data::RebuildTables(IncluirBarra(Carpeta).toStdString(), tablas, [&](const std::string& fichero) {
+      actual = QString::fromStdString(fichero);
+      if (Tabla) Tabla(actual);
+    });
+  } catch (const RebuildError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw ErrorReindexando(Carpeta, actual, e);
   }
 }

@@ -33,7 +33,9 @@ const std::vector<TablaReorganizable>& TablasReorganizables();
 // raised.
 void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStringList& Indices);
 
-// Every table of TablasReorganizables that exists in Carpeta, in order;
+// Every table of TablasReorganizables that exists in Carpeta, in order,
+// all of them held exclusively from before the first is touched to the end
+// (RebuildError, with nothing changed, while another copy has one open);
 // Tabla(file) runs before each one, present or not. The first failure ends
 // the whole run.
 void ReorganizarCarpeta(const QString& Carpeta, const std::function<void(const QString& fichero)>& Tabla = {});

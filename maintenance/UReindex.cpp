@@ -102,7 +102,8 @@ void TfrmReindex::btnOkClick() {
     if (proceed) {
       prbReindex->setRange(0, 2);
       prbReindex->setValue(0);
-      for (const TablaReorganizable& t : TablasReorganizables()) ReorganizarTabla(t.Fichero);
+      ReorganizarCarpeta(IncluirBarra(ConfigAgenda.DataPath),
+                         [this](const QString& Fichero) { ReorganizarTabla(Fichero); });
       ShowInformation(QStringLiteral("Proceso de reorganización finalizado satisfactoriamente"), this,
                       QStringLiteral("Mensaje"));
       done = true;
@@ -126,8 +127,6 @@ void TfrmReindex::ReorganizarTabla(const QString& Fichero) {
   if (!data::Table(carpeta.toStdString(), Fichero.toStdString()).Exists()) return;
   lblTabla->setText(Fichero);
   lblTabla->repaint();
-  for (const TablaReorganizable& t : TablasReorganizables())
-    if (t.Fichero == Fichero) ReconstruirTabla(carpeta, t.Fichero, t.Indices);
 }
 
 void Reorganizar(const MainWindowLink& link, QWidget* parent) {

@@ -20,7 +20,7 @@ class TfrmReindex : public QDialog {
 
   // Handlers.
   void btnOkClick();
-  // Advances the bar and rebuilds one table of the data folder when present.
+  // Advances the bar and names the table about to be rebuilt, when present.
   void ReorganizarTabla(const QString& Fichero);
 
   // Controls.

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
 
 #include "TableTestSupport.h"
@@ -62,10 +64,15 @@ std::set<int> Range(int from, int to, int except = 0) {
   return s;
 }
 
+// The notes of an appointment after an edit that grew them past a memo
+// block.
+std::string GrownNotesOf(int id) { return NotesOf(id) + " " + std::string(700, 'x'); }
+
 // Opens the table as the program does (which finishes or undoes whatever
 // was interrupted), then checks it: clean, both tags and the file order
-// holding the same records, each memo whole, no leftovers. The IDs found.
-std::set<int> OpenWhole(const std::string& folder) {
+// holding the same records, each memo whole (the notes of `grown` as before
+// or grown), no leftovers. The IDs found.
+std::set<int> OpenWhole(const std::string& folder, int grown = 0) {
   {
     Table t(folder, "AGENDA");
     t.Open();
@@ -82,7 +89,10 @@ std::set<int> OpenWhole(const std::string& folder) {
     for (t.First(); !t.Eof(); t.Next()) {
       const int id = static_cast<int>(t.FieldByName("ID").AsInteger());
       EXPECT_TRUE(seen[k].insert(id).second) << "ID " << id << " twice under '" << tags[k] << "'";
-      EXPECT_EQ(t.FieldByName("NOTAS").AsString(), id % 2 ? NotesOf(id) : "") << id;
+      const std::string notes = t.FieldByName("NOTAS").AsString();
+      if (id != grown || notes != GrownNotesOf(id)) {
+        EXPECT_EQ(notes, id % 2 ? NotesOf(id) : "") << id;
+      }
     }
   }
   EXPECT_EQ(seen[0], seen[1]);
@@ -92,13 +102,25 @@ std::set<int> OpenWhole(const std::string& folder) {
   return seen[0];
 }
 
-std::set<int> FileOrderIds(const std::string& folder) {
+// The IDs in file order, with the notes of `id`.
+std::set<int> FileOrderIds(const std::string& folder, int id = 0, std::string* notes = nullptr) {
   Table t(folder, "AGENDA");
   t.Open(OpenMode::ReadOnly);
   std::set<int> ids;
-  for (t.First(); !t.Eof(); t.Next()) ids.insert(static_cast<int>(t.FieldByName("ID").AsInteger()));
+  for (t.First(); !t.Eof(); t.Next()) {
+    ids.insert(static_cast<int>(t.FieldByName("ID").AsInteger()));
+    if (notes && t.FieldByName("ID").AsInteger() == id) *notes = t.FieldByName("NOTAS").AsString();
+  }
   return ids;
 }
+
+// The posts swept: each on the table open in `t`, or on an open of its own.
+struct PostCase {
+  const char* name;
+  std::function<void(Table&)> run;
+  std::set<int> after;  // the IDs once it is stored
+  int grown;            // the appointment whose notes it grows
+};
 
 void Post(const std::string& folder, Table* open = nullptr) {
   Table own(folder, "AGENDA");
@@ -112,43 +134,83 @@ void Post(const std::string& folder, Table* open = nullptr) {
   t.Post();
 }
 
-TEST(CrashSweepTest, PostWithMemoIsWholeOrAbsentAtEveryPoint) {
+void GoTo(Table& t, int id) {
+  t.SetIndexName("ID");
+  ASSERT_TRUE(t.FindKey(id));
+}
+
+const PostCase kPosts[] = {
+    {"append with memo", [](Table& t) { Post("", &t); }, Ids(Range(1, 3), {99}), 0},
+    {"edit growing a memo",
+     [](Table& t) {
+       GoTo(t, 1);
+       t.Edit();
+       t.FieldByName("NOTAS").SetAsString(GrownNotesOf(1));
+       t.Post();
+     },
+     Range(1, 3), 1},
+    {"delete",
+     [](Table& t) {
+       GoTo(t, 2);
+       t.Delete();
+     },
+     Range(1, 3, 2), 0},
+};
+
+TEST(CrashSweepTest, PostsAreWholeOrAbsentAtEveryPoint) {
   const std::string fixture = MakeAgenda("sweep-post", 3);
   const std::string folder = fixture.substr(0, fixture.size() - 1) + "-run/";
-  const long points = sweep::CountIoPoints([&] {
-    sweep::CopyFolder(fixture, folder);
-    data::SetIoFaultPlan({});
-    Post(folder);
-  });
-  ASSERT_GE(points, 5);
-  RecordProperty("io_points", static_cast<int>(points));
   const std::set<int> before = Range(1, 3);
-  for (long n = 1; n <= points; ++n) {
-    SCOPED_TRACE("point " + std::to_string(n));
-    for (int error : {EIO, ENOSPC}) {
+  for (const PostCase& c : kPosts) {
+    SCOPED_TRACE(c.name);
+    const auto onOwnOpen = [&] {
+      Table t(folder, "AGENDA");
+      t.Open();
+      c.run(t);
+    };
+    const long points = sweep::CountIoPoints([&] {
       sweep::CopyFolder(fixture, folder);
       Table t(folder, "AGENDA");
       t.Open();
-      bool raised = false;
-      data::SetIoFaultPlan({n, error, false});
-      try {
-        Post(folder, &t);
-      } catch (const DbError&) {
-        raised = true;
-      }
       data::SetIoFaultPlan({});
-      EXPECT_TRUE(raised);
-      // Raised: nothing of it stored (as another copy reads the table now);
-      // trying again stores it once.
-      EXPECT_EQ(FileOrderIds(folder), before);
-      EXPECT_TRUE(t.Post());
-      t.Close();
-      EXPECT_EQ(OpenWhole(folder), Ids(before, {99}));
+      c.run(t);
+    });
+    ASSERT_GE(points, 2);
+    RecordProperty(std::string("io_points ") + c.name, static_cast<int>(points));
+    for (long n = 1; n <= points; ++n) {
+      SCOPED_TRACE("point " + std::to_string(n));
+      for (int error : {EIO, ENOSPC}) {
+        sweep::CopyFolder(fixture, folder);
+        bool raised = false;
+        {
+          Table t(folder, "AGENDA");
+          t.Open();
+          data::SetIoFaultPlan({n, error, false});
+          try {
+            c.run(t);
+          } catch (const DbError&) {
+            raised = true;
+          }
+          data::SetIoFaultPlan({});
+        }
+        EXPECT_TRUE(raised);
+        // Raised: nothing of it stored (as another copy reads the table
+        // now); trying again stores it once.
+        std::string notes;
+        EXPECT_EQ(FileOrderIds(folder, 1, &notes), before);
+        EXPECT_EQ(notes, NotesOf(1));
+        onOwnOpen();
+        EXPECT_EQ(OpenWhole(folder, c.grown), c.after);
+        if (c.grown) {
+          FileOrderIds(folder, c.grown, &notes);
+          EXPECT_EQ(notes, GrownNotesOf(c.grown));
+        }
+      }
+      sweep::CopyFolder(fixture, folder);
+      EXPECT_TRUE(sweep::RunWithCrashAt(n, onOwnOpen));
+      const std::set<int> after = OpenWhole(folder, c.grown);
+      EXPECT_TRUE(after == before || after == c.after);
     }
-    sweep::CopyFolder(fixture, folder);
-    EXPECT_TRUE(sweep::RunWithCrashAt(n, [&] { Post(folder); }));
-    const std::set<int> after = OpenWhole(folder);
-    EXPECT_TRUE(after == before || after == Ids(before, {99}));
   }
 }
 
@@ -357,3 +419,78 @@ TEST(CrashSweepTest, AnIndexWhoseBranchesLoopIsAnErrorBeforeMoreEntriesThanRecor
 }
 
 }  // namespace
+
+namespace {
+
+// True when another open of the table, as a second copy makes it, fails.
+bool RefusedToOthers(const std::string& folder, const std::string& name) {
+  Table other(folder, name);
+  try {
+    other.Open();
+  } catch (const DbError&) {
+    return true;
+  }
+  return false;
+}
+
+std::map<std::string, std::string> Contents(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(e.path(), std::ios::binary);
+    files[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return files;
+}
+
+}  // namespace
+
+TEST(CrashSweepTest, RebuildingTwoTablesHoldsBothFromStartToEnd) {
+  const std::string folder = MakeAgenda("rebuild-two", 4, 2);
+  {
+    Table cat(folder, "CATEGORIAS");
+    cat.Create(AgendaFieldDefs(), AgendaIndexDefs());
+  }
+  const std::vector<TableToRebuild> both = {{"AGENDA.DBF", kPlainIndexes}, {"CATEGORIAS.DBF", kPlainIndexes}};
+
+  // Before each table (so also with the first one switched already and
+  // the second not begun), neither opens for anyone else.
+  std::vector<std::string> seen;
+  RebuildTables(folder, both, [&](const std::string& name) {
+    seen.push_back(name);
+    EXPECT_TRUE(RefusedToOthers(folder, "AGENDA")) << name;
+    EXPECT_TRUE(RefusedToOthers(folder, "CATEGORIAS")) << name;
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"AGENDA.DBF", "CATEGORIAS.DBF"}));
+  EXPECT_EQ(OpenWhole(folder), Range(1, 4, 2));
+  EXPECT_FALSE(RefusedToOthers(folder, "CATEGORIAS"));
+
+  // Either table open elsewhere: refused before anything changed.
+  MakeAgenda("rebuild-two", 4, 2);
+  {
+    Table cat(folder, "CATEGORIAS");
+    cat.Create(AgendaFieldDefs(), AgendaIndexDefs());
+  }
+  for (const char* held : {"AGENDA", "CATEGORIAS"}) {
+    SCOPED_TRACE(held);
+    const auto before = Contents(folder);
+    Table other(folder, held);
+    other.Open();
+    bool called = false;
+    EXPECT_THROW(RebuildTables(folder, both, [&](const std::string&) { called = true; }), DbError);
+    EXPECT_FALSE(called);
+    other.Close();
+    EXPECT_EQ(Contents(folder), before);
+  }
+}
+
+TEST(CrashSweepTest, RebuiltFilesKeepTheOldFilesPermissions) {
+  const std::string folder = MakeAgenda("rebuild-modes", 2);
+  for (const char* ext : {"DBF", "DBT", "MDX"})
+    std::filesystem::permissions(folder + "AGENDA." + ext, std::filesystem::perms(0660));
+  RebuildTable(folder, "AGENDA.DBF", kPlainIndexes);
+  for (const char* ext : {"DBF", "DBT", "MDX"}) {
+    struct stat st;
+    ASSERT_EQ(::stat((folder + "AGENDA." + ext).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0660u) << ext;
+  }
+}
