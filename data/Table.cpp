@@ -7,6 +7,7 @@
 
 #include "data/CodePage.h"
 #include "data/FieldCodec.h"
+#include "data/KeyExpression.h"
 #include "data/NameCase.h"
 #include "data/TableFiles.h"
 
@@ -74,6 +75,27 @@ bool IndexVouches(TableFiles& f, const MdxFile& mdx, std::uint32_t counter, std:
   std::string bytes(f.header.recordLength, '\0');
   if (f.dbf.ReadAt(f.RecordOffset(recno), bytes.data(), bytes.size()) != bytes.size()) return false;
   return BytesChecksum(bytes.data(), bytes.size()) == mdx.VouchedRecordSum();
+}
+
+// A tag on an expression (not a field of the table): its key type and
+// length are the expression's.
+void ShapeFromExpression(IndexInfo& info, const std::vector<DbfField>& fields, DbfLevel level, int codePage) {
+  try {
+    const KeyExpression e = KeyExpression::Compile(info.expression, fields, level, codePage);
+    info.keyType = e.Type();
+    info.keyLength = e.Length();
+  } catch (const DbError& e) {
+    throw DbError("El índice " + info.name + " usa la expresión " + info.expression + ", que no se puede calcular: " +
+                  e.what() + ".");
+  }
+}
+
+bool IsBareName(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+std::string ReadOnlyText(const TableFiles& f) {
+  return "La tabla " + f.paths.dbf + " es de solo lectura." + (f.readOnlyReason.empty() ? "" : " " + f.readOnlyReason);
 }
 
 bool ValidName(const std::string& n) {
@@ -299,7 +321,10 @@ std::vector<TagInfo> Table::Tags() const {
   std::vector<TagInfo> out;
   for (size_t i = 0; i < files_->tags.size(); ++i) {
     const auto& info = files_->tags[i]->Info();
-    out.push_back({info.name, files_->header.fields[files_->tagField[i]].name, info.unique});
+    // Only a tag ordered as its field is can serve that field's lookups.
+    const KeyExpression& key = files_->TagKey(static_cast<int>(i));
+    const int field = key.PlainField() >= 0 ? key.PlainField() : key.DateField();
+    out.push_back({info.name, field >= 0 ? files_->header.fields[field].name : "", info.unique, info.expression});
   }
   return out;
 }
@@ -312,6 +337,11 @@ int Table::CodePage() const {
 int Table::LevelByte() const {
   RequireActive();
   return files_->header.version;
+}
+
+const std::string& Table::ReadOnlyReason() const {
+  RequireActive();
+  return files_->readOnlyReason;
 }
 
 void Table::SetFieldChangeHook(const std::string& field, FieldHook hook) { fieldHooks_[Upper(field)] = std::move(hook); }
@@ -425,19 +455,33 @@ void Table::PrepareIndexes() {
       mdx->Open(f.paths.mdx, f.writable);
       for (int i = 0; i < mdx->TagCount(); ++i) {
         IndexInfo info = mdx->Tag(i).Info();
-        int field = f.header.FieldIndex(info.expression);
-        if (field < 0) continue;  // an expression this engine cannot maintain
+        if (!f.CanEvaluate(info)) {
+          // A tag this engine cannot keep up to date: the table is only
+          // read, so that the other program's index stays as it is.
+          std::string why;
+          try {
+            f.KeyExpressionOf(info);
+          } catch (const DbError& e) {
+            why = e.what();
+          }
+          f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx + " tiene la expresión " +
+                             info.expression + ", que este programa no sabe calcular (" + why +
+                             "); la tabla se abre solo para lectura para no estropear ese índice.";
+          continue;
+        }
+        const int field = f.KeyExpressionOf(info).FirstField();
         defs.push_back(info);
         f.tags.push_back(&mdx->Tag(i));
         f.tagField.push_back(field);
       }
+      if (!f.readOnlyReason.empty()) f.writable = false;
       // Re-read the counter under the header lock before comparing.
       std::string head(32, '\0');
       f.dbf.ReadExact(0, head.data(), 32);
       f.head32 = head;
       f.counter = ReadU32(&head[kHdrChangeCounter]);
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
-      const bool allTags = static_cast<int>(defs.size()) == mdx->TagCount();
+      const bool allTags = static_cast<int>(defs.size()) == mdx->TagCount() || !f.readOnlyReason.empty();
       usable = IndexVouches(f, *mdx, f.counter, f.header.recordCount) && allTags;
       if (!mdx->HasMirror() && allTags && f.header.recordCount <= kMaxRecordsToVerifyForeignIndex) {
         // Written by another program: no counter to trust, so check it.
@@ -459,10 +503,12 @@ void Table::PrepareIndexes() {
     f.indexProblem = e.what();
   }
   if (locked && !f.exclusive) f.dbf.Unlock(kLockBase, 1);
+  if (!f.readOnlyReason.empty() && f.exclusive)
+    throw DbError("No se puede abrir en exclusiva la tabla " + f.paths.dbf + ". " + f.readOnlyReason);
   if (usable) return;
   f.tags.clear();
   f.tagField.clear();
-  if (defs.empty()) {
+  if (defs.empty() && f.readOnlyReason.empty()) {
     // Without a readable index file the field flags tell which fields had tags.
     for (size_t i = 0; i < f.header.fields.size(); ++i) {
       const auto& fd = f.header.fields[i];
@@ -479,7 +525,7 @@ void Table::PrepareIndexes() {
   }
   for (auto& d : defs) {
     f.tags.push_back(nullptr);
-    f.tagField.push_back(f.header.FieldIndex(d.expression));
+    f.tagField.push_back(f.KeyExpressionOf(d).FirstField());
   }
   bool inFile = f.writable && (f.exclusive || f.dbf.TryLock(0, 0, true));
   if (inFile) f.indexProblem.clear();  // mended for good below
@@ -596,7 +642,7 @@ void Table::CheckForeignChanges(bool force) {
     }
     if (inStep) {
       for (int i = 0, k = 0; i < f.mdx->TagCount() && k < static_cast<int>(f.tags.size()); ++i) {
-        if (f.header.FieldIndex(f.mdx->Tag(i).Info().expression) < 0) continue;
+        if (!f.CanEvaluate(f.mdx->Tag(i).Info())) continue;
         f.tags[k++] = &f.mdx->Tag(i);
       }
       return;
@@ -815,6 +861,12 @@ std::string Table::KeyFromValue(int tag, const KeyValue& v) const {
       if (!v.IsText()) return DateKey(std::floor(v.Number()));
       return DateKey(ParseDateText(v.Text(), info.name));
     default: {
+      if (files_->TagKey(tag).DateField() >= 0) {
+        // DTOS() of a date: looked up by a date as the date's own tag is.
+        if (!v.IsText()) return CharacterKey(KeyExpression::Dtos(std::floor(v.Number())), info.keyLength);
+        if (v.Text().find_first_of("-/") != std::string::npos)
+          return CharacterKey(KeyExpression::Dtos(ParseDateText(v.Text(), info.name)), info.keyLength);
+      }
       std::string text = v.IsText() ? v.Text() : PlainNumber(v.Number());
       return CharacterKey(FromUtf8(text, files_->header.codePage), info.keyLength);
     }
@@ -895,7 +947,7 @@ bool Table::GotoRecNo(std::uint32_t recno) {
 
 void Table::Append() {
   RequireBrowse("añadir un registro");
-  if (!files_->writable) throw DbError("La tabla " + files_->paths.dbf + " es de solo lectura.");
+  if (!files_->writable) throw DbError(ReadOnlyText(*files_));
   CheckForeignChanges();
   original_.clear();
   record_.assign(files_->header.recordLength, ' ');
@@ -913,7 +965,7 @@ void Table::Append() {
 void Table::Edit() {
   RequireBrowse("editar");
   TableFiles& f = *files_;
-  if (!f.writable) throw DbError("La tabla " + f.paths.dbf + " es de solo lectura.");
+  if (!f.writable) throw DbError(ReadOnlyText(f));
   if (recno_ == 0) throw DbError("No hay ningún registro que editar en " + tableName_ + ".");
   if (!f.exclusive && !f.dbf.Lock(kLockBase - recno_, 1, true, 2000))
     throw DbError("El registro está bloqueado por otro usuario.");
@@ -1063,7 +1115,7 @@ void Table::RenumberIfTaken() {
   const int field = ResolveField(renumberField_);
   for (size_t t = 0; t < f.tags.size(); ++t) {
     const IndexInfo& info = f.tags[t]->Info();
-    if (f.tagField[t] != field || !info.unique || info.keyType != KeyType::Numeric) continue;
+    if (f.TagKey(static_cast<int>(t)).PlainField() != field || !info.unique || info.keyType != KeyType::Numeric) continue;
     const std::string key = f.KeyOf(static_cast<int>(t), record_.data());
     const auto e = f.tags[t]->SeekGE(key, 0);
     if (!e || CompareKeys(info.keyType, e->key.data(), key.data(), info.keyLength) != 0) return;
@@ -1169,7 +1221,7 @@ void Table::Delete() {
     return;
   }
   TableFiles& f = *files_;
-  if (!f.writable) throw DbError("La tabla " + f.paths.dbf + " es de solo lectura.");
+  if (!f.writable) throw DbError(ReadOnlyText(f));
   if (recno_ == 0) throw DbError("No hay ningún registro que borrar en " + tableName_ + ".");
   const bool editing = state_ == TableState::Edit;
   if (!editing && !f.exclusive && !f.dbf.Lock(kLockBase - recno_, 1, true, 2000))
@@ -1295,7 +1347,15 @@ void Table::Create(const std::vector<FieldDef>& defs, const std::vector<IndexDef
     info.unique = ix.unique;
     if (!ValidName(info.name)) throw DbError("El nombre de índice \"" + ix.name + "\" no es válido.");
     auto it = std::find_if(fields.begin(), fields.end(), [&](const DbfField& f) { return f.name == info.expression; });
-    if (it == fields.end()) throw DbError("El índice " + info.name + " usa el campo inexistente " + ix.field + ".");
+    if (it == fields.end() && IsBareName(info.expression))
+      throw DbError("El índice " + info.name + " usa el campo inexistente " + ix.field + ".");
+    if (it == fields.end()) {
+      ShapeFromExpression(info, fields, DbfLevel::dBase4, 1252);
+      for (const auto& o : infos)
+        if (o.name == info.name) throw DbError("El índice " + info.name + " está repetido.");
+      infos.push_back(info);
+      continue;
+    }
     if (it->type == 'N') info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
     else if (it->type == 'D') info.keyType = KeyType::Date, info.keyLength = kDateKeyLength;
     else if (it->type == 'C') info.keyType = KeyType::Character, info.keyLength = std::min(it->length, 240);
@@ -1403,15 +1463,22 @@ void Table::AddIndex(const IndexDef& ix) {
   info.expression = Upper(ix.field);
   info.unique = ix.unique;
   if (!ValidName(info.name)) throw DbError("El nombre de índice \"" + ix.name + "\" no es válido.");
-  const int field = f.header.FieldIndex(info.expression);
-  if (field < 0) throw DbError("La tabla " + tableName_ + " no tiene el campo " + ix.field + ".");
+  int field = f.header.FieldIndex(info.expression);
+  const bool plain = field >= 0;  // a field's own tag, flagged in its descriptor
+  if (!plain && IsBareName(info.expression))
+    throw DbError("La tabla " + tableName_ + " no tiene el campo " + ix.field + ".");
   for (auto* t : f.tags)
     if (t->Info().name == info.name) throw DbError("La tabla " + tableName_ + " ya tiene el índice " + info.name + ".");
-  const DbfField& fd = f.header.fields[field];
-  if (IsNumericType(fd.type)) info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
-  else if (IsDateType(fd.type)) info.keyType = KeyType::Date, info.keyLength = kDateKeyLength;
-  else if (fd.type == 'C') info.keyType = KeyType::Character, info.keyLength = std::min(fd.length, 240);
-  else throw DbError("No se puede indexar el campo " + fd.name + ".");
+  if (!plain) {
+    ShapeFromExpression(info, f.header.fields, f.header.level, f.header.codePage);
+    field = f.KeyExpressionOf(info).FirstField();
+  } else {
+    const DbfField& fd = f.header.fields[field];
+    if (IsNumericType(fd.type)) info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
+    else if (IsDateType(fd.type)) info.keyType = KeyType::Date, info.keyLength = kDateKeyLength;
+    else if (fd.type == 'C') info.keyType = KeyType::Character, info.keyLength = std::min(fd.length, 240);
+    else throw DbError("No se puede indexar el campo " + fd.name + ".");
+  }
   if (!f.mdx) {
     std::vector<IndexInfo> defs;
     for (auto* t : f.tags) defs.push_back(t->Info());
@@ -1431,13 +1498,13 @@ void Table::AddIndex(const IndexDef& ix) {
   f.dbf.WriteAt(kHdrMdxFlag, &one, 1);
   f.header.mdxFlag = 1;
   f.head32[kHdrMdxFlag] = 1;
-  if (f.header.level == DbfLevel::dBase4) {
+  if (plain && f.header.level == DbfLevel::dBase4) {
     f.dbf.WriteAt(f.header.descriptorStart + field * f.header.descriptorSize + 31, &one, 1);
     f.header.fields[field].indexFlag = true;
   }
   f.dbf.Sync();
   f.mdx->Commit(f.counter, f.header.recordCount);
-  if (!f.header.fields[field].indexFlag && f.header.level == DbfLevel::dBase7) {
+  if (plain && !f.header.fields[field].indexFlag && f.header.level == DbfLevel::dBase7) {
     f.dbf.WriteAt(f.header.descriptorStart + field * f.header.descriptorSize + 37, &one, 1);
     f.dbf.Sync();
   }
