@@ -73,6 +73,33 @@ std::vector<data::FieldDef> DefinicionesDe(const QString& dbf) {
   return defs;
 }
 
+// The tags the rebuilt table gets: the ones asked for, each on the expression
+// the table's own tag of that name has (its field when there is none), then
+// the table's other tags as they are. A tag the engine cannot evaluate stops
+// the work before anything changes: rebuilding would lose it.
+std::vector<data::IndexDef> IndicesDe(const std::string& dir, const std::string& fichero, const QStringList& Indices) {
+  std::vector<data::TagInfo> tags;
+  try {
+    data::Table t(dir, fichero);
+    t.Open(data::OpenMode::ReadOnly);
+    if (!t.ReadOnlyReason().empty()) throw RebuildError(QString::fromStdString(t.ReadOnlyReason()));
+    tags = t.Tags();
+  } catch (const data::DbError&) {
+    // Unreadable as it stands: plain tags, and the steps below say what fails.
+  }
+  std::vector<data::IndexDef> out;
+  for (const QString& campo : Indices) {
+    const std::string name = campo.toStdString();
+    data::IndexDef def{name, name, false};
+    for (const data::TagInfo& tag : tags)
+      if (tag.name == name) def.field = tag.expression;
+    out.push_back(def);
+  }
+  for (const data::TagInfo& tag : tags)
+    if (!Indices.contains(QString::fromStdString(tag.name))) out.push_back({tag.name, tag.expression, tag.unique});
+  return out;
+}
+
 bool Renombrar(const QString& from, const QString& to) {
   return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
@@ -115,6 +142,8 @@ void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStr
   };
   try {
     const std::vector<data::FieldDef> defs = DefinicionesDe(base.Dbf());
+    const std::vector<data::IndexDef> indices =
+        IndicesDe(dir, QFileInfo(base.Dbf()).fileName().toStdString(), Indices);
 
     DesvincularIndice(base.Dbf(), base.Mdx());
     paso(1);
@@ -146,11 +175,11 @@ void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStr
       throw RebuildError(QStringLiteral("No se pudo renombrar el fichero temporal ") + Quoted(temp.stem + ".DBT"));
     paso(7);
 
-    // Plain ascending indexes named like their fields; ID loses the unique
-    // flag it was created with.
+    // The asked-for tags are ascending and not unique (ID loses the unique
+    // flag it was created with).
     data::Table nueva(dir, QFileInfo(base.Dbf()).fileName().toStdString());
     nueva.Open(data::OpenMode::Exclusive);
-    for (const QString& campo : Indices) nueva.AddIndex({campo.toStdString(), campo.toStdString(), false});
+    for (const data::IndexDef& indice : indices) nueva.AddIndex(indice);
     nueva.Close();
     paso(8);
   } catch (const std::exception& e) {

@@ -31,8 +31,10 @@ const std::vector<TablaReorganizable>& TablasReorganizables();
 // on failure.
 void DesvincularIndice(const QString& RutaDbf, const QString& RutaMdx);
 
-// Rebuilds Fichero of Carpeta with plain ascending indexes on the given
-// fields. On failure the old files, or the complete copy, stay under the
+// Rebuilds Fichero of Carpeta with ascending, not unique indexes named as
+// the given fields, each on its own key expression when the table had one,
+// and the table's other tags as they were. A tag the engine cannot evaluate
+// refuses the rebuild before anything changes. On failure the old files, or the complete copy, stay under the
 // table's names and RebuildError "Error reindexando ..." is raised. Paso, when
 // set, runs after each numbered step (1..8) of the work; tests use it to
 // fail at a chosen point.
