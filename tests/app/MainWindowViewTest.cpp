@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 
 #include "MainWindowFixture.h"
+#include "app/TableSchemas.h"
 #include "app/UCategoriaClass.h"
 #include "calendar/RBCalendarMonths.h"
 #include "core/DateFormat.h"
@@ -285,4 +286,28 @@ TEST_F(MainWindowTest, DaysWithAppointmentsAreDrawnInTheMarkColour) {
       ++checked;
     }
   EXPECT_EQ(checked, 6);
+}
+
+// A folder another dBase program indexed: FECHA_INI on DTOS(FECHA_INI).
+TEST_F(MainWindowTest, AFechaIniTagOnDtosServesTheViewAndIsKept) {
+  {
+    data::Table t(folder.toStdString(), "AGENDA.DBF");
+    t.Create(AgendaFieldDefs(), {{"ID", "ID", true}, {"FECHA_INI", "DTOS(FECHA_INI)", false}});
+  }
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  AddCita(2, D(29, 2, 2004), "09:00", D(29, 2, 2004), "09:30", "Antes");
+  AddCita(3, D(31, 3, 2004), "23:00", D(1, 4, 2004), "01:00", "Cruza el mes");
+  now = D(15, 3, 2004) + dt::EncodeTime(9, 0);
+  Start();
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(" | ").toStdString();
+  ASSERT_NE(frm->ItemDeID(1), nullptr);
+  EXPECT_TRUE(frm->TimeView->HasItemsOn(D(12, 3, 2004)));
+  EXPECT_TRUE(frm->TimeView->HasItemsOn(D(1, 4, 2004)));
+  EXPECT_EQ(frm->ItemDeID(2) != nullptr, frm->Calendar->StartDay() <= D(29, 2, 2004));
+  frm.reset();
+  data::Table t(folder.toStdString(), "AGENDA.DBF");
+  t.Open();
+  ASSERT_EQ(t.Tags().size(), 2u);
+  EXPECT_EQ(t.Tags()[1].expression, "DTOS(FECHA_INI)");
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
 }
