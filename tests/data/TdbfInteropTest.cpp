@@ -213,6 +213,26 @@ TEST_F(TdbfInteropTest, TdbfExpressionTagsStayRightForTdbfAfterOurPostsAndDelete
     EXPECT_TRUE(ours.ordered);
     EXPECT_EQ(TdbfIds(Probe("walk " + folder + " AGENDA.DBF " + tag + " ID")), ours.ids);
   }
+  // An index out of step with the records (the change counter moved on
+  // without it) is rebuilt in the file, every tag on its own expression.
+  {
+    std::fstream dbf(folder + "AGENDA.DBF", std::ios::in | std::ios::out | std::ios::binary);
+    dbf.seekp(16);
+    dbf.put('\x7F');
+  }
+  {
+    Table t(folder, "AGENDA.DBF");
+    t.Open();
+    std::vector<std::string> names;
+    for (const TagInfo& tag : t.Tags()) names.push_back(tag.name + " " + tag.expression);
+    EXPECT_EQ(names, (std::vector<std::string>{"ID ID", "FECHA_INI DTOS(FECHA_INI)", "ASUNTO SUBSTR(ASUNTO,1,40)",
+                                               "DIAHORA DTOS(FECHA_INI)+HORA_INI", "IDTEXTO STR(ID,10)"}));
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+  }
+  for (const std::string& tag : tags) {
+    SCOPED_TRACE("rebuilt " + tag);
+    EXPECT_EQ(TdbfIds(Probe("walk " + folder + " AGENDA.DBF " + tag + " ID")), OurExpressionWalk(folder, tag).ids);
+  }
 }
 
 TEST_F(TdbfInteropTest, ATagWeCannotEvaluateOpensReadOnlyAndLeavesTheFilesAlone) {
