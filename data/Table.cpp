@@ -455,21 +455,18 @@ void Table::PrepareIndexes() {
       mdx->Open(f.paths.mdx, f.writable);
       for (int i = 0; i < mdx->TagCount(); ++i) {
         IndexInfo info = mdx->Tag(i).Info();
-        if (!f.CanEvaluate(info)) {
+        int field;
+        try {
+          field = f.KeyExpressionOf(info).FirstField();
+        } catch (const DbError& e) {
           // A tag this engine cannot keep up to date: the table is only
           // read, so that the other program's index stays as it is.
-          std::string why;
-          try {
-            f.KeyExpressionOf(info);
-          } catch (const DbError& e) {
-            why = e.what();
-          }
-          f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx + " tiene la expresión " +
-                             info.expression + ", que este programa no sabe calcular (" + why +
-                             "); la tabla se abre solo para lectura para no estropear ese índice.";
+          if (f.readOnlyReason.empty())
+            f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx + " tiene la expresión " +
+                               info.expression + ", que este programa no sabe calcular (" + e.what() +
+                               "); la tabla se abre solo para lectura para no estropear ese índice.";
           continue;
         }
-        const int field = f.KeyExpressionOf(info).FirstField();
         defs.push_back(info);
         f.tags.push_back(&mdx->Tag(i));
         f.tagField.push_back(field);
@@ -1349,20 +1346,14 @@ void Table::Create(const std::vector<FieldDef>& defs, const std::vector<IndexDef
     auto it = std::find_if(fields.begin(), fields.end(), [&](const DbfField& f) { return f.name == info.expression; });
     if (it == fields.end() && IsBareName(info.expression))
       throw DbError("El índice " + info.name + " usa el campo inexistente " + ix.field + ".");
-    if (it == fields.end()) {
-      ShapeFromExpression(info, fields, DbfLevel::dBase4, 1252);
-      for (const auto& o : infos)
-        if (o.name == info.name) throw DbError("El índice " + info.name + " está repetido.");
-      infos.push_back(info);
-      continue;
-    }
-    if (it->type == 'N') info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
+    if (it == fields.end()) ShapeFromExpression(info, fields, DbfLevel::dBase4, 1252);
+    else if (it->type == 'N') info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
     else if (it->type == 'D') info.keyType = KeyType::Date, info.keyLength = kDateKeyLength;
     else if (it->type == 'C') info.keyType = KeyType::Character, info.keyLength = std::min(it->length, 240);
     else throw DbError("No se puede indexar el campo " + it->name + ".");
     for (const auto& o : infos)
       if (o.name == info.name) throw DbError("El índice " + info.name + " está repetido.");
-    it->indexFlag = true;
+    if (it != fields.end()) it->indexFlag = true;
     infos.push_back(info);
   }
   FamilyPaths paths = FindFamily(folder_, tableName_);

@@ -22,15 +22,30 @@ begin
   Result.Open;
 end;
 
+function NewTable(const Dir, Name: string; Level: Integer): TDbf;
+begin
+  Result := TDbf.Create(nil);
+  Result.FilePathFull := Dir;
+  Result.TableName := Name;
+  Result.TableLevel := Level;
+end;
+
+{ One record deleted: the readers must not see it. }
+procedure DeleteSecondAndFree(T: TDbf);
+begin
+  T.First;
+  T.Next;
+  T.Delete;
+  T.Close;
+  T.Free;
+end;
+
 procedure WriteTable(const Dir: string; Level: Integer);
 var
   T: TDbf;
   I: Integer;
 begin
-  T := TDbf.Create(nil);
-  T.FilePathFull := Dir;
-  T.TableName := 'TDBF' + IntToStr(Level) + '.DBF';
-  T.TableLevel := Level;
+  T := NewTable(Dir, 'TDBF' + IntToStr(Level) + '.DBF', Level);
   T.FieldDefs.Add('ID', ftInteger);
   T.FieldDefs.Add('NAME', ftString, 20);
   T.FieldDefs.Add('DAY', ftDate);
@@ -57,12 +72,7 @@ begin
       T.FieldByName('NOTE').AsString := 'Note ' + IntToStr(I) + StringOfChar('x', I mod 50);
     T.Post;
   end;
-  { One record deleted: the readers must not see it. }
-  T.First;
-  T.Next;
-  T.Delete;
-  T.Close;
-  T.Free;
+  DeleteSecondAndFree(T);
 end;
 
 procedure WriteAgenda(const Dir, ExtraTag, ExtraExpr: string);
@@ -70,10 +80,7 @@ var
   T: TDbf;
   I: Integer;
 begin
-  T := TDbf.Create(nil);
-  T.FilePathFull := Dir;
-  T.TableName := 'AGENDA.DBF';
-  T.TableLevel := 4;
+  T := NewTable(Dir, 'AGENDA.DBF', 4);
   T.FieldDefs.Add('ID', ftFloat);
   T.FieldDefs.Add('FECHA_INI', ftDate);
   T.FieldDefs.Add('FECHA_FIN', ftDate);
@@ -108,11 +115,7 @@ begin
       T.FieldByName('NOTAS').AsString := 'Nota ' + IntToStr(I);
     T.Post;
   end;
-  T.First;
-  T.Next;
-  T.Delete;
-  T.Close;
-  T.Free;
+  DeleteSecondAndFree(T);
 end;
 
 procedure Walk(const Dir, Name, Tag, Field: string);
