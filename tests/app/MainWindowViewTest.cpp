@@ -311,3 +311,27 @@ TEST_F(MainWindowTest, AFechaIniTagOnDtosServesTheViewAndIsKept) {
   EXPECT_EQ(t.Tags()[1].expression, "DTOS(FECHA_INI)");
   EXPECT_EQ(t.Verify(), std::vector<std::string>{});
 }
+
+TEST_F(MainWindowTest, ATagTheEngineCannotEvaluateIsNamedAndTheViewStillLoads) {
+  {
+    data::Table t(folder.toStdString(), "AGENDA.DBF");
+    t.Create(AgendaFieldDefs(), {{"ID", "ID", true}, {"FECHA_INI", "FECHA_INI", false}, {"RARO", "UPPER(HORA_FIN)", false}});
+  }
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  // Another program's function in the tag's expression.
+  QFile mdx(folder + "AGENDA.MDX");
+  ASSERT_TRUE(mdx.open(QIODevice::ReadWrite));
+  QByteArray bytes = mdx.readAll();
+  const qsizetype at = bytes.indexOf("UPPER(HORA_FIN)");
+  ASSERT_GE(at, 0);
+  bytes.replace(at, 18, QByteArray("SOUNDEX(HORA_FIN)", 18));
+  mdx.seek(0);
+  mdx.write(bytes);
+  mdx.close();
+  now = D(15, 3, 2004) + dt::EncodeTime(9, 0);
+  Start();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith("La tabla de citas se ha abierto solo para lectura")) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains("RARO") && messages[0].contains("SOUNDEX(HORA_FIN)")) << messages[0].toStdString();
+  EXPECT_NE(frm->ItemDeID(1), nullptr);
+}
