@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 
 #include "MainWindowFixture.h"
+#include "data/TableTestSupport.h"
 #include "app/TableSchemas.h"
 #include "app/UCategoriaClass.h"
 #include "calendar/RBCalendarMonths.h"
@@ -319,15 +320,9 @@ TEST_F(MainWindowTest, ATagTheEngineCannotEvaluateIsNamedAndTheViewStillLoads) {
   }
   AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
   // Another program's function in the tag's expression.
-  QFile mdx(folder + "AGENDA.MDX");
-  ASSERT_TRUE(mdx.open(QIODevice::ReadWrite));
-  QByteArray bytes = mdx.readAll();
-  const qsizetype at = bytes.indexOf("UPPER(HORA_FIN)");
-  ASSERT_GE(at, 0);
-  bytes.replace(at, 18, QByteArray("SOUNDEX(HORA_FIN)", 18));
-  mdx.seek(0);
-  mdx.write(bytes);
-  mdx.close();
+  ASSERT_FALSE(testdata::ReplaceInFile((folder + "AGENDA.MDX").toStdString(), "UPPER(HORA_FIN)",
+                                        std::string("SOUNDEX(HORA_FIN)") + '\0')
+                   .empty());
   now = D(15, 3, 2004) + dt::EncodeTime(9, 0);
   Start();
   ASSERT_EQ(messages.size(), 1);

@@ -129,11 +129,6 @@ TEST_F(TdbfInteropTest, TdbfWalksOurNumericTagInOurOrder) {
 
 // --- Tags on key expressions, as TDbf writes them.
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // ID of every record in the tag's order, with the record's key parts, from our engine.
 struct Walked {
   std::vector<std::string> ids;
@@ -244,12 +239,8 @@ TEST_F(TdbfInteropTest, ATagWeCannotEvaluateOpensReadOnlyAndLeavesTheFilesAlone)
   for (const auto& e : std::filesystem::directory_iterator(folder))
     if (e.path().extension() == ".mdx" || e.path().extension() == ".MDX") mdx = e.path().string();
   ASSERT_FALSE(mdx.empty());
-  std::string bytes = ReadAll(mdx);
-  const size_t at = bytes.find("UPPER(HORA_FIN)");
-  ASSERT_NE(at, std::string::npos);
-  const std::string foreign = std::string("SOUNDEX(HORA_FIN)") + '\0';
-  bytes.replace(at, foreign.size(), foreign);
-  std::ofstream(mdx, std::ios::binary | std::ios::trunc) << bytes;
+  const std::string bytes = ReplaceInFile(mdx, "UPPER(HORA_FIN)", std::string("SOUNDEX(HORA_FIN)") + '\0');
+  ASSERT_FALSE(bytes.empty());
   const std::string dbfBefore = ReadAll(folder + "AGENDA.DBF");
 
   Table t(folder, "AGENDA.DBF");

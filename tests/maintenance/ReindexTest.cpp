@@ -7,6 +7,7 @@
 #include <QtTest/QTest>
 
 #include "MaintenanceTestSupport.h"
+#include "data/TableTestSupport.h"
 #include "app/TableSchemas.h"
 #include "app/UAgendaUtil.h"
 #include "app/UCategoriaClass.h"
@@ -199,14 +200,9 @@ TEST_F(ReindexTest, RebuildRefusesATagItCannotEvaluateAndChangesNothing) {
   MakeExpressionAgenda(folder, "UPPER(HORA_FIN)");
   // Another program's function in the tag's expression.
   QFile mdx(folder + "AGENDA.MDX");
-  ASSERT_TRUE(mdx.open(QIODevice::ReadWrite));
-  QByteArray bytes = mdx.readAll();
-  const qsizetype at = bytes.indexOf("UPPER(HORA_FIN)");
-  ASSERT_GE(at, 0);
-  bytes.replace(at, 18, QByteArray("SOUNDEX(HORA_FIN)", 18));
-  mdx.seek(0);
-  mdx.write(bytes);
-  mdx.close();
+  const QByteArray bytes = QByteArray::fromStdString(testdata::ReplaceInFile(
+      mdx.fileName().toStdString(), "UPPER(HORA_FIN)", std::string("SOUNDEX(HORA_FIN)") + '\0'));
+  ASSERT_FALSE(bytes.isEmpty());
   const QStringList before = Listing(folder);
   QFile dbf(folder + "AGENDA.DBF");
   ASSERT_TRUE(dbf.open(QIODevice::ReadOnly));
