@@ -1,9 +1,31 @@
 #include "data/TableRebuild.h"
 
+#include <algorithm>
+
 #include "data/FileIo.h"
+#include "data/NameCase.h"
 #include "data/TableSwitch.h"
 
 namespace data {
+
+namespace {
+// The tags the new files get: the ones asked for, each on the expression of
+// the old table's tag of that name (its field when there is none), then the
+// old table's other tags as they are.
+std::vector<IndexDef> TagsFor(const Table& old, const std::vector<IndexDef>& asked) {
+  const std::vector<TagInfo> tags = old.Tags();
+  std::vector<IndexDef> out;
+  for (IndexDef def : asked) {
+    for (const TagInfo& tag : tags)
+      if (tag.name == Upper(def.name)) def.field = tag.expression;
+    out.push_back(def);
+  }
+  for (const TagInfo& tag : tags)
+    if (std::none_of(asked.begin(), asked.end(), [&](const IndexDef& d) { return Upper(d.name) == tag.name; }))
+      out.push_back({tag.name, tag.expression, tag.unique});
+  return out;
+}
+}  // namespace
 
 std::vector<FieldDef> DefinitionsLike(const std::vector<FieldInfo>& fields) {
   std::vector<FieldDef> defs;
@@ -33,7 +55,10 @@ std::vector<FieldDef> DefinitionsLike(const std::vector<FieldInfo>& fields) {
 void RebuildTable(const std::string& folder, const std::string& tableName, const std::vector<IndexDef>& indexes,
                   const std::function<void()>& copied) {
   Table old(folder, tableName);
-  old.Open(OpenMode::Exclusive);  // finishes an interrupted switch first
+  // Finishes an interrupted switch first, and refuses a table with a tag
+  // the engine cannot evaluate before anything is written: the new files
+  // would lose that tag.
+  old.Open(OpenMode::Exclusive);
   try {
     const std::vector<FieldDef> defs = DefinitionsLike(old.Fields());
     Table fresh(folder, StagingTableName(tableName));
@@ -42,7 +67,7 @@ void RebuildTable(const std::string& folder, const std::string& tableName, const
     if (copied) fresh.OnAfterPost = [&copied](Table&) { copied(); };
     fresh.AppendAllFrom(old);
     fresh.OnAfterPost = nullptr;
-    for (const IndexDef& ix : indexes) fresh.AddIndex(ix);
+    for (const IndexDef& ix : TagsFor(old, indexes)) fresh.AddIndex(ix);
     fresh.Close();
     SwitchToStaged(folder, tableName);
   } catch (...) {

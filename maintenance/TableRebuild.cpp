@@ -26,8 +26,10 @@ void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStr
   const std::string dir = IncluirBarra(Carpeta).toStdString();
   const QString path = QString::fromStdString(data::Table(dir, Fichero.toStdString()).FilePath());
   try {
-    // Plain ascending indexes named like their fields; ID loses the unique
-    // flag it was created with (the engine keeps new IDs unique anyway).
+    // Ascending indexes named like their fields, each on its own key
+    // expression when the table had one, and the table's other tags as they
+    // were; ID loses the unique flag it was created with (the engine keeps
+    // new IDs unique anyway).
     std::vector<data::IndexDef> indexes;
     for (const QString& campo : Indices) indexes.push_back({campo.toStdString(), campo.toStdString(), false});
     data::RebuildTable(dir, Fichero.toStdString(), indexes);
