@@ -21,6 +21,10 @@ void TfrmAgenda::AbrirTablaAgenda() {
     tblAgenda->SetFolder(ConfigAgenda.DataPath.toStdString());
     tblAgenda->SetTableName("AGENDA.DBF");
     tblAgenda->Open();
+    if (!tblAgenda->ReadOnlyReason().empty())
+      ShowWarning(QStringLiteral("La tabla de citas se ha abierto solo para lectura: no se podrán guardar cambios.\r\n") +
+                      QString::fromStdString(tblAgenda->ReadOnlyReason()),
+                  this);
     tblAgenda->SetIndexName("FECHA_INI");
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("No se pudo abrir la tabla de citas.\r\n") + QString::fromStdString(e.what()), this);

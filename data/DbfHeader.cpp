@@ -57,7 +57,8 @@ DbfHeader ParseDbfHeader(const std::string& b, std::uint64_t fileSize, const std
     case 0x04: h.level = DbfLevel::dBase7; break;
     case 0x8C: h.level = DbfLevel::dBase7; h.memoStyle = MemoStyle::dBase4; break;
     case 0x05: case 0x43: case 0x63: h.level = DbfLevel::dBase4; break;
-    case 0x8B: case 0x8E: case 0xCB: h.level = DbfLevel::dBase4; h.memoStyle = MemoStyle::dBase4; break;
+    // 0x84: dBase IV with memo as some other writers mark it.
+    case 0x84: case 0x8B: case 0x8E: case 0xCB: h.level = DbfLevel::dBase4; h.memoStyle = MemoStyle::dBase4; break;
     case 0x02: case 0x30: case 0x31: case 0x32: h.level = DbfLevel::FoxPro; break;
     case 0xF5: case 0xFB: h.level = DbfLevel::FoxPro; h.memoStyle = MemoStyle::FoxPro; break;
     default: fail("nivel desconocido");

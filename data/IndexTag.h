@@ -14,7 +14,7 @@ namespace data {
 
 struct IndexInfo {
   std::string name;        // tag name, upper case
-  std::string expression;  // the indexed field's name
+  std::string expression;  // key expression: a field's name for a plain tag
   KeyType keyType = KeyType::Character;
   int keyLength = 0;
   bool unique = false;

@@ -7,6 +7,7 @@
 
 #include "data/CodePage.h"
 #include "data/FieldCodec.h"
+#include "data/KeyExpression.h"
 #include "data/NameCase.h"
 #include "data/TableFiles.h"
 #include "data/TableSwitch.h"
@@ -68,6 +69,27 @@ bool IndexVouches(TableFiles& f, const MdxFile& mdx, std::uint32_t counter, std:
   std::string bytes(f.header.recordLength, '\0');
   if (f.dbf.ReadAt(f.RecordOffset(recno), bytes.data(), bytes.size()) != bytes.size()) return false;
   return BytesChecksum(bytes.data(), bytes.size()) == mdx.VouchedRecordSum();
+}
+
+// A tag on an expression (not a field of the table): its key type and
+// length are the expression's.
+void ShapeFromExpression(IndexInfo& info, const std::vector<DbfField>& fields, DbfLevel level, int codePage) {
+  try {
+    const KeyExpression e = KeyExpression::Compile(info.expression, fields, level, codePage);
+    info.keyType = e.Type();
+    info.keyLength = e.Length();
+  } catch (const DbError& e) {
+    throw DbError("El índice " + info.name + " usa la expresión " + info.expression + ", que no se puede calcular: " +
+                  e.what() + ".");
+  }
+}
+
+bool IsBareName(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+std::string ReadOnlyText(const TableFiles& f) {
+  return "La tabla " + f.paths.dbf + " es de solo lectura." + (f.readOnlyReason.empty() ? "" : " " + f.readOnlyReason);
 }
 
 bool ValidName(const std::string& n) {
@@ -296,7 +318,10 @@ std::vector<TagInfo> Table::Tags() const {
   std::vector<TagInfo> out;
   for (size_t i = 0; i < files_->tags.size(); ++i) {
     const auto& info = files_->tags[i]->Info();
-    out.push_back({info.name, files_->header.fields[files_->tagField[i]].name, info.unique});
+    // Only a tag ordered as its field is can serve that field's lookups.
+    const KeyExpression& key = files_->TagKey(static_cast<int>(i));
+    const int field = key.PlainField() >= 0 ? key.PlainField() : key.DateField();
+    out.push_back({info.name, field >= 0 ? files_->header.fields[field].name : "", info.unique, info.expression});
   }
   return out;
 }
@@ -309,6 +334,11 @@ int Table::CodePage() const {
 int Table::LevelByte() const {
   RequireActive();
   return files_->header.version;
+}
+
+const std::string& Table::ReadOnlyReason() const {
+  RequireActive();
+  return files_->readOnlyReason;
 }
 
 void Table::SetFieldChangeHook(const std::string& field, FieldHook hook) { fieldHooks_[Upper(field)] = std::move(hook); }

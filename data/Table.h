@@ -52,10 +52,11 @@ struct FieldDef {
   int length = 0;  // String only: 1..254
 };
 
-// An index on one field, named like a tag (up to 10 characters).
+// An index named like a tag (up to 10 characters) on one field, or on a
+// dBase key expression ("DTOS(FECHA_INI)+HORA_INI", see KeyExpression.h).
 struct IndexDef {
   std::string name;
-  std::string field;
+  std::string field;  // the field's name or the expression
   bool unique = false;
 };
 
@@ -73,8 +74,9 @@ struct FieldInfo {
 
 struct TagInfo {
   std::string name;
-  std::string field;
+  std::string field;  // the field whose order the tag keeps, or "" (other expressions)
   bool unique = false;
+  std::string expression;
 };
 
 // ReadOnly: shared, and never rewrites anything (an index out of step is
@@ -197,6 +199,9 @@ class Table {
   int CodePage() const;
   // Level byte of the .DBF (0x03, 0x83, 0x8B, 0x04, 0x8C, 0x30, 0xF5, ...).
   int LevelByte() const;
+  // Why a table that could be written opened read-only (a tag on a key
+  // expression this engine cannot evaluate), or "".
+  const std::string& ReadOnlyReason() const;
 
   // --- Current index: "" is file order. Changing it keeps the current record.
   void SetIndexName(const std::string& tag);

@@ -13,6 +13,7 @@ std::vector<std::string> Table::Verify() {
   TableFiles& f = *files_;
   std::vector<std::string> problems;
   if (!f.indexProblem.empty()) problems.push_back(f.indexProblem);
+  if (!f.readOnlyReason.empty()) problems.push_back(f.readOnlyReason);
   const std::uint64_t size = f.dbf.Size();
   const std::uint32_t stored = ReadU32(&f.head32[kHdrRecordCount]);
   if (stored != f.header.recordCount)

@@ -213,6 +213,12 @@ std::string Table::KeyFromValue(int tag, const KeyValue& v) const {
       if (!v.IsText()) return DateKey(std::floor(v.Number()));
       return DateKey(ParseDateText(v.Text(), info.name));
     default: {
+      if (files_->TagKey(tag).DateField() >= 0) {
+        // DTOS() of a date: looked up by a date as the date's own tag is.
+        if (!v.IsText()) return CharacterKey(KeyExpression::Dtos(std::floor(v.Number())), info.keyLength);
+        if (v.Text().find_first_of("-/") != std::string::npos)
+          return CharacterKey(KeyExpression::Dtos(ParseDateText(v.Text(), info.name)), info.keyLength);
+      }
       std::string text = v.IsText() ? v.Text() : PlainNumber(v.Number());
       return CharacterKey(FromUtf8(text, files_->header.codePage), info.keyLength);
     }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/DbError.h"
 #include "data/FieldCodec.h"
 #include "data/NameCase.h"
 
@@ -96,15 +97,27 @@ const char* TableFiles::Record(std::uint32_t recno) {
 }
 
 std::string TableFiles::KeyOf(int tag, const char* record) const {
-  const IndexInfo& info = tags[tag]->Info();
-  const DbfField& f = header.fields[tagField[tag]];
-  switch (info.keyType) {
-    case KeyType::Numeric:
-      return NumericKey(ReadNumber(f, record, header.level));
-    case KeyType::Date:
-      return DateKey(ReadDate(f, record));
-    default:
-      return CharacterKey(std::string(record + f.offset, f.length), info.keyLength);
+  return TagKey(tag).KeyOf(record, tags[tag]->Info().keyLength);
+}
+
+const KeyExpression& TableFiles::KeyExpressionOf(const IndexInfo& info) const {
+  auto it = keyExpressions.find(info.expression);
+  if (it == keyExpressions.end())
+    it = keyExpressions
+             .emplace(info.expression, KeyExpression::Compile(info.expression, header.fields, header.level, header.codePage))
+             .first;
+  if (it->second.Type() != info.keyType)
+    throw DbError(std::string("la expresión da una clave de tipo ") + static_cast<char>(it->second.Type()) +
+                  " y la etiqueta es de tipo " + static_cast<char>(info.keyType));
+  return it->second;
+}
+
+bool TableFiles::CanEvaluate(const IndexInfo& info) const {
+  try {
+    KeyExpressionOf(info);
+    return true;
+  } catch (const DbError&) {
+    return false;
   }
 }
 
@@ -135,6 +148,8 @@ std::vector<std::vector<IndexEntry>> TableFiles::EntriesFromRecords(const std::v
   const size_t n = which.size();
   std::vector<std::vector<NumberEntry>> numbers(n);
   std::vector<std::vector<IndexEntry>> out(n);
+  std::vector<const KeyExpression*> keys(n);
+  for (size_t i = 0; i < n; ++i) keys[i] = &TagKey(which[i]);
   for (size_t i = 0; i < n; ++i) {
     if (tags[which[i]]->Info().keyType == KeyType::Character) out[i].reserve(header.recordCount);
     else numbers[i].reserve(header.recordCount);
@@ -145,15 +160,15 @@ std::vector<std::vector<IndexEntry>> TableFiles::EntriesFromRecords(const std::v
     if (rec[0] == '*') continue;
     for (size_t i = 0; i < n; ++i) {
       const int tag = which[i];
-      const DbfField& f = header.fields[tagField[tag]];
+      const KeyExpression& key = *keys[i];
       switch (tags[tag]->Info().keyType) {
         case KeyType::Numeric: {
-          const double v = ReadNumber(f, rec, header.level);
+          const double v = key.NumberOf(rec);
           numbers[i].push_back({std::isnan(v) ? 0.0 : v, r});
           break;
         }
         case KeyType::Date:
-          numbers[i].push_back({SortableDate(ReadDate(f, rec)), r});
+          numbers[i].push_back({SortableDate(key.DateOf(rec)), r});
           break;
         default:
           out[i].push_back({KeyOf(tag, rec), r});

@@ -3,6 +3,7 @@
 // the file, or rebuilt in memory when the file cannot be used), the locks and
 // a read-ahead window over the records.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "data/DbfHeader.h"
 #include "data/FileIo.h"
 #include "data/IndexTag.h"
+#include "data/KeyExpression.h"
 #include "data/MdxFile.h"
 #include "data/MemoFile.h"
 #include "data/Table.h"
@@ -51,6 +53,9 @@ struct TableFiles {
   std::vector<int> tagField;
   std::optional<std::uint32_t> liveCount;
   std::string indexProblem;  // why the index file was not used at open
+  // Why the table opened read-only (a tag it cannot keep up to date), or "".
+  std::string readOnlyReason;
+  mutable std::map<std::string, KeyExpression> keyExpressions;  // by expression text
   // Read-ahead window of whole records.
   std::string window;
   std::uint32_t windowFirst = 0;
@@ -63,6 +68,11 @@ struct TableFiles {
   const char* Record(std::uint32_t recno);
   void ForgetWindow() { windowCount = 0; }
   std::string KeyOf(int tag, const char* record) const;
+  // The tag's key expression compiled over the fields; DbError (saying why)
+  // when the engine cannot evaluate it or it does not give the tag's key type.
+  const KeyExpression& KeyExpressionOf(const IndexInfo& info) const;
+  const KeyExpression& TagKey(int tag) const { return KeyExpressionOf(tags[tag]->Info()); }
+  bool CanEvaluate(const IndexInfo& info) const;
   // Entries of the visible records in index order (unique tags: the first
   // record of each key), for one tag or for several from one pass.
   std::vector<IndexEntry> EntriesFromRecords(int tag);
@@ -95,6 +105,12 @@ std::optional<double> ParseNumberText(const std::string& text);
 FieldInfo InfoOf(const DbfField& f);
 bool ValidName(const std::string& n);
 bool IndexVouches(TableFiles& f, const MdxFile& mdx, std::uint32_t counter, std::uint32_t records);
+// A tag on an expression (not a field of the table) takes its key type and
+// length from the expression; IsBareName tells a field name from one.
+void ShapeFromExpression(IndexInfo& info, const std::vector<DbfField>& fields, DbfLevel level, int codePage);
+bool IsBareName(const std::string& s);
+// "La tabla ... es de solo lectura." and why, when a tag made it so.
+std::string ReadOnlyText(const TableFiles& f);
 
 // Tables up to this size get an index file written by another program
 // checked entry by entry at open; larger ones are rebuilt instead.

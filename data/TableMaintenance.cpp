@@ -52,14 +52,16 @@ void Table::Create(const std::vector<FieldDef>& defs, const std::vector<IndexDef
     info.unique = ix.unique;
     if (!ValidName(info.name)) throw DbError("El nombre de índice \"" + ix.name + "\" no es válido.");
     auto it = std::find_if(fields.begin(), fields.end(), [&](const DbfField& f) { return f.name == info.expression; });
-    if (it == fields.end()) throw DbError("El índice " + info.name + " usa el campo inexistente " + ix.field + ".");
-    if (it->type == 'N') info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
+    if (it == fields.end() && IsBareName(info.expression))
+      throw DbError("El índice " + info.name + " usa el campo inexistente " + ix.field + ".");
+    if (it == fields.end()) ShapeFromExpression(info, fields, DbfLevel::dBase4, 1252);
+    else if (it->type == 'N') info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
     else if (it->type == 'D') info.keyType = KeyType::Date, info.keyLength = kDateKeyLength;
     else if (it->type == 'C') info.keyType = KeyType::Character, info.keyLength = std::min(it->length, 240);
     else throw DbError("No se puede indexar el campo " + it->name + ".");
     for (const auto& o : infos)
       if (o.name == info.name) throw DbError("El índice " + info.name + " está repetido.");
-    it->indexFlag = true;
+    if (it != fields.end()) it->indexFlag = true;
     infos.push_back(info);
   }
   FamilyPaths paths = FindFamily(folder_, tableName_);
@@ -160,15 +162,22 @@ void Table::AddIndex(const IndexDef& ix) {
   info.expression = Upper(ix.field);
   info.unique = ix.unique;
   if (!ValidName(info.name)) throw DbError("El nombre de índice \"" + ix.name + "\" no es válido.");
-  const int field = f.header.FieldIndex(info.expression);
-  if (field < 0) throw DbError("La tabla " + tableName_ + " no tiene el campo " + ix.field + ".");
+  int field = f.header.FieldIndex(info.expression);
+  const bool plain = field >= 0;  // a field's own tag, flagged in its descriptor
+  if (!plain && IsBareName(info.expression))
+    throw DbError("La tabla " + tableName_ + " no tiene el campo " + ix.field + ".");
   for (auto* t : f.tags)
     if (t->Info().name == info.name) throw DbError("La tabla " + tableName_ + " ya tiene el índice " + info.name + ".");
-  const DbfField& fd = f.header.fields[field];
-  if (IsNumericType(fd.type)) info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
-  else if (IsDateType(fd.type)) info.keyType = KeyType::Date, info.keyLength = kDateKeyLength;
-  else if (fd.type == 'C') info.keyType = KeyType::Character, info.keyLength = std::min(fd.length, 240);
-  else throw DbError("No se puede indexar el campo " + fd.name + ".");
+  if (!plain) {
+    ShapeFromExpression(info, f.header.fields, f.header.level, f.header.codePage);
+    field = f.KeyExpressionOf(info).FirstField();
+  } else {
+    const DbfField& fd = f.header.fields[field];
+    if (IsNumericType(fd.type)) info.keyType = KeyType::Numeric, info.keyLength = kNumericKeyLength;
+    else if (IsDateType(fd.type)) info.keyType = KeyType::Date, info.keyLength = kDateKeyLength;
+    else if (fd.type == 'C') info.keyType = KeyType::Character, info.keyLength = std::min(fd.length, 240);
+    else throw DbError("No se puede indexar el campo " + fd.name + ".");
+  }
   if (!f.mdx) {
     std::vector<IndexInfo> defs;
     for (auto* t : f.tags) defs.push_back(t->Info());
@@ -188,13 +197,13 @@ void Table::AddIndex(const IndexDef& ix) {
   f.dbf.WriteAt(kHdrMdxFlag, &one, 1);
   f.header.mdxFlag = 1;
   f.head32[kHdrMdxFlag] = 1;
-  if (f.header.level == DbfLevel::dBase4) {
+  if (plain && f.header.level == DbfLevel::dBase4) {
     f.dbf.WriteAt(f.header.descriptorStart + field * f.header.descriptorSize + 31, &one, 1);
     f.header.fields[field].indexFlag = true;
   }
   f.dbf.Sync();
   f.mdx->Commit(f.counter, f.header.recordCount);
-  if (!f.header.fields[field].indexFlag && f.header.level == DbfLevel::dBase7) {
+  if (plain && !f.header.fields[field].indexFlag && f.header.level == DbfLevel::dBase7) {
     f.dbf.WriteAt(f.header.descriptorStart + field * f.header.descriptorSize + 37, &one, 1);
     f.dbf.Sync();
   }

@@ -104,6 +104,13 @@ bool TagsReachRecords(TableFiles& f) {
   if (live == 0) return true;
   return std::all_of(f.tags.begin(), f.tags.end(), [](IndexTag* t) { return t->First().has_value(); });
 }
+
+// Whether one of the tags is the field's own (on the bare field, not on an
+// expression that merely mentions it).
+bool HasPlainTag(const TableFiles& f, const std::vector<IndexInfo>& defs, int field) {
+  return std::any_of(defs.begin(), defs.end(),
+                     [&](const IndexInfo& d) { return f.CanEvaluate(d) && f.KeyExpressionOf(d).PlainField() == field; });
+}
 }  // namespace
 
 // Uses the .MDX when it is in step with the records; otherwise rebuilds it,
@@ -124,25 +131,36 @@ void Table::PrepareIndexes() {
       mdx->Open(f.paths.mdx, f.writable);
       for (int i = 0; i < mdx->TagCount(); ++i) {
         IndexInfo info = mdx->Tag(i).Info();
-        int field = f.header.FieldIndex(info.expression);
-        if (field < 0) continue;  // an expression this engine cannot maintain
+        int field;
+        try {
+          field = f.KeyExpressionOf(info).FirstField();
+        } catch (const DbError& e) {
+          // A tag this engine cannot keep up to date: the table is only
+          // read, so that the other program's index stays as it is.
+          if (f.readOnlyReason.empty())
+            f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx + " tiene la expresión " +
+                               info.expression + ", que este programa no sabe calcular (" + e.what() +
+                               "); la tabla se abre solo para lectura para no estropear ese índice.";
+          continue;
+        }
         defs.push_back(info);
         f.tags.push_back(&mdx->Tag(i));
         f.tagField.push_back(field);
       }
+      if (!f.readOnlyReason.empty()) f.writable = false;
       // Re-read the counter under the header lock before comparing.
       std::string head(32, '\0');
       f.dbf.ReadExact(0, head.data(), 32);
       f.head32 = head;
       f.counter = ReadU32(&head[kHdrChangeCounter]);
       f.header.recordCount = std::min(f.header.recordCount, ReadU32(&head[kHdrRecordCount]) ? ReadU32(&head[kHdrRecordCount]) : f.header.recordCount);
-      // Every field the table flags as indexed has its tag, or the file
-      // lost one and does not speak for the table.
+      // Every field the table flags as indexed has its own tag, or the file
+      // lost one and does not speak for the table. A table only read keeps
+      // the tags it can evaluate.
       bool allTags = static_cast<int>(defs.size()) == mdx->TagCount();
       for (size_t i = 0; i < f.header.fields.size(); ++i)
-        if (f.header.fields[i].indexFlag &&
-            std::find(f.tagField.begin(), f.tagField.end(), static_cast<int>(i)) == f.tagField.end())
-          allTags = false;
+        if (f.header.fields[i].indexFlag && !HasPlainTag(f, defs, static_cast<int>(i))) allTags = false;
+      allTags = allTags || !f.readOnlyReason.empty();
       usable = IndexVouches(f, *mdx, f.counter, f.header.recordCount) && allTags && TagsReachRecords(f);
       if (!mdx->HasMirror() && allTags && f.header.recordCount <= kMaxRecordsToVerifyForeignIndex) {
         // Written by another program: no counter to trust, so check it.
@@ -164,15 +182,17 @@ void Table::PrepareIndexes() {
     f.indexProblem = e.what();
   }
   if (locked && !f.exclusive) f.dbf.Unlock(kLockBase, 1);
+  if (!f.readOnlyReason.empty() && f.exclusive)
+    throw DbError("No se puede abrir en exclusiva la tabla " + f.paths.dbf + ". " + f.readOnlyReason);
   if (usable) return;
   f.tags.clear();
   f.tagField.clear();
-  {
+  if (f.readOnlyReason.empty()) {
     // The field flags tell which fields had tags, also those the index file lost.
     for (size_t i = 0; i < f.header.fields.size(); ++i) {
       const auto& fd = f.header.fields[i];
       if (!fd.indexFlag) continue;
-      if (std::any_of(defs.begin(), defs.end(), [&](const IndexInfo& d) { return d.expression == fd.name; })) continue;
+      if (HasPlainTag(f, defs, static_cast<int>(i))) continue;
       IndexInfo info;
       info.name = fd.name.substr(0, 10);
       info.expression = fd.name;
@@ -185,7 +205,7 @@ void Table::PrepareIndexes() {
   }
   for (auto& d : defs) {
     f.tags.push_back(nullptr);
-    f.tagField.push_back(f.header.FieldIndex(d.expression));
+    f.tagField.push_back(f.KeyExpressionOf(d).FirstField());
   }
   bool inFile = f.writable && (f.exclusive || f.dbf.TryLock(0, 0, true));
   if (inFile) f.indexProblem.clear();  // mended for good below
@@ -314,7 +334,7 @@ void Table::CheckForeignChanges(bool force) {
     }
     if (inStep) {
       for (int i = 0, k = 0; i < f.mdx->TagCount() && k < static_cast<int>(f.tags.size()); ++i) {
-        if (f.header.FieldIndex(f.mdx->Tag(i).Info().expression) < 0) continue;
+        if (!f.CanEvaluate(f.mdx->Tag(i).Info())) continue;
         f.tags[k++] = &f.mdx->Tag(i);
       }
       return;

@@ -18,7 +18,7 @@ namespace data {
 
 void Table::Append() {
   RequireBrowse("añadir un registro");
-  if (!files_->writable) throw DbError("La tabla " + files_->paths.dbf + " es de solo lectura.");
+  if (!files_->writable) throw DbError(ReadOnlyText(*files_));
   CheckForeignChanges();
   original_.clear();
   record_.assign(files_->header.recordLength, ' ');
@@ -36,7 +36,7 @@ void Table::Append() {
 void Table::Edit() {
   RequireBrowse("editar");
   TableFiles& f = *files_;
-  if (!f.writable) throw DbError("La tabla " + f.paths.dbf + " es de solo lectura.");
+  if (!f.writable) throw DbError(ReadOnlyText(f));
   if (recno_ == 0) throw DbError("No hay ningún registro que editar en " + tableName_ + ".");
   if (!f.exclusive && !f.dbf.Lock(kLockBase - recno_, 1, true, 2000))
     throw DbError("El registro está bloqueado por otro usuario.");
@@ -248,8 +248,9 @@ void Table::RenumberIfTaken() {
   for (size_t t = 0; t < f.tags.size(); ++t) {
     const IndexInfo& info = f.tags[t]->Info();
     // Unique or not: the application's key is this number whatever flag
-    // the tag was (re)built with.
-    if (f.tagField[t] != field || info.keyType != KeyType::Numeric) continue;
+    // the tag was (re)built with. Only the field's own tag: one on an
+    // expression that mentions the field does not order it.
+    if (f.TagKey(static_cast<int>(t)).PlainField() != field || info.keyType != KeyType::Numeric) continue;
     const std::string key = f.KeyOf(static_cast<int>(t), record_.data());
     const auto e = f.tags[t]->SeekGE(key, 0);
     if (!e || CompareKeys(info.keyType, e->key.data(), key.data(), info.keyLength) != 0) return;
@@ -366,7 +367,7 @@ void Table::Delete() {
     return;
   }
   TableFiles& f = *files_;
-  if (!f.writable) throw DbError("La tabla " + f.paths.dbf + " es de solo lectura.");
+  if (!f.writable) throw DbError(ReadOnlyText(f));
   if (recno_ == 0) throw DbError("No hay ningún registro que borrar en " + tableName_ + ".");
   const bool editing = state_ == TableState::Edit;
   if (!editing && !f.exclusive && !f.dbf.Lock(kLockBase - recno_, 1, true, 2000))

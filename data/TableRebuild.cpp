@@ -1,11 +1,32 @@
 #include "data/TableRebuild.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "data/FileIo.h"
+#include "data/NameCase.h"
 #include "data/TableSwitch.h"
 
 namespace data {
+
+namespace {
+// The tags the new files get: the ones asked for, each on the expression of
+// the old table's tag of that name (its field when there is none), then the
+// old table's other tags as they are.
+std::vector<IndexDef> TagsFor(const Table& old, const std::vector<IndexDef>& asked) {
+  const std::vector<TagInfo> tags = old.Tags();
+  std::vector<IndexDef> out;
+  for (IndexDef def : asked) {
+    for (const TagInfo& tag : tags)
+      if (tag.name == Upper(def.name)) def.field = tag.expression;
+    out.push_back(def);
+  }
+  for (const TagInfo& tag : tags)
+    if (std::none_of(asked.begin(), asked.end(), [&](const IndexDef& d) { return Upper(d.name) == tag.name; }))
+      out.push_back({tag.name, tag.expression, tag.unique});
+  return out;
+}
+}  // namespace
 
 std::vector<FieldDef> DefinitionsLike(const std::vector<FieldInfo>& fields) {
   std::vector<FieldDef> defs;
@@ -46,7 +67,7 @@ File RebuildOpen(Table& old, const std::string& folder, const std::string& table
     if (copied) fresh.OnAfterPost = [&copied](Table&) { copied(); };
     fresh.AppendAllFrom(old);
     fresh.OnAfterPost = nullptr;
-    for (const IndexDef& ix : indexes) fresh.AddIndex(ix);
+    for (const IndexDef& ix : TagsFor(old, indexes)) fresh.AddIndex(ix);
     fresh.Close();
     return SwitchToStaged(folder, tableName);
   } catch (...) {

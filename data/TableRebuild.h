@@ -12,9 +12,11 @@
 
 namespace data {
 
-// Rebuilds `tableName` of `folder` with `indexes` (in that order). The
-// table is held exclusively for the whole run: DbError while anyone else
-// has it open. `copied`, when set, runs after every record copied.
+// Rebuilds `tableName` of `folder` with `indexes` (in that order), each on
+// the key expression of the table's own tag of that name when it has one,
+// then the table's other tags as they were. The table is held exclusively
+// for the whole run: DbError while anyone else has it open, or when a tag
+// is on an expression the engine cannot evaluate (nothing is written then). `copied`, when set, runs after every record copied.
 void RebuildTable(const std::string& folder, const std::string& tableName, const std::vector<IndexDef>& indexes,
                   const std::function<void()>& copied = {});
 

@@ -24,8 +24,10 @@ const std::vector<TablaReorganizable>& TablasReorganizables() {
 
 namespace {
 
-// Plain ascending indexes named like their fields; ID loses the unique flag
-// it was created with (the engine keeps new IDs unique anyway).
+// Ascending indexes named like their fields, each on its own key expression
+// when the table had one (the table's other tags are kept as they were); ID
+// loses the unique flag it was created with (the engine keeps new IDs unique
+// anyway).
 data::TableToRebuild ComoReconstruir(const QString& Fichero, const QStringList& Indices) {
   data::TableToRebuild t{Fichero.toStdString(), {}};
   for (const QString& campo : Indices) t.indexes.push_back({campo.toStdString(), campo.toStdString(), false});

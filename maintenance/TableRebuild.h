@@ -27,10 +27,12 @@ struct TablaReorganizable {
 // The tables of the data folder in the order they are rebuilt.
 const std::vector<TablaReorganizable>& TablasReorganizables();
 
-// Rebuilds Fichero of Carpeta with plain ascending indexes on the given
-// fields. On failure the folder holds the old table or the complete new one
-// under the table's names, and RebuildError "Error reindexando ..." is
-// raised.
+// Rebuilds Fichero of Carpeta with ascending, not unique indexes named as
+// the given fields, each on its own key expression when the table had one,
+// and the table's other tags as they were. A tag the engine cannot evaluate
+// refuses the rebuild before anything changes. On failure the folder holds
+// the old table or the complete new one under the table's names, and
+// RebuildError "Error reindexando ..." is raised.
 void ReconstruirTabla(const QString& Carpeta, const QString& Fichero, const QStringList& Indices);
 
 // Every table of TablasReorganizables that exists in Carpeta, in order,

@@ -65,7 +65,7 @@ int Info(data::Table& t) {
     std::cout << "  " << f.name << "\t" << f.type << "\t" << f.length << "\t" << f.decimals << "\n";
   std::cout << "Índices:\n";
   for (const auto& tag : t.Tags())
-    std::cout << "  " << tag.name << "\t" << tag.field << "\t" << (tag.unique ? "único" : "") << "\n";
+    std::cout << "  " << tag.name << "\t" << tag.expression << "\t" << (tag.unique ? "único" : "") << "\n";
   return 0;
 }
 

@@ -6,6 +6,8 @@
 #include <QWheelEvent>
 
 #include "MainWindowFixture.h"
+#include "data/TableTestSupport.h"
+#include "app/TableSchemas.h"
 #include "app/UCategoriaClass.h"
 #include "calendar/RBCalendarMonths.h"
 #include "core/DateFormat.h"
@@ -285,4 +287,46 @@ TEST_F(MainWindowTest, DaysWithAppointmentsAreDrawnInTheMarkColour) {
       ++checked;
     }
   EXPECT_EQ(checked, 6);
+}
+
+// A folder another dBase program indexed: FECHA_INI on DTOS(FECHA_INI).
+TEST_F(MainWindowTest, AFechaIniTagOnDtosServesTheViewAndIsKept) {
+  {
+    data::Table t(folder.toStdString(), "AGENDA.DBF");
+    t.Create(AgendaFieldDefs(), {{"ID", "ID", true}, {"FECHA_INI", "DTOS(FECHA_INI)", false}});
+  }
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  AddCita(2, D(29, 2, 2004), "09:00", D(29, 2, 2004), "09:30", "Antes");
+  AddCita(3, D(31, 3, 2004), "23:00", D(1, 4, 2004), "01:00", "Cruza el mes");
+  now = D(15, 3, 2004) + dt::EncodeTime(9, 0);
+  Start();
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(" | ").toStdString();
+  ASSERT_NE(frm->ItemDeID(1), nullptr);
+  EXPECT_TRUE(frm->TimeView->HasItemsOn(D(12, 3, 2004)));
+  EXPECT_TRUE(frm->TimeView->HasItemsOn(D(1, 4, 2004)));
+  EXPECT_EQ(frm->ItemDeID(2) != nullptr, frm->Calendar->StartDay() <= D(29, 2, 2004));
+  frm.reset();
+  data::Table t(folder.toStdString(), "AGENDA.DBF");
+  t.Open();
+  ASSERT_EQ(t.Tags().size(), 2u);
+  EXPECT_EQ(t.Tags()[1].expression, "DTOS(FECHA_INI)");
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+}
+
+TEST_F(MainWindowTest, ATagTheEngineCannotEvaluateIsNamedAndTheViewStillLoads) {
+  {
+    data::Table t(folder.toStdString(), "AGENDA.DBF");
+    t.Create(AgendaFieldDefs(), {{"ID", "ID", true}, {"FECHA_INI", "FECHA_INI", false}, {"RARO", "UPPER(HORA_FIN)", false}});
+  }
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  // Another program's function in the tag's expression.
+  ASSERT_FALSE(testdata::ReplaceInFile((folder + "AGENDA.MDX").toStdString(), "UPPER(HORA_FIN)",
+                                        std::string("SOUNDEX(HORA_FIN)") + '\0')
+                   .empty());
+  now = D(15, 3, 2004) + dt::EncodeTime(9, 0);
+  Start();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith("La tabla de citas se ha abierto solo para lectura")) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains("RARO") && messages[0].contains("SOUNDEX(HORA_FIN)")) << messages[0].toStdString();
+  EXPECT_NE(frm->ItemDeID(1), nullptr);
 }

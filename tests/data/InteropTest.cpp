@@ -3,6 +3,7 @@
 // and the order of every tag of the production index.
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -114,6 +115,42 @@ TEST_F(InteropTest, PerlIndexDumpWalksEveryTagInOurOrder) {
     EXPECT_EQ(recnos, OurOrder(tag)) << tag;
     EXPECT_EQ(recnos.size(), 399u);
   }
+}
+
+// Perl's XBase marks a dBase IV table with memo fields as level 0x84.
+TEST(XBaseWrittenTableTest, ALevel84TableWithMemoReadsAndTakesOurRecords) {
+  const std::string folder = FreshFolder("xbase84");
+  {
+    std::ofstream script(folder + "write.pl");
+    script << "use XBase;\n"
+              "my $t = XBase->create(name => '" << folder << "T84', version => 4,\n"
+              "  field_names => ['ID', 'NAME', 'NOTE', 'DAY'], field_types => ['N', 'C', 'M', 'D'],\n"
+              "  field_lengths => [11, 20, 10, 8], field_decimals => [0, 0, 0, 0]) or die XBase->errstr;\n"
+              "$t->set_record(0, 1, 'uno', 'nota uno', '20040301') or die $t->errstr;\n"
+              "$t->set_record(1, 2, 'dos', 'nota dos ' . ('y' x 700), '20040302') or die $t->errstr;\n"
+              "$t->close;\n";
+  }
+  ASSERT_EQ(RunCommand("perl " + folder + "write.pl 2>&1"), "");
+  Table t(folder, "T84.DBF");
+  t.Open();
+  EXPECT_EQ(t.LevelByte(), 0x84);
+  std::vector<std::string> rows;
+  for (t.First(); !t.Eof(); t.Next())
+    rows.push_back(t.FieldByName("ID").AsString() + "|" + t.FieldByName("NAME").AsString() + "|" +
+                   t.FieldByName("NOTE").AsString().substr(0, 12) + "|" + t.FieldByName("DAY").AsString());
+  EXPECT_EQ(rows, (std::vector<std::string>{"1|uno|nota uno|2004-03-01", "2|dos|nota dos yyy|2004-03-02"}));
+  t.Append();
+  t.FieldByName("ID").SetAsInteger(3);
+  t.FieldByName("NAME").SetAsString("tres");
+  t.FieldByName("NOTE").SetAsString("nota nuestra");
+  t.FieldByName("DAY").SetAsDate(dt::EncodeDate(2004, 3, 3));
+  ASSERT_TRUE(t.Post());
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+  t.Close();
+  const auto theirs = Lines(RunCommand("LC_ALL=C dbf_dump --fs '|' " + folder + "T84.dbf 2>&1"));
+  ASSERT_EQ(theirs.size(), 3u);
+  EXPECT_EQ(theirs[0], "1|uno|nota uno|20040301");
+  EXPECT_EQ(theirs[2], "3|tres|nota nuestra|20040303");
 }
 
 }  // namespace

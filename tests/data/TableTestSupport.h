@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -43,6 +45,21 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Writes `to` over the first `from` in the file (a tag expression of another
+// program, say) and returns the file's new bytes; "" when `from` is not there.
+inline std::string ReplaceInFile(const std::string& path, const std::string& from, const std::string& to) {
+  std::string bytes = ReadAll(path);
+  const size_t at = bytes.find(from);
+  if (at == std::string::npos) return {};
+  bytes.replace(at, to.size(), to);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  return bytes;
+}
 
 inline void AddAppointment(data::Table& t, int id, TDateTime day, const std::string& subject,
                            const std::string& notes = "") {

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -123,6 +125,150 @@ TEST_F(TdbfInteropTest, TdbfWalksOurNumericTagInOurOrder) {
     for (auto& v : walked) v = std::to_string(static_cast<int>(std::stod(v)));
     EXPECT_EQ(walked, ours) << tag;
   }
+}
+
+// --- Tags on key expressions, as TDbf writes them.
+
+// ID of every record in the tag's order, with the record's key parts, from our engine.
+struct Walked {
+  std::vector<std::string> ids;
+  bool ordered = true;  // by the tag's expression, as computed here from the fields
+};
+
+Walked OurExpressionWalk(const std::string& folder, const std::string& tag) {
+  Table t(folder, "AGENDA.DBF");
+  t.Open();
+  t.SetIndexName(tag);
+  Walked w;
+  std::string previous;
+  for (t.First(); !t.Eof(); t.Next()) {
+    const std::int64_t id = t.FieldByName("ID").AsInteger();
+    w.ids.push_back(std::to_string(id));
+    char idText[32];
+    std::snprintf(idText, sizeof idText, "%10lld", static_cast<long long>(id));
+    const std::string day = t.FieldByName("FECHA_INI").AsString();
+    std::string key = tag == "FECHA_INI" ? day
+                      : tag == "ASUNTO"  ? t.FieldByName("ASUNTO").AsString().substr(0, 40)
+                      : tag == "DIAHORA" ? day + t.FieldByName("HORA_INI").AsString()
+                                         : idText;
+    if (key < previous) w.ordered = false;
+    previous = key;
+  }
+  return w;
+}
+
+std::vector<std::string> TdbfIds(const std::string& lines) {
+  std::vector<std::string> ids = Lines(lines);
+  for (auto& v : ids) v = std::to_string(static_cast<long long>(std::stod(v)));
+  return ids;
+}
+
+TEST_F(TdbfInteropTest, TdbfExpressionTagsStayRightForTdbfAfterOurPostsAndDeletes) {
+  const std::string folder = FreshFolder("tdbf-expr");
+  ASSERT_EQ(Probe("agenda " + folder), "");
+  const std::vector<std::string> tags = {"ID", "FECHA_INI", "ASUNTO", "DIAHORA", "IDTEXTO"};
+  {
+    Table t(folder, "AGENDA.DBF");
+    t.Open();
+    EXPECT_EQ(t.ReadOnlyReason(), "");
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+    // The date tag on DTOS(FECHA_INI) serves lookups by date as the plain one does.
+    t.SetIndexName("FECHA_INI");
+    t.FindNearest(dt::EncodeDate(2004, 2, 1));
+    ASSERT_FALSE(t.Eof());
+    EXPECT_GE(t.FieldByName("FECHA_INI").AsDate(), dt::EncodeDate(2004, 2, 1));
+    EXPECT_EQ(t.CompareCurrentKey(t.FieldByName("FECHA_INI").AsDate()), 0);
+    EXPECT_LT(t.CompareCurrentKey(dt::EncodeDate(2004, 12, 1)), 0);
+    t.Prior();
+    EXPECT_LT(t.FieldByName("FECHA_INI").AsDate(), dt::EncodeDate(2004, 2, 1));
+    EXPECT_FALSE(t.FindKey(dt::EncodeDate(2003, 1, 1)));
+
+    for (int i = 0; i < 60; ++i)
+      AddAppointment(t, 500 + i, dt::EncodeDate(2004, 1, 15) + (i * 7) % 60, "Nuevo " + std::to_string(i * 31 % 17));
+    // Edits move records within every tag; deletes take them out.
+    t.SetIndexName("ID");
+    for (int id : {3, 40, 77, 510}) {
+      ASSERT_TRUE(t.FindKey(id)) << id;
+      t.Edit();
+      t.FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2004, 3, 1) + id % 5);
+      t.FieldByName("HORA_INI").SetAsString("23:59");
+      t.FieldByName("ASUNTO").SetAsString("Cambiado " + std::to_string(id));
+      ASSERT_TRUE(t.Post());
+    }
+    for (int id : {5, 90, 520, 559}) {
+      ASSERT_TRUE(t.FindKey(id)) << id;
+      t.Delete();
+    }
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+  }
+  for (const std::string& tag : tags) {
+    SCOPED_TRACE(tag);
+    const Walked ours = OurExpressionWalk(folder, tag);
+    EXPECT_EQ(ours.ids.size(), 149u + 60u - 4u);
+    EXPECT_TRUE(ours.ordered);
+    EXPECT_EQ(TdbfIds(Probe("walk " + folder + " AGENDA.DBF " + tag + " ID")), ours.ids);
+  }
+  // An index out of step with the records (the change counter moved on
+  // without it) is rebuilt in the file, every tag on its own expression.
+  {
+    std::fstream dbf(folder + "AGENDA.DBF", std::ios::in | std::ios::out | std::ios::binary);
+    dbf.seekp(16);
+    dbf.put('\x7F');
+  }
+  {
+    Table t(folder, "AGENDA.DBF");
+    t.Open();
+    std::vector<std::string> names;
+    for (const TagInfo& tag : t.Tags()) names.push_back(tag.name + " " + tag.expression);
+    EXPECT_EQ(names, (std::vector<std::string>{"ID ID", "FECHA_INI DTOS(FECHA_INI)", "ASUNTO SUBSTR(ASUNTO,1,40)",
+                                               "DIAHORA DTOS(FECHA_INI)+HORA_INI", "IDTEXTO STR(ID,10)"}));
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+  }
+  for (const std::string& tag : tags) {
+    SCOPED_TRACE("rebuilt " + tag);
+    EXPECT_EQ(TdbfIds(Probe("walk " + folder + " AGENDA.DBF " + tag + " ID")), OurExpressionWalk(folder, tag).ids);
+  }
+}
+
+TEST_F(TdbfInteropTest, ATagWeCannotEvaluateOpensReadOnlyAndLeavesTheFilesAlone) {
+  const std::string folder = FreshFolder("tdbf-expr-unknown");
+  ASSERT_EQ(Probe("agenda " + folder + " RARO 'UPPER(HORA_FIN)'"), "");
+  // Another program's function in the tag's expression (the tag header
+  // holds it as NUL-terminated text).
+  std::string mdx;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.path().extension() == ".mdx" || e.path().extension() == ".MDX") mdx = e.path().string();
+  ASSERT_FALSE(mdx.empty());
+  const std::string bytes = ReplaceInFile(mdx, "UPPER(HORA_FIN)", std::string("SOUNDEX(HORA_FIN)") + '\0');
+  ASSERT_FALSE(bytes.empty());
+  const std::string dbfBefore = ReadAll(folder + "AGENDA.DBF");
+
+  Table t(folder, "AGENDA.DBF");
+  t.Open();
+  EXPECT_NE(t.ReadOnlyReason().find("RARO"), std::string::npos) << t.ReadOnlyReason();
+  EXPECT_NE(t.ReadOnlyReason().find("SOUNDEX(HORA_FIN)"), std::string::npos) << t.ReadOnlyReason();
+  // Reading goes on, on the tags it can evaluate.
+  t.SetIndexName("FECHA_INI");
+  t.FindNearest(dt::EncodeDate(2004, 2, 1));
+  EXPECT_FALSE(t.Eof());
+  EXPECT_EQ(t.RecordCount(), 149u);
+  // Writing is refused with the reason.
+  try {
+    t.Append();
+    ADD_FAILURE() << "appended";
+  } catch (const DbError& e) {
+    EXPECT_NE(std::string(e.what()).find("SOUNDEX(HORA_FIN)"), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(t.Edit(), DbError);
+  EXPECT_THROW(t.Delete(), DbError);
+  const auto problems = t.Verify();
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0], t.ReadOnlyReason());
+  t.Close();
+  // Exclusive work (reorganising, adding an index) is refused before it starts.
+  EXPECT_THROW(t.Open(OpenMode::Exclusive), DbError);
+  EXPECT_EQ(ReadAll(mdx), bytes);
+  EXPECT_EQ(ReadAll(folder + "AGENDA.DBF"), dbfBefore);
 }
 
 }  // namespace

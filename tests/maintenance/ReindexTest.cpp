@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -5,6 +7,8 @@
 #include <QtTest/QTest>
 
 #include "MaintenanceTestSupport.h"
+#include "data/TableTestSupport.h"
+#include "app/TableSchemas.h"
 #include "app/UAgendaUtil.h"
 #include "app/UCategoriaClass.h"
 #include "app/UConfigAgenda.h"
@@ -134,6 +138,71 @@ TEST_F(ReindexTest, RebuildDropsDeletedRecordsAndRestoresBothIndexes) {
   t.SetIndexName("FECHA_INI");
   t.First();
   EXPECT_EQ(t.FieldByName("ID").AsInteger(), 5);
+}
+
+// A folder another dBase program indexed on expressions: AGENDA whose
+// FECHA_INI tag is DTOS(FECHA_INI), with a tag of its own besides.
+void MakeExpressionAgenda(const QString& folder, const std::string& extraExpression) {
+  data::Table t(folder.toStdString(), "AGENDA.DBF");
+  std::vector<data::IndexDef> tags = {{"ID", "ID", true},
+                                      {"FECHA_INI", "DTOS(FECHA_INI)", false},
+                                      {"ASUNTO", extraExpression, false}};
+  t.Create(AgendaFieldDefs(), tags);
+  t.Open();
+  for (int i = 1; i <= 30; ++i) {
+    t.Append();
+    t.FieldByName("ID").SetAsInteger(i);
+    t.FieldByName("FECHA_INI").SetAsDate(dt::EncodeDate(2004, 1, 1) + (i * 7) % 20);
+    t.FieldByName("HORA_INI").SetAsString("09:00");
+    t.FieldByName("HORA_FIN").SetAsString(i % 2 ? "aa" : "bb");
+    t.FieldByName("ASUNTO").SetAsString("Cita " + std::to_string((i * 13) % 30));
+    ASSERT_TRUE(t.Post());
+  }
+  t.SetIndexName("FECHA_INI");
+  ASSERT_TRUE(t.FindKey(dt::EncodeDate(2004, 1, 8)));
+  t.Delete();
+}
+
+TEST_F(ReindexTest, RebuildKeepsEveryTagOnItsOwnExpression) {
+  MakeExpressionAgenda(folder, "UPPER(SUBSTR(ASUNTO,1,20))");
+  ReconstruirTabla(folder, "AGENDA.DBF", {"ID", "FECHA_INI"});
+  data::Table t(folder.toStdString(), "AGENDA.DBF");
+  t.Open();
+  std::vector<std::string> tags;
+  for (const data::TagInfo& tag : t.Tags()) tags.push_back(tag.name + " " + tag.expression + (tag.unique ? " U" : ""));
+  EXPECT_EQ(tags, (std::vector<std::string>{"ID ID", "FECHA_INI DTOS(FECHA_INI)", "ASUNTO UPPER(SUBSTR(ASUNTO,1,20))"}));
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+  t.SetIndexName("ASUNTO");
+  std::vector<std::string> subjects;
+  for (t.First(); !t.Eof(); t.Next()) subjects.push_back(t.FieldByName("ASUNTO").AsString());
+  EXPECT_EQ(subjects.size(), 29u);
+  EXPECT_TRUE(std::is_sorted(subjects.begin(), subjects.end()));
+}
+
+TEST_F(ReindexTest, RebuildRefusesATagItCannotEvaluateAndChangesNothing) {
+  MakeExpressionAgenda(folder, "UPPER(HORA_FIN)");
+  // Another program's function in the tag's expression.
+  QFile mdx(folder + "AGENDA.MDX");
+  const QByteArray bytes = QByteArray::fromStdString(testdata::ReplaceInFile(
+      mdx.fileName().toStdString(), "UPPER(HORA_FIN)", std::string("SOUNDEX(HORA_FIN)") + '\0'));
+  ASSERT_FALSE(bytes.isEmpty());
+  const QStringList before = Listing(folder);
+  QFile dbf(folder + "AGENDA.DBF");
+  ASSERT_TRUE(dbf.open(QIODevice::ReadOnly));
+  const QByteArray dbfBefore = dbf.readAll();
+  dbf.close();
+
+  try {
+    ReconstruirTabla(folder, "AGENDA.DBF", {"ID", "FECHA_INI"});
+    ADD_FAILURE() << "rebuilt";
+  } catch (const RebuildError& e) {
+    EXPECT_TRUE(e.Message().contains("SOUNDEX(HORA_FIN)")) << e.Message().toStdString();
+  }
+  EXPECT_EQ(Listing(folder), before);
+  ASSERT_TRUE(mdx.open(QIODevice::ReadOnly));
+  EXPECT_EQ(mdx.readAll(), bytes);
+  ASSERT_TRUE(dbf.open(QIODevice::ReadOnly));
+  EXPECT_EQ(dbf.readAll(), dbfBefore);
 }
 
 TEST_F(ReindexTest, TableWithoutMemoRebuildsWithoutMemoFile) {

@@ -42,7 +42,7 @@ env -i PATH="$work/prefix/bin:/usr/bin:/bin" HOME="$home" XDG_RUNTIME_DIR="$home
   # seguridad, Restaurar, Aceptar), must come up in Spanish.
   xdotool key --window "$win" alt+a
   sleep 0.3
-  xdotool key Down Down Down Down Down Down Right Down Return
+  xdotool key Down Down Down Down Down Down Down Down Right Down Return
   copseg=$(timeout 10 xdotool search --sync --name "^Restaurar copia de seguridad$" | head -1) || {
     echo "the restore window did not open"; exit 1; }
   xdotool windowfocus --sync "$copseg" || true

@@ -3,7 +3,9 @@
   tdbf_probe walk DIR TABLE TAG FIELD - prints FIELD of every record in TAG order
   tdbf_probe dump DIR TABLE   - prints ID|NAME|DAY|AMOUNT|NOTE in file order
   tdbf_probe seq DIR TABLE    - appends one record, then prints SEQ (the level 7
-                                autoincrement field) of every record in file order }
+                                autoincrement field) of every record in file order
+  tdbf_probe agenda DIR [TAG EXPR] - writes an appointment table AGENDA at level 4
+                                with tags on key expressions (and one more given) }
 program tdbf_probe;
 
 {$mode objfpc}{$H+}
@@ -20,15 +22,30 @@ begin
   Result.Open;
 end;
 
+function NewTable(const Dir, Name: string; Level: Integer): TDbf;
+begin
+  Result := TDbf.Create(nil);
+  Result.FilePathFull := Dir;
+  Result.TableName := Name;
+  Result.TableLevel := Level;
+end;
+
+{ One record deleted: the readers must not see it. }
+procedure DeleteSecondAndFree(T: TDbf);
+begin
+  T.First;
+  T.Next;
+  T.Delete;
+  T.Close;
+  T.Free;
+end;
+
 procedure WriteTable(const Dir: string; Level: Integer);
 var
   T: TDbf;
   I: Integer;
 begin
-  T := TDbf.Create(nil);
-  T.FilePathFull := Dir;
-  T.TableName := 'TDBF' + IntToStr(Level) + '.DBF';
-  T.TableLevel := Level;
+  T := NewTable(Dir, 'TDBF' + IntToStr(Level) + '.DBF', Level);
   T.FieldDefs.Add('ID', ftInteger);
   T.FieldDefs.Add('NAME', ftString, 20);
   T.FieldDefs.Add('DAY', ftDate);
@@ -55,12 +72,50 @@ begin
       T.FieldByName('NOTE').AsString := 'Note ' + IntToStr(I) + StringOfChar('x', I mod 50);
     T.Post;
   end;
-  { One record deleted: the readers must not see it. }
-  T.First;
-  T.Next;
-  T.Delete;
-  T.Close;
-  T.Free;
+  DeleteSecondAndFree(T);
+end;
+
+procedure WriteAgenda(const Dir, ExtraTag, ExtraExpr: string);
+var
+  T: TDbf;
+  I: Integer;
+begin
+  T := NewTable(Dir, 'AGENDA.DBF', 4);
+  T.FieldDefs.Add('ID', ftFloat);
+  T.FieldDefs.Add('FECHA_INI', ftDate);
+  T.FieldDefs.Add('FECHA_FIN', ftDate);
+  T.FieldDefs.Add('HORA_INI', ftString, 5);
+  T.FieldDefs.Add('HORA_FIN', ftString, 5);
+  T.FieldDefs.Add('ASUNTO', ftString, 200);
+  T.FieldDefs.Add('LUGAR', ftString, 200);
+  T.FieldDefs.Add('NOTAS', ftMemo);
+  T.FieldDefs.Add('AVISO', ftFloat);
+  T.FieldDefs.Add('TIPO', ftFloat);
+  T.FieldDefs.Add('F_AVISO', ftDate);
+  T.FieldDefs.Add('H_AVISO', ftString, 5);
+  T.CreateTable;
+  T.Exclusive := True;
+  T.Open;
+  T.AddIndex('ID', 'ID', [ixUnique]);
+  T.AddIndex('FECHA_INI', 'DTOS(FECHA_INI)', [ixExpression]);
+  T.AddIndex('ASUNTO', 'SUBSTR(ASUNTO,1,40)', [ixExpression]);
+  T.AddIndex('DIAHORA', 'DTOS(FECHA_INI)+HORA_INI', [ixExpression]);
+  T.AddIndex('IDTEXTO', 'STR(ID,10)', [ixExpression]);
+  if ExtraTag <> '' then
+    T.AddIndex(ExtraTag, ExtraExpr, [ixExpression]);
+  for I := 1 to 150 do
+  begin
+    T.Append;
+    T.FieldByName('ID').AsInteger := (I * 37) mod 151 + 1;
+    T.FieldByName('FECHA_INI').AsDateTime := EncodeDate(2004, 1, 1) + (I * 13) mod 90;
+    T.FieldByName('FECHA_FIN').AsDateTime := EncodeDate(2004, 1, 1) + (I * 13) mod 90;
+    T.FieldByName('HORA_INI').AsString := Format('%.2d:%.2d', [(I * 7) mod 24, (I * 11) mod 60]);
+    T.FieldByName('ASUNTO').AsString := 'Asunto ' + IntToStr((I * 53) mod 97) + StringOfChar('x', I mod 60);
+    if I mod 4 = 0 then
+      T.FieldByName('NOTAS').AsString := 'Nota ' + IntToStr(I);
+    T.Post;
+  end;
+  DeleteSecondAndFree(T);
 end;
 
 procedure Walk(const Dir, Name, Tag, Field: string);
@@ -125,6 +180,8 @@ begin
     Walk(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3), ParamStr(4), ParamStr(5))
   else if ParamStr(1) = 'dump' then
     Dump(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3))
+  else if ParamStr(1) = 'agenda' then
+    WriteAgenda(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3), ParamStr(4))
   else if ParamStr(1) = 'seq' then
     Seq(IncludeTrailingPathDelimiter(ParamStr(2)), ParamStr(3))
   else
