@@ -62,6 +62,23 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QW
   return mrOk;
 }
 
+int ChooseDlg(const QString& text, TMsgDlgType type, const QStringList& choices, QWidget* parent,
+              const QString& title) {
+  MessageRequest request{text, type, 0, title.isEmpty() ? TitleOf(type) : title, choices};
+  if (Answerer()) {
+    const int answer = Answerer()(request);
+    return answer >= 0 && answer < choices.size() ? answer : -1;
+  }
+  QMessageBox box(IconOf(type), request.title, QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")),
+                  QMessageBox::NoButton, parent ? parent : QApplication::activeWindow());
+  QList<QAbstractButton*> made;
+  for (const QString& c : choices) made.append(box.addButton(c, QMessageBox::ActionRole));
+  if (!made.isEmpty()) box.setDefaultButton(static_cast<QPushButton*>(made.first()));
+  box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+  box.exec();
+  return static_cast<int>(made.indexOf(box.clickedButton()));
+}
+
 void ShowError(const QString& text, QWidget* parent) { MessageDlg(text, mtError, mbOK, parent); }
 void ShowError(const std::exception& e, QWidget* parent) { ShowError(QString::fromStdString(e.what()), parent); }
 void ShowWarning(const QString& text, QWidget* parent) { MessageDlg(text, mtWarning, mbOK, parent); }

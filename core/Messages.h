@@ -4,6 +4,7 @@
 // that records the request and gives the answer instead of showing a window.
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <functional>
 
@@ -19,6 +20,9 @@ struct MessageRequest {
   TMsgDlgType type;
   TMsgDlgButtons buttons;
   QString title;  // the kind's own unless the caller gave one
+  // A question with choices of its own (ChooseDlg): their captions, in order;
+  // the answer is then the index of the one taken, -1 for none.
+  QStringList choices;
 };
 using MessageAnswerer = std::function<int(const MessageRequest&)>;
 
@@ -28,6 +32,12 @@ using MessageAnswerer = std::function<int(const MessageRequest&)>;
 // An empty title gives the kind's ("Información", "Error", ...).
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QWidget* parent = nullptr,
                const QString& title = QString());
+
+// A question whose buttons say what each does: returns the index of the
+// choice taken, or -1 when the box is closed without one (Escape). The first
+// choice is the default button.
+int ChooseDlg(const QString& text, TMsgDlgType type, const QStringList& choices, QWidget* parent = nullptr,
+              const QString& title = QString());
 
 // Shorthands for the four kinds with their usual buttons.
 void ShowError(const QString& text, QWidget* parent = nullptr);

@@ -1,0 +1,49 @@
+#pragma once
+// An appointment's record as it was read at one moment: every field of the
+// table, by name, as text. Storing over a record remembered this way can tell
+// whether another copy changed or deleted it since, and a former state can be
+// put back whole (notes and fields of other programs included).
+#include <QString>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/DateTime.h"
+
+namespace data {
+class Table;
+}
+
+class TFotoCita {
+ public:
+  TFotoCita() = default;
+  // The table's current record.
+  static TFotoCita Leer(data::Table& t);
+  // The record of that ID, leaving the table on it under the ID index; none
+  // when no record has it.
+  static std::optional<TFotoCita> DeID(data::Table& t, int ID);
+
+  // Every remembered field into the record being edited or appended.
+  void Escribir(data::Table& t) const;
+
+  bool Vacia() const { return campos_.empty(); }
+  int ID() const;
+  QString Asunto() const;
+  TDate Desde() const;  // FECHA_INI
+  TDate Hasta() const;  // FECHA_FIN
+  // The text of a field by its name; empty when the record had no such field.
+  std::string Campo(const std::string& nombre) const;
+
+  bool operator==(const TFotoCita& otra) const { return campos_ == otra.campos_; }
+  bool operator!=(const TFotoCita& otra) const { return !(*this == otra); }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> campos_;
+};
+
+// How a remembered record stands in the table now.
+enum class TEstadoCita { Igual, Cambiada, Borrada };
+// Looks the record of `antes` up by its ID (leaving the table on it when it
+// is there) and compares it with what was remembered.
+TEstadoCita ComprobarCita(data::Table& t, const TFotoCita& antes, TFotoCita* ahora = nullptr);
