@@ -35,7 +35,7 @@ void SetMessageAnswerer(MessageAnswerer answerer) { Answerer() = std::move(answe
 
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, QWidget* parent,
                const QString& title) {
-  const MessageRequest request{text, type, buttons, title.isEmpty() ? TitleOf(type) : title};
+  const MessageRequest request{text, type, buttons, title.isEmpty() ? TitleOf(type) : title, {}};
   if (Answerer()) return Answerer()(request);
 
   QMessageBox box(IconOf(type), request.title, QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")),
