@@ -29,6 +29,7 @@ TCategorias::TCategorias() : tabla_(std::make_unique<data::Table>()) {}
 TCategorias::~TCategorias() = default;
 
 void TCategorias::Cargar() {
+  ++carga_;
   actuales_.clear();
   quitadas_.clear();
   carpeta_ = ConfigAgenda.DataPath;

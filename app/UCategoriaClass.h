@@ -45,12 +45,16 @@ class TCategorias {
   int IndiceDeID(int ID) const;
   void QuitarIndice(int Indice);
   void Quitar(TCategoria* Cat);
+  // Counts the loads: a list reloaded since holds new objects, possibly at
+  // the addresses of the old ones, so a pointer alone cannot tell.
+  int Carga() const { return carga_; }
 
  private:
   std::vector<std::unique_ptr<TCategoria>> actuales_;
   std::vector<std::unique_ptr<TCategoria>> quitadas_;
   std::unique_ptr<data::Table> tabla_;
   QString carpeta_;  // of the last Cargar
+  int carga_ = 0;
 };
 
 // The global list: created at start-up, freed when the main window closes.

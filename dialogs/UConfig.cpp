@@ -289,9 +289,10 @@ TCategoria* TfrmConfig::CategoriaDeFila(int Row) const {
 
 // The list can be reloaded while the dialog is open (the main window's
 // refresh runs during any modal window): its categories are then new objects
-// and the rows stand for none of them.
-bool TfrmConfig::Vigente(const TCategoria* Cat) {
-  if (!Cat || !Categorias) return false;
+// and the rows stand for none of them, even where a new one took an old
+// one's address.
+bool TfrmConfig::Vigente(const TCategoria* Cat) const {
+  if (!Cat || !Categorias || Categorias->Carga() != cargaFilas_) return false;
   for (int i = 0; i < Categorias->Count(); ++i)
     if (Categorias->CategoriaEn(i) == Cat) return true;
   return false;
@@ -299,7 +300,7 @@ bool TfrmConfig::Vigente(const TCategoria* Cat) {
 
 bool TfrmConfig::FilasAlDia() const {
   const int n = Categorias ? Categorias->Count() : 0;
-  if (lbCategorias->count() != n) return false;
+  if (lbCategorias->count() != n || (Categorias && Categorias->Carga() != cargaFilas_)) return false;
   for (int i = 0; i < n; ++i)
     if (FilaCruda(i) != Categorias->CategoriaEn(i)) return false;
   return true;
@@ -352,6 +353,7 @@ void TfrmConfig::AnadirFila(TCategoria* Cat) {
 void TfrmConfig::LlenarLista() {
   lbCategorias->clear();
   if (Categorias) {
+    cargaFilas_ = Categorias->Carga();
     for (int i = 0; i < Categorias->Count(); ++i) AnadirFila(Categorias->CategoriaEn(i));
   }
   if (lbCategorias->count() > 0) lbCategorias->setCurrentRow(0);

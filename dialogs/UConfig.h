@@ -82,7 +82,7 @@ class TfrmConfig : public QDialog {
   QWidget* CrearPaginaCategorias();
   void AnadirFila(TCategoria* Cat);
   TCategoria* FilaCruda(int Row) const;  // the row's pointer, unchecked
-  static bool Vigente(const TCategoria* Cat);
+  bool Vigente(const TCategoria* Cat) const;
   // True while row i stands for the list's category i, for every i.
   bool FilasAlDia() const;
   // The selected row's category; nullptr when none is selected or the rows
@@ -90,6 +90,7 @@ class TfrmConfig : public QDialog {
   TCategoria* CategoriaSeleccionada();
 
   QButtonGroup* FWindowStates;
+  int cargaFilas_ = -1;  // the list's load the rows were filled from
 };
 
 // Shows the configuration dialog modally over owner. True when it closed with
