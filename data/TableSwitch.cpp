@@ -69,13 +69,29 @@ bool Decode(const std::string& text, Journal& j) {
 
 bool SafeName(const std::string& n) { return !n.empty() && n.find('/') == std::string::npos && n != "." && n != ".."; }
 
+// How long a copy waits for another one finishing the same switch: the
+// renames and syncs of a few files, also on a slow share.
+constexpr int kReplayWaitMs = 20000;
+
 // Carries out a decided switch; every step may already have been done.
+// Copies that find the record at the same moment take turns on its lock, and
+// the record is read only under it: one that waited finds it gone (finished)
+// and does nothing, so it can never carry out an old record's renames over
+// the staging files of a later rebuild.
 void Replay(const std::string& dir, const std::string& journalPath) {
   File jf;
-  jf.Open(journalPath, false);
+  try {
+    jf.Open(journalPath, true);
+  } catch (const DbError&) {
+    if (!Present(journalPath)) return;  // finished meanwhile
+    throw;
+  }
+  if (!jf.Lock(0, 0, true, kReplayWaitMs))
+    throw DbError("Otro programa está terminando de cambiar los ficheros de la tabla (" + journalPath +
+                  "). Inténtelo de nuevo dentro de un momento.");
+  if (!jf.StillAt(journalPath)) return;
   std::string text(static_cast<size_t>(std::min<std::uint64_t>(jf.Size(), 64 * 1024)), '\0');
   text.resize(jf.ReadAt(0, text.data(), text.size()));
-  jf.Close();
   Journal j;
   if (!Decode(text, j)) {
     // Never renamed into place unless whole: a leftover of another kind.

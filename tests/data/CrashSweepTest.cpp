@@ -19,12 +19,14 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "TableTestSupport.h"
 #include "data/DbfHeader.h"
 #include "data/IndexKey.h"
 #include "data/MdxFile.h"
 #include "data/TableRebuild.h"
+#include "data/TableSwitch.h"
 #include "support/FaultSweep.h"
 
 using namespace data;
@@ -492,5 +494,67 @@ TEST(CrashSweepTest, RebuiltFilesKeepTheOldFilesPermissions) {
     struct stat st;
     ASSERT_EQ(::stat((folder + "AGENDA." + ext).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0660u) << ext;
+  }
+}
+
+// A rebuild that crashed after deciding its switch leaves the switch record
+// for the next open to finish. Two copies opening then take turns: one that
+// finds another finishing it waits, and then finds nothing left to do, or
+// finishes it itself when the other gave up half-way.
+TEST(CrashSweepTest, TwoCopiesFinishingOneSwitchTakeTurns) {
+  const std::string fixture = MakeAgenda("sweep-turns", 5, 3);
+  const std::string folder = fixture.substr(0, fixture.size() - 1) + "-run/";
+  const auto rebuild = [&] { RebuildTable(folder, "AGENDA.DBF", kPlainIndexes); };
+  const std::string journal = folder + ".~AGENDA.switch";
+  sweep::CopyFolder(fixture, folder);
+  const long points = sweep::CountIoPoints(rebuild);
+  long decided = 0;
+  for (long n = 1; n <= points && !decided; ++n) {
+    sweep::CopyFolder(fixture, folder);
+    if (sweep::RunWithCrashAt(n, rebuild) && std::filesystem::exists(journal)) decided = n;
+  }
+  ASSERT_GT(decided, 0);
+  const std::string pending = fixture.substr(0, fixture.size() - 1) + "-pending/";
+  sweep::CopyFolder(folder, pending);
+
+  for (const bool otherFinishes : {true, false}) {
+    SCOPED_TRACE(otherFinishes ? "the other copy finishes" : "the other copy gives up");
+    sweep::CopyFolder(pending, folder);
+    File other;
+    other.Open(journal, true);
+    ASSERT_TRUE(other.TryLock(0, 0, true));
+    std::exception_ptr error;
+    std::thread opener([&] {
+      try {
+        Table t(folder, "AGENDA");
+        t.Open();
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(std::filesystem::exists(journal)) << "replayed without waiting for the other copy";
+    if (otherFinishes) {
+      // As the other copy does, under its lock: the record's renames and
+      // removals, then the record goes.
+      std::ifstream in(journal);
+      for (std::string line; std::getline(in, line);) {
+        if (line.rfind("R ", 0) == 0) {
+          const size_t tab = line.find('\t');
+          std::filesystem::rename(folder + line.substr(2, tab - 2), folder + line.substr(tab + 1));
+        } else if (line.rfind("D ", 0) == 0) {
+          std::filesystem::remove(folder + line.substr(2));
+        }
+      }
+      std::filesystem::remove(journal);
+    }
+    other.Close();
+    opener.join();
+    EXPECT_FALSE(error) << "the waiting copy failed";
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_EQ(OpenWhole(folder), Range(1, 5, 3));
+    Table t(folder, "AGENDA");
+    t.Open(OpenMode::ReadOnly);
+    EXPECT_EQ(t.RecordSlots(), 4u);
   }
 }
