@@ -516,6 +516,8 @@ void MdxFile::Open(const std::string& path, bool writable) {
   ReadHeader();
 }
 
+bool MdxFile::HoldsNoTags() const { return file_.IsOpen() && file_.Size() < kHeaderBytes; }
+
 void MdxFile::Close() {
   file_.Close();
   pages_.clear();
@@ -601,7 +603,7 @@ void MdxFile::ReadHeader() {
     while (n < 220 && th[24 + n] != 0) ++n;
     info.expression.assign(th + 24, n);
     while (!info.expression.empty() && info.expression.back() == ' ') info.expression.pop_back();
-    info.expression = Upper(info.expression);
+    info.expression = UpperNames(info.expression);
     const std::uint32_t root = ReadU32(th);
     if (root < kFirstFreeBlock || root >= nextBlock_) throw DbError("El índice " + file_.Path() + " está dañado.");
     tagHeaderBlocks_.push_back(hb);
