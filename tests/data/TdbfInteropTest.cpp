@@ -12,6 +12,7 @@
 
 #include "TableTestSupport.h"
 #include "core/DateTime.h"
+#include "data/FileIo.h"
 
 using namespace data;
 using namespace testdata;
@@ -305,7 +306,10 @@ TEST_F(TdbfInteropTest, AnIndexFileWeCannotReadIsNeverRebuiltOver) {
     const std::string mdxBefore = ReadAll(mdx), dbfBefore = ReadAll(folder + "AGENDA.DBF");
     {
       Table t(folder, "AGENDA.DBF");
+      // Not one write, sync, rename or unlink on the way.
+      SetIoFaultPlan({});
       t.Open();
+      EXPECT_EQ(IoPointsSoFar(), 0);
       EXPECT_NE(t.ReadOnlyReason().find(mdx), std::string::npos) << t.ReadOnlyReason();
       EXPECT_EQ(t.RecordCount(), 149u);  // the records still read
       EXPECT_THROW(t.Append(), DbError);

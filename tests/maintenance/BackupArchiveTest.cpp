@@ -224,6 +224,24 @@ TEST_F(BackupArchiveTest, RestoreRefusesDamagedOrPartialArchivesAndLeavesNothing
   }
 }
 
+TEST_F(BackupArchiveTest, RestoreRefusesAnIndexItCouldOnlyReadAndChangesNothing) {
+  FillDataFolder();
+  const QString source = tmp.path() + "/fuente/";
+  QDir().mkpath(source);
+  MakeAgendaTable(source);
+  AddForeignTag(source);
+  ASSERT_TRUE(CreateBackup(source, dest + "ajena.zip").ok());
+  const QByteArray before = ReadFile(data + "AGENDA.DBF");
+  const QStringList listing = Everything(data);
+  const ArchiveResult r = RestoreBackup(dest + "ajena.zip", data);
+  EXPECT_EQ(r.code, backupcode::kUnkeptIndex) << r.errorText.toStdString();
+  EXPECT_TRUE(r.errorText.startsWith("La copia de seguridad no se puede restaurar: La etiqueta RARO de AGENDA.MDX"))
+      << r.errorText.toStdString();
+  EXPECT_TRUE(r.errorText.contains("SOUNDEX(HORA_FIN)")) << r.errorText.toStdString();
+  EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before);
+  EXPECT_EQ(Everything(data), listing);
+}
+
 TEST_F(BackupArchiveTest, RestoreWhileAnotherProgramHasTheTablesOpenChangesNothing) {
   FillDataFolder();
   ASSERT_TRUE(CreateBackup(data, dest + "a.zip").ok());
