@@ -599,6 +599,8 @@ void MdxFile::ReadHeader() {
         (info.keyType == KeyType::Date && info.keyLength != kDateKeyLength))
       throw DbError("El índice " + file_.Path() + " tiene una etiqueta dañada.");
     info.unique = th[23] != 0 || (th[8] & 0x40) != 0;
+    if (th[8] & 0x08) info.unkept = "la etiqueta ordena de mayor a menor";
+    else if (th[245] != 0) info.unkept = "la etiqueta solo recoge los registros que cumplen una condición";
     n = 0;
     while (n < 220 && th[24 + n] != 0) ++n;
     info.expression.assign(th + 24, n);

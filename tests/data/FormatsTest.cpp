@@ -320,6 +320,36 @@ TEST_F(OutOfStepTest, AnIndexFileItCannotParseIsLeftAloneADamagedPageIsRebuilt) 
   }
 }
 
+// dBase tags can be in descending order or hold only the records meeting a
+// FOR condition (flags in the tag header): this engine keeps neither, so such
+// a tag makes the table read-only, as one on an unknown expression does.
+TEST_F(OutOfStepTest, ADescendingOrConditionalTagIsOnlyRead) {
+  const std::string good = ReadFile(folder + "AGENDA.MDX");
+  const size_t tagHeader = 512 * (static_cast<std::uint8_t>(good[544]) | static_cast<std::uint8_t>(good[545]) << 8);
+  const std::string firstTag = good.substr(548, good.find('\0', 548) - 548);
+  struct Case {
+    const char* what;
+    size_t at;
+    char value;
+  } cases[] = {{"descending", tagHeader + 8, static_cast<char>(good[tagHeader + 8] | 0x08)},
+               {"FOR condition", tagHeader + 245, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string mdx = good;
+    mdx[c.at] = c.value;
+    WriteFile(folder + "AGENDA.MDX", mdx);
+    {
+      Table t(folder, "AGENDA");
+      t.Open();
+      EXPECT_NE(t.ReadOnlyReason().find("La etiqueta " + firstTag + " "), std::string::npos) << t.ReadOnlyReason();
+      EXPECT_THROW(t.Append(), DbError);
+      t.Close();
+      EXPECT_THROW(t.Open(OpenMode::Exclusive), DbError);
+    }
+    EXPECT_EQ(ReadFile(folder + "AGENDA.MDX"), mdx);
+  }
+}
+
 TEST_F(OutOfStepTest, RecordsAppendedByAnotherProgramAreIndexedAtOpen) {
   // Another program appends a record and counts it, leaving the index alone.
   std::string dbf = ReadFile(folder + "AGENDA.DBF");
