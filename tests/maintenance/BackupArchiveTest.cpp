@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
@@ -226,20 +227,38 @@ TEST_F(BackupArchiveTest, RestoreRefusesDamagedOrPartialArchivesAndLeavesNothing
 
 TEST_F(BackupArchiveTest, RestoreRefusesAnIndexItCouldOnlyReadAndChangesNothing) {
   FillDataFolder();
-  const QString source = tmp.path() + "/fuente/";
-  QDir().mkpath(source);
-  MakeAgendaTable(source);
-  AddForeignTag(source);
-  ASSERT_TRUE(CreateBackup(source, dest + "ajena.zip").ok());
   const QByteArray before = ReadFile(data + "AGENDA.DBF");
   const QStringList listing = Everything(data);
-  const ArchiveResult r = RestoreBackup(dest + "ajena.zip", data);
-  EXPECT_EQ(r.code, backupcode::kUnkeptIndex) << r.errorText.toStdString();
-  EXPECT_TRUE(r.errorText.startsWith("La copia de seguridad no se puede restaurar: La etiqueta RARO de AGENDA.MDX"))
-      << r.errorText.toStdString();
-  EXPECT_TRUE(r.errorText.contains("SOUNDEX(HORA_FIN)")) << r.errorText.toStdString();
-  EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before);
-  EXPECT_EQ(Everything(data), listing);
+  struct Case {
+    const char* what;
+    std::function<void(const QString&)> spoil;
+    const char* says;
+  } cases[] = {
+      {"a tag on another program's function", [](const QString& f) { AddForeignTag(f); },
+       "La copia de seguridad no se puede restaurar: La etiqueta RARO de AGENDA.MDX tiene la expresión SOUNDEX(HORA_FIN)"},
+      {"an index file of an unknown version",
+       [](const QString& f) {
+         QByteArray mdx = ReadFile(f + "AGENDA.MDX");
+         mdx[0] = 9;
+         WriteFile(f + "AGENDA.MDX", mdx);
+       },
+       "La copia de seguridad no se puede restaurar: El índice AGENDA.MDX es de una versión desconocida."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString source = tmp.path() + "/fuente/";
+    QDir(source).removeRecursively();
+    QDir().mkpath(source);
+    MakeAgendaTable(source);
+    c.spoil(source);
+    QFile::remove(dest + "ajena.zip");
+    ASSERT_TRUE(CreateBackup(source, dest + "ajena.zip").ok());
+    const ArchiveResult r = RestoreBackup(dest + "ajena.zip", data);
+    EXPECT_EQ(r.code, backupcode::kUnkeptIndex) << r.errorText.toStdString();
+    EXPECT_TRUE(r.errorText.startsWith(QString::fromUtf8(c.says))) << r.errorText.toStdString();
+    EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before);
+    EXPECT_EQ(Everything(data), listing);
+  }
 }
 
 TEST_F(BackupArchiveTest, RestoreWhileAnotherProgramHasTheTablesOpenChangesNothing) {
