@@ -543,8 +543,8 @@ void MdxFile::ReadHeader() {
   if (ReadU16(&header_[22]) != kPageSize || ReadU16(&header_[20]) != kPageSize / kBlockSize)
     throw DbError("El índice " + file_.Path() + " usa páginas de un tamaño no admitido.");
   nextBlock_ = ReadU32(&header_[32]);
-  if (nextBlock_ < kFirstFreeBlock || static_cast<std::uint64_t>(nextBlock_) * kBlockSize > size + kPageSize)
-    throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
+  const bool pastEnd = static_cast<std::uint64_t>(nextBlock_) * kBlockSize > size + kPageSize;
+  if (nextBlock_ < kFirstFreeBlock) throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
   hasMirror_ = std::memcmp(&header_[kMirrorMagicAt], kMirrorMagic, 4) == 0;
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
   mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
@@ -575,6 +575,10 @@ void MdxFile::ReadHeader() {
       pagesIntact_ = PagesChecksum(blocks, pages) == sum;
     }
   }
+  // A commit announces the pages it adds before writing them: a file
+  // shorter than its header says is such a commit interrupted (out of step,
+  // so rebuilt), unless the pages it announced are all there.
+  if (pastEnd && pagesIntact_) throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
   const int used = ReadU16(&header_[28]);
   if (used > kMaxTags || static_cast<unsigned char>(header_[26]) != kTagEntrySize)
     throw DbError("El índice " + file_.Path() + " está dañado (tabla de etiquetas).");
