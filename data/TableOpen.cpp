@@ -150,9 +150,11 @@ void Table::PrepareIndexes() {
           // A tag this engine cannot keep up to date: the table is only
           // read, so that the other program's index stays as it is.
           if (f.readOnlyReason.empty())
-            f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx + " tiene la expresión " +
-                               info.expression + ", que este programa no sabe calcular (" + e.what() +
-                               "): para no estropear ese índice, la tabla solo se puede leer.";
+            f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx +
+                               (info.unkept.empty() ? " tiene la expresión " + info.expression +
+                                                          ", que este programa no sabe calcular (" + e.what() + ")"
+                                                    : " no la puede mantener al día este programa: " + info.unkept) +
+                               "; para no estropear ese índice, la tabla solo se puede leer.";
           continue;
         }
         defs.push_back(info);

@@ -331,8 +331,9 @@ TEST_F(OutOfStepTest, ADescendingOrConditionalTagIsOnlyRead) {
     const char* what;
     size_t at;
     char value;
-  } cases[] = {{"descending", tagHeader + 8, static_cast<char>(good[tagHeader + 8] | 0x08)},
-               {"FOR condition", tagHeader + 245, 1}};
+    const char* says;
+  } cases[] = {{"descending", tagHeader + 8, static_cast<char>(good[tagHeader + 8] | 0x08), "de mayor a menor"},
+               {"FOR condition", tagHeader + 245, 1, "cumplen una condición"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::string mdx = good;
@@ -342,6 +343,9 @@ TEST_F(OutOfStepTest, ADescendingOrConditionalTagIsOnlyRead) {
       Table t(folder, "AGENDA");
       t.Open();
       EXPECT_NE(t.ReadOnlyReason().find("La etiqueta " + firstTag + " "), std::string::npos) << t.ReadOnlyReason();
+      // Its expression is one this program evaluates: the reason is the flag.
+      EXPECT_NE(t.ReadOnlyReason().find(c.says), std::string::npos) << t.ReadOnlyReason();
+      EXPECT_EQ(t.ReadOnlyReason().find("no sabe calcular"), std::string::npos) << t.ReadOnlyReason();
       EXPECT_THROW(t.Append(), DbError);
       t.Close();
       EXPECT_THROW(t.Open(OpenMode::Exclusive), DbError);
