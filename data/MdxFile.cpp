@@ -14,6 +14,7 @@ namespace {
 constexpr int kHeaderBytes = 2048;  // header (544) and the tag table
 constexpr int kTagTableStart = 544;
 constexpr int kTagEntrySize = 32;
+constexpr size_t kMaxExpression = 220;  // the tag header's room, no terminator needed
 constexpr int kFirstFreeBlock = kHeaderBytes / MdxFile::kBlockSize;
 constexpr int kMirrorMagicAt = 48;
 constexpr int kMirrorAt = 52;
@@ -606,7 +607,7 @@ void MdxFile::ReadHeader() {
     if (th[8] & 0x08) info.unkept = "la etiqueta ordena de mayor a menor";
     else if (th[245] != 0) info.unkept = "la etiqueta solo recoge los registros que cumplen una condición";
     n = 0;
-    while (n < 220 && th[24 + n] != 0) ++n;
+    while (n < kMaxExpression && th[24 + n] != 0) ++n;
     info.expression.assign(th + 24, n);
     while (!info.expression.empty() && info.expression.back() == ' ') info.expression.pop_back();
     info.expression = UpperNames(info.expression);
@@ -622,6 +623,9 @@ IndexTag& MdxFile::Tag(int i) { return *tags_.at(i); }
 void MdxFile::AddTag(const IndexInfo& info) {
   const int i = TagCount();
   if (i >= kMaxTags) throw DbError("Demasiados índices en " + file_.Path() + ".");
+  if (info.expression.size() > kMaxExpression)
+    throw DbError("La expresión del índice " + info.name + " mide más de " + std::to_string(kMaxExpression) +
+                  " caracteres, que es lo que cabe en " + file_.Path() + ".");
   const std::uint32_t hb = AllocatePage();
   char* th = PageForWrite(hb);
   std::memset(th, 0, kPageSize);
@@ -636,7 +640,7 @@ void MdxFile::AddTag(const IndexInfo& info) {
   WriteU16(th + 14, static_cast<std::uint16_t>(MaxKeys(info.keyLength)));
   WriteU16(th + 18, static_cast<std::uint16_t>(ItemLength(info.keyLength)));
   th[23] = info.unique ? 1 : 0;
-  std::memcpy(th + 24, info.expression.data(), std::min<size_t>(info.expression.size(), 219));
+  std::memcpy(th + 24, info.expression.data(), info.expression.size());
   char* e = &header_[kTagTableStart + i * kTagEntrySize];
   std::memset(e, 0, kTagEntrySize);
   WriteU32(e, hb);
