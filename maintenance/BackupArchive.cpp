@@ -393,6 +393,11 @@ void RemoveRestoreLeftovers(const QString& folder) {
 // only, and rebuilding it would drop the other program's tags: refused too.
 ArchiveResult CheckExtracted(const QString& work, const QStringList& tables) {
   const std::string dir = Native(work).toStdString();
+  // The engine names the files in the work folder; the user knows them as
+  // they will be in the data folder.
+  const auto asInData = [&](const std::string& text) {
+    return QString::fromUtf8(QByteArray::fromStdString(text).replace(Native(work), QByteArray()));
+  };
   for (const QString& t : tables) {
     try {
       data::Table table(dir, t.toStdString());
@@ -400,7 +405,7 @@ ArchiveResult CheckExtracted(const QString& work, const QStringList& tables) {
       const std::vector<std::string> problems = table.Verify();
       if (!problems.empty())
         return {backupcode::kDamaged, QStringLiteral("La copia de seguridad está dañada o incompleta: ") + t +
-                                          QStringLiteral(".DBF: ") + QString::fromStdString(problems.front())};
+                                          QStringLiteral(".DBF: ") + asInData(problems.front())};
     } catch (const data::DbError& e) {
       std::string readOnly;
       try {
@@ -409,12 +414,9 @@ ArchiveResult CheckExtracted(const QString& work, const QStringList& tables) {
         readOnly = table.ReadOnlyReason();
       } catch (const data::DbError&) {
       }
-      // Its files are named as they would be in the data folder.
       if (!readOnly.empty())
-        return {backupcode::kUnkeptIndex, QStringLiteral("La copia de seguridad no se puede restaurar: ") +
-                                              QString::fromStdString(readOnly).remove(QString::fromUtf8(Native(work)))};
-      return {backupcode::kDamaged, QStringLiteral("La copia de seguridad está dañada o incompleta: ") +
-                                        QString::fromUtf8(e.what())};
+        return {backupcode::kUnkeptIndex, QStringLiteral("La copia de seguridad no se puede restaurar: ") + asInData(readOnly)};
+      return {backupcode::kDamaged, QStringLiteral("La copia de seguridad está dañada o incompleta: ") + asInData(e.what())};
     }
   }
   return {};
