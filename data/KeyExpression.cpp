@@ -316,7 +316,8 @@ KeyExpression KeyExpression::Compile(const std::string& text, const std::vector<
   const Node& root = e.nodes_.back();
   e.type_ = root.type;
   e.length_ = root.type == KeyType::Numeric ? kNumericKeyLength : root.type == KeyType::Date ? kDateKeyLength : root.length;
-  if (root.op == Op::Text || root.op == Op::Number) throw DbError("la clave no depende de ningún campo");
+  // (Also "'A'+'B'" or STR(5): a key the same for every record.)
+  if (e.firstField_ < 0) throw DbError("la clave no depende de ningún campo");
   if (e.type_ == KeyType::Character && (e.length_ < 1 || e.length_ > 240))
     throw DbError("la clave mide " + std::to_string(e.length_) + " caracteres (de 1 a 240)");
   if (root.op == Op::Field) e.plainField_ = root.field;

@@ -151,6 +151,8 @@ TEST(KeyExpressionTest, WhatCannotBeEvaluatedIsRefusedWithAReason) {
       "UPPER(ASUNTO",        // unclosed
       "STR()",               // too few arguments
       "'ABC'",               // no field at all
+      "UPPER('abc')+'x'",    // nor here
+      "STR(5)",
       "ASUNTO ASUNTO",       // trailing text
       "IIF(N>0,ASUNTO,HORA)",
   };
