@@ -23,7 +23,7 @@
 // for a concatenation, the count of SUBSTR/LEFT/RIGHT, the length of STR.
 // Values shorter than that (TRIM) are padded with blanks. Numbers given to
 // SUBSTR, LEFT, RIGHT and STR must be constants, as key lengths are fixed.
-// Anything else (IIF, SOUNDEX, comparisons, ...) is refused with the reason.
+// A key names at least one field. Anything else (IIF, SOUNDEX, comparisons, ...) is refused with the reason.
 #include <optional>
 #include <string>
 #include <vector>
