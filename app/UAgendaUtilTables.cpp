@@ -6,6 +6,7 @@
 #include "core/Messages.h"
 #include "app/TableSchemas.h"
 #include "data/Table.h"
+#include "data/TableSwitch.h"
 
 int NuevoID(data::Table& Tabla) {
   const std::string index = Tabla.IndexName();
@@ -47,7 +48,14 @@ bool TablasEnUso(const QString& Carpeta) {
       t.Open(data::OpenMode::Exclusive);
       t.Close();
     } catch (const data::DbError&) {
-      return true;
+      // Refused for what it holds (an index tag this program cannot keep up
+      // to date, an index file it cannot read) the table is not in use: the
+      // work that follows says why it cannot be done.
+      try {
+        data::HoldExclusively(IncluirBarra(Carpeta).toStdString(), name);
+      } catch (const data::DbError&) {
+        return true;
+      }
     }
   }
   return false;

@@ -34,7 +34,53 @@ const ReverseTable& Reverse(int codePage) {
     default: return t1252;
   }
 }
+// Upper case of the Latin letters the three pages hold.
+char32_t UpperLetter(char32_t c) {
+  if (c >= 'a' && c <= 'z') return c - 32;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  switch (c) {
+    case 0xFF: return 0x178;   // ÿ
+    case 0x153: return 0x152;  // œ
+    case 0x161: return 0x160;  // š
+    case 0x17E: return 0x17D;  // ž
+    default: return c;
+  }
+}
+
+struct CaseTables {
+  std::array<char, 256> upper, lower;
+};
+
+const CaseTables& Cases(int codePage) {
+  static const auto build = [](int cp) {
+    CaseTables t;
+    for (int b = 0; b < 256; ++b) t.upper[b] = t.lower[b] = static_cast<char>(b);
+    const auto& rev = Reverse(cp).map;
+    const char16_t* high = HighHalf(cp);
+    for (int b = 0; b < 256; ++b) {
+      const char32_t c = b < 128 ? char32_t(b) : high[b - 128];
+      const char32_t u = UpperLetter(c);
+      if (u == c) continue;
+      int ub = -1;
+      if (u < 128) ub = static_cast<int>(u);
+      else if (auto it = rev.find(u); it != rev.end()) ub = it->second;
+      if (ub < 0) continue;
+      t.upper[b] = static_cast<char>(ub);
+      t.lower[ub] = static_cast<char>(b);
+    }
+    return t;
+  };
+  static const CaseTables t437 = build(437), t850 = build(850), t1252 = build(1252);
+  switch (codePage) {
+    case 437: return t437;
+    case 850: return t850;
+    default: return t1252;
+  }
+}
 }  // namespace
+
+char UpperInCodePage(unsigned char c, int codePage) { return Cases(codePage).upper[c]; }
+char LowerInCodePage(unsigned char c, int codePage) { return Cases(codePage).lower[c]; }
 
 int CodePageOfLanguageDriver(std::uint8_t id) {
   switch (id) {

@@ -20,4 +20,9 @@ void AppendUtf8(std::string_view bytes, int codePage, std::string& out);
 // Characters the code page cannot hold become '?'.
 std::string FromUtf8(std::string_view utf8, int codePage);
 
+// The byte of the letter's other case in the code page (é and É in all three,
+// ñ and Ñ, ...); a byte whose other case the page lacks (á in 437) stays.
+char UpperInCodePage(unsigned char c, int codePage);
+char LowerInCodePage(unsigned char c, int codePage);
+
 }  // namespace data

@@ -18,6 +18,9 @@ struct IndexInfo {
   KeyType keyType = KeyType::Character;
   int keyLength = 0;
   bool unique = false;
+  // Why this engine cannot keep the tag as another program made it (an
+  // order or a condition it does not implement), or "".
+  std::string unkept;
 };
 
 struct IndexEntry {

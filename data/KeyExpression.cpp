@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/CodePage.h"
 #include "data/DbError.h"
 #include "data/FieldCodec.h"
 #include "data/NameCase.h"
@@ -22,11 +23,11 @@ struct Function {
   Op op;
   int minArgs, maxArgs;
 };
-// LEFT and RIGHT become SUBSTR, RTRIM is TRIM.
+// LEFT becomes SUBSTR, RTRIM is TRIM.
 constexpr Function kFunctions[] = {
     {"DTOS", Op::Dtos, 1, 1},    {"STR", Op::Str, 1, 3},       {"UPPER", Op::Upper, 1, 1},
     {"LOWER", Op::Lower, 1, 1},  {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Substr, 2, 2},
-    {"RIGHT", Op::Substr, 2, 2}, {"TRIM", Op::Trim, 1, 1},     {"RTRIM", Op::Trim, 1, 1},
+    {"RIGHT", Op::Right, 2, 2}, {"TRIM", Op::Trim, 1, 1},     {"RTRIM", Op::Trim, 1, 1},
     {"LTRIM", Op::Ltrim, 1, 1},  {"VAL", Op::Val, 1, 1},
 };
 
@@ -240,9 +241,6 @@ class Parser {
         if (name == "LEFT") {
           start = 0;
           count = k;
-        } else if (name == "RIGHT") {
-          count = std::min(k, argLength);
-          start = argLength - count;
         } else {
           if (k < 1) Fail("SUBSTR empieza en la posición 1");
           start = k - 1;
@@ -253,6 +251,13 @@ class Parser {
         n.length = n.count;
         break;
       }
+      case Op::Right:
+        // The last characters of the value as it is (a field's trailing
+        // blanks count, a trimmed value's do not).
+        Expect(args[0], KeyType::Character, name);
+        n.count = std::min(Constant(args[1], name), argLength);
+        n.length = n.count;
+        break;
       case Op::Val:
         Expect(args[0], KeyType::Character, name);
         n.type = KeyType::Numeric;
@@ -270,29 +275,10 @@ class Parser {
   size_t pos_ = 0;
 };
 
-// Case of the letters of the table's code page: ASCII everywhere, and the
-// accented letters of Windows' Western page (the common dBase driver).
-char UpperByte(unsigned char c, int codePage) {
-  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 32);
-  if (codePage == 1252) {
-    if (c >= 0xE0 && c != 0xF7 && c != 0xFF) return static_cast<char>(c - 32);
-    if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<char>(c - 16);
-    if (c == 0xFF) return static_cast<char>(0x9F);
-  }
-  return static_cast<char>(c);
-}
-char LowerByte(unsigned char c, int codePage) {
-  if (c >= 'A' && c <= 'Z') return static_cast<char>(c + 32);
-  if (codePage == 1252) {
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char>(c + 32);
-    if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<char>(c + 16);
-    if (c == 0x9F) return static_cast<char>(0xFF);
-  }
-  return static_cast<char>(c);
-}
-
 std::string FormatStr(double v, int length, int decimals) {
-  // Fewer decimals when they do not fit; asterisks when the whole part does not.
+  // Fewer decimals when they do not fit; asterisks when the whole part does
+  // not (nor a value that is no number at all).
+  if (!std::isfinite(v)) return std::string(length, '*');
   for (int d = decimals; d >= 0; --d) {
     const double scale = std::pow(10.0, d);
     double rounded = std::round(v * scale) / scale;
@@ -330,7 +316,8 @@ KeyExpression KeyExpression::Compile(const std::string& text, const std::vector<
   const Node& root = e.nodes_.back();
   e.type_ = root.type;
   e.length_ = root.type == KeyType::Numeric ? kNumericKeyLength : root.type == KeyType::Date ? kDateKeyLength : root.length;
-  if (root.op == Op::Text || root.op == Op::Number) throw DbError("la clave no depende de ningún campo");
+  // (Also "'A'+'B'" or STR(5): a key the same for every record.)
+  if (e.firstField_ < 0) throw DbError("la clave no depende de ningún campo");
   if (e.type_ == KeyType::Character && (e.length_ < 1 || e.length_ > 240))
     throw DbError("la clave mide " + std::to_string(e.length_) + " caracteres (de 1 a 240)");
   if (root.op == Op::Field) e.plainField_ = root.field;
@@ -371,15 +358,20 @@ KeyExpression::Value KeyExpression::Eval(int node, const char* record) const {
     case Op::Str: v.text = FormatStr(Eval(n.a, record).number, n.length, n.decimals); break;
     case Op::Upper:
       v.text = Eval(n.a, record).text;
-      for (char& c : v.text) c = UpperByte(static_cast<unsigned char>(c), codePage_);
+      for (char& c : v.text) c = UpperInCodePage(static_cast<unsigned char>(c), codePage_);
       break;
     case Op::Lower:
       v.text = Eval(n.a, record).text;
-      for (char& c : v.text) c = LowerByte(static_cast<unsigned char>(c), codePage_);
+      for (char& c : v.text) c = LowerInCodePage(static_cast<unsigned char>(c), codePage_);
       break;
     case Op::Substr: {
       const std::string s = Eval(n.a, record).text;
       if (static_cast<size_t>(n.start) < s.size()) v.text = s.substr(n.start, n.count);
+      break;
+    }
+    case Op::Right: {
+      const std::string s = Eval(n.a, record).text;
+      v.text = s.size() > static_cast<size_t>(n.count) ? s.substr(s.size() - n.count) : s;
       break;
     }
     case Op::Trim:

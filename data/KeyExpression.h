@@ -1,16 +1,21 @@
 #pragma once
 // The key expressions of dBase index tags, compiled against a table's fields
-// and evaluated on its records:
+// and evaluated on its records. Supported (names in any case, functions also
+// by their first four letters, an alias before a field ignored):
 //
 //   field names                     C, N/F/I..., D fields as they are
-//   a + b                           concatenation of character values
-//                                   (addition of numbers)
-//   "text", 'text', 12, 1.5         constants
+//   a + b, a - b                    concatenation of character values;
+//                                   addition and subtraction of numbers
+//   "text", 'text', 12, 1.5         constants (texts keep their case)
 //   DTOS(d)                         C(8) "YYYYMMDD", blanks for a blank date
 //   STR(n [, length [, decimals]])  C(length), right-aligned, default 10,0;
-//                                   asterisks when the number does not fit
-//   UPPER(c), LOWER(c)              same length
-//   SUBSTR(c, start [, count]), LEFT(c, n), RIGHT(c, n)
+//                                   fewer decimals when they do not fit,
+//                                   asterisks when the whole part does not
+//   UPPER(c), LOWER(c)              same length; letters by the table's code
+//                                   page (437, 850, 1252)
+//   SUBSTR(c, start [, count]), LEFT(c, n)
+//   RIGHT(c, n)                     the last n characters of c as it is: a
+//                                   field's trailing blanks count
 //   TRIM(c), RTRIM(c), LTRIM(c)     blanks removed; the key keeps c's length
 //   VAL(c)                          the number c starts with, else 0
 //
@@ -18,6 +23,7 @@
 // for a concatenation, the count of SUBSTR/LEFT/RIGHT, the length of STR.
 // Values shorter than that (TRIM) are padded with blanks. Numbers given to
 // SUBSTR, LEFT, RIGHT and STR must be constants, as key lengths are fixed.
+// A key names at least one field. Anything else (IIF, SOUNDEX, comparisons, ...) is refused with the reason.
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,7 +63,7 @@ class KeyExpression {
   static std::string Dtos(std::optional<TDateTime> day);
 
   // One step of the compiled expression.
-  enum class Op { Field, Text, Number, Concat, Add, Subtract, Dtos, Str, Upper, Lower, Substr, Trim, Ltrim, Val };
+  enum class Op { Field, Text, Number, Concat, Add, Subtract, Dtos, Str, Upper, Lower, Substr, Right, Trim, Ltrim, Val };
   struct Node {
     Op op = Op::Text;
     KeyType type = KeyType::Character;
@@ -66,7 +72,7 @@ class KeyExpression {
     int field = -1;          // Field
     std::string text;        // Text
     double number = 0;       // Number
-    int start = 0, count = 0, decimals = 0;  // Substr (0-based), Str
+    int start = 0, count = 0, decimals = 0;  // Substr (0-based), Right, Str
   };
 
  private:

@@ -14,6 +14,7 @@ namespace {
 constexpr int kHeaderBytes = 2048;  // header (544) and the tag table
 constexpr int kTagTableStart = 544;
 constexpr int kTagEntrySize = 32;
+constexpr size_t kMaxExpression = 220;  // the tag header's room, no terminator needed
 constexpr int kFirstFreeBlock = kHeaderBytes / MdxFile::kBlockSize;
 constexpr int kMirrorMagicAt = 48;
 constexpr int kMirrorAt = 52;
@@ -516,6 +517,8 @@ void MdxFile::Open(const std::string& path, bool writable) {
   ReadHeader();
 }
 
+bool MdxFile::HoldsNoTags() const { return file_.IsOpen() && file_.Size() < kHeaderBytes; }
+
 void MdxFile::Close() {
   file_.Close();
   pages_.clear();
@@ -541,8 +544,8 @@ void MdxFile::ReadHeader() {
   if (ReadU16(&header_[22]) != kPageSize || ReadU16(&header_[20]) != kPageSize / kBlockSize)
     throw DbError("El índice " + file_.Path() + " usa páginas de un tamaño no admitido.");
   nextBlock_ = ReadU32(&header_[32]);
-  if (nextBlock_ < kFirstFreeBlock || static_cast<std::uint64_t>(nextBlock_) * kBlockSize > size + kPageSize)
-    throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
+  const bool pastEnd = static_cast<std::uint64_t>(nextBlock_) * kBlockSize > size + kPageSize;
+  if (nextBlock_ < kFirstFreeBlock) throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
   hasMirror_ = std::memcmp(&header_[kMirrorMagicAt], kMirrorMagic, 4) == 0;
   mirror_ = hasMirror_ ? ReadU32(&header_[kMirrorAt]) : 0;
   mirrorRecords_ = hasMirror_ ? ReadU32(&header_[kMirrorAt + 4]) : 0;
@@ -573,6 +576,10 @@ void MdxFile::ReadHeader() {
       pagesIntact_ = PagesChecksum(blocks, pages) == sum;
     }
   }
+  // A commit announces the pages it adds before writing them: a file
+  // shorter than its header says is such a commit interrupted (out of step,
+  // so rebuilt), unless the pages it announced are all there.
+  if (pastEnd && pagesIntact_) throw DbError("El índice " + file_.Path() + " está dañado (tamaño).");
   const int used = ReadU16(&header_[28]);
   if (used > kMaxTags || static_cast<unsigned char>(header_[26]) != kTagEntrySize)
     throw DbError("El índice " + file_.Path() + " está dañado (tabla de etiquetas).");
@@ -597,11 +604,13 @@ void MdxFile::ReadHeader() {
         (info.keyType == KeyType::Date && info.keyLength != kDateKeyLength))
       throw DbError("El índice " + file_.Path() + " tiene una etiqueta dañada.");
     info.unique = th[23] != 0 || (th[8] & 0x40) != 0;
+    if (th[8] & 0x08) info.unkept = "la etiqueta ordena de mayor a menor";
+    else if (th[245] != 0) info.unkept = "la etiqueta solo recoge los registros que cumplen una condición";
     n = 0;
-    while (n < 220 && th[24 + n] != 0) ++n;
+    while (n < kMaxExpression && th[24 + n] != 0) ++n;
     info.expression.assign(th + 24, n);
     while (!info.expression.empty() && info.expression.back() == ' ') info.expression.pop_back();
-    info.expression = Upper(info.expression);
+    info.expression = UpperNames(info.expression);
     const std::uint32_t root = ReadU32(th);
     if (root < kFirstFreeBlock || root >= nextBlock_) throw DbError("El índice " + file_.Path() + " está dañado.");
     tagHeaderBlocks_.push_back(hb);
@@ -614,6 +623,9 @@ IndexTag& MdxFile::Tag(int i) { return *tags_.at(i); }
 void MdxFile::AddTag(const IndexInfo& info) {
   const int i = TagCount();
   if (i >= kMaxTags) throw DbError("Demasiados índices en " + file_.Path() + ".");
+  if (info.expression.size() > kMaxExpression)
+    throw DbError("La expresión del índice " + info.name + " mide más de " + std::to_string(kMaxExpression) +
+                  " caracteres, que es lo que cabe en " + file_.Path() + ".");
   const std::uint32_t hb = AllocatePage();
   char* th = PageForWrite(hb);
   std::memset(th, 0, kPageSize);
@@ -628,7 +640,7 @@ void MdxFile::AddTag(const IndexInfo& info) {
   WriteU16(th + 14, static_cast<std::uint16_t>(MaxKeys(info.keyLength)));
   WriteU16(th + 18, static_cast<std::uint16_t>(ItemLength(info.keyLength)));
   th[23] = info.unique ? 1 : 0;
-  std::memcpy(th + 24, info.expression.data(), std::min<size_t>(info.expression.size(), 219));
+  std::memcpy(th + 24, info.expression.data(), info.expression.size());
   char* e = &header_[kTagTableStart + i * kTagEntrySize];
   std::memset(e, 0, kTagEntrySize);
   WriteU32(e, hb);

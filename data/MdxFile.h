@@ -45,6 +45,9 @@ class MdxFile {
                      std::uint32_t counter, std::uint32_t records = 0);
   // Throws DbError for a file that is not a dBase IV index or is damaged.
   void Open(const std::string& path, bool writable);
+  // After a failed Open: the file is shorter than a header and its tag
+  // table, so it holds no tag of any program (cut off as it was created).
+  bool HoldsNoTags() const;
   void Close();
   const std::string& Path() const { return file_.Path(); }
   bool StillAt() const { return file_.StillAt(file_.Path()); }

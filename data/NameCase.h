@@ -12,4 +12,20 @@ inline std::string Upper(std::string s) {
   return s;
 }
 
+// A key expression with its names in upper case and its quoted texts as
+// written: 'abc' in a key is lower case in every program's keys.
+inline std::string UpperNames(std::string s) {
+  char quote = 0;
+  for (char& c : s) {
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else {
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+  }
+  return s;
+}
+
 }  // namespace data

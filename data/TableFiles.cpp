@@ -101,6 +101,7 @@ std::string TableFiles::KeyOf(int tag, const char* record) const {
 }
 
 const KeyExpression& TableFiles::KeyExpressionOf(const IndexInfo& info) const {
+  if (!info.unkept.empty()) throw DbError(info.unkept);
   auto it = keyExpressions.find(info.expression);
   if (it == keyExpressions.end())
     it = keyExpressions

@@ -48,7 +48,7 @@ void Table::Create(const std::vector<FieldDef>& defs, const std::vector<IndexDef
   for (const auto& ix : indexes) {
     IndexInfo info;
     info.name = Upper(ix.name);
-    info.expression = Upper(ix.field);
+    info.expression = UpperNames(ix.field);
     info.unique = ix.unique;
     if (!ValidName(info.name)) throw DbError("El nombre de índice \"" + ix.name + "\" no es válido.");
     auto it = std::find_if(fields.begin(), fields.end(), [&](const DbfField& f) { return f.name == info.expression; });
@@ -159,7 +159,7 @@ void Table::AddIndex(const IndexDef& ix) {
     throw DbError("La tabla " + tableName_ + " no admite índices de producción (nivel FoxPro).");
   IndexInfo info;
   info.name = Upper(ix.name);
-  info.expression = Upper(ix.field);
+  info.expression = UpperNames(ix.field);
   info.unique = ix.unique;
   if (!ValidName(info.name)) throw DbError("El nombre de índice \"" + ix.name + "\" no es válido.");
   int field = f.header.FieldIndex(info.expression);

@@ -124,11 +124,23 @@ void Table::PrepareIndexes() {
   if (f.header.mdxFlag == 0) return;  // a stray index file the table does not claim
   std::vector<IndexInfo> defs;
   bool usable = false;
+  bool unreadable = false;  // an index file that cannot be parsed
   const bool locked = f.exclusive || f.dbf.Lock(kLockBase, 1, false, kLockWaitMs);
   try {
     if (f.paths.mdxFound) {
       auto mdx = std::make_unique<MdxFile>();
-      mdx->Open(f.paths.mdx, f.writable);
+      try {
+        mdx->Open(f.paths.mdx, f.writable);
+      } catch (const DbError& e) {
+        // A file this engine cannot read may hold other programs' tags, which
+        // a rebuild from the field flags would drop: it stays as it is.
+        if (mdx->HoldsNoTags()) throw;
+        unreadable = true;
+        f.readOnlyReason = std::string(e.what()) +
+                           " Para no perder los índices que pueda guardar ese fichero, la tabla solo se puede leer;"
+                           " si no hacen falta, retire el fichero de la carpeta y se volverá a crear.";
+        throw;
+      }
       for (int i = 0; i < mdx->TagCount(); ++i) {
         IndexInfo info = mdx->Tag(i).Info();
         int field;
@@ -138,9 +150,11 @@ void Table::PrepareIndexes() {
           // A tag this engine cannot keep up to date: the table is only
           // read, so that the other program's index stays as it is.
           if (f.readOnlyReason.empty())
-            f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx + " tiene la expresión " +
-                               info.expression + ", que este programa no sabe calcular (" + e.what() +
-                               "); la tabla se abre solo para lectura para no estropear ese índice.";
+            f.readOnlyReason = "La etiqueta " + info.name + " de " + f.paths.mdx +
+                               (info.unkept.empty() ? " tiene la expresión " + info.expression +
+                                                          ", que este programa no sabe calcular (" + e.what() + ")"
+                                                    : " no la puede mantener al día este programa: " + info.unkept) +
+                               "; para no estropear ese índice, la tabla solo se puede leer.";
           continue;
         }
         defs.push_back(info);
@@ -179,7 +193,7 @@ void Table::PrepareIndexes() {
     }
   } catch (const DbError& e) {
     usable = false;
-    f.indexProblem = e.what();
+    if (!unreadable) f.indexProblem = e.what();
   }
   if (locked && !f.exclusive) f.dbf.Unlock(kLockBase, 1);
   if (!f.readOnlyReason.empty() && f.exclusive)
@@ -187,7 +201,8 @@ void Table::PrepareIndexes() {
   if (usable) return;
   f.tags.clear();
   f.tagField.clear();
-  if (f.readOnlyReason.empty()) {
+  if (unreadable) f.writable = false;
+  if (f.readOnlyReason.empty() || unreadable) {
     // The field flags tell which fields had tags, also those the index file lost.
     for (size_t i = 0; i < f.header.fields.size(); ++i) {
       const auto& fd = f.header.fields[i];

@@ -387,16 +387,36 @@ void RemoveRestoreLeftovers(const QString& folder) {
 }
 
 // The extracted tables open with the engine (records, memo, index, which
-// is rebuilt when missing) and check clean; else why not.
-QString CheckExtracted(const QString& work, const QStringList& tables) {
+// is rebuilt when missing) and check clean; else why not. An index this
+// program could only read (a tag it cannot keep up to date, a file it
+// cannot parse) is no damage, but restoring it would leave the data read
+// only, and rebuilding it would drop the other program's tags: refused too.
+ArchiveResult CheckExtracted(const QString& work, const QStringList& tables) {
+  const std::string dir = Native(work).toStdString();
+  // The engine names the files in the work folder; the user knows them as
+  // they will be in the data folder.
+  const auto asInData = [&](const std::string& text) {
+    return QString::fromUtf8(QByteArray::fromStdString(text).replace(Native(work), QByteArray()));
+  };
   for (const QString& t : tables) {
     try {
-      data::Table table(Native(work).toStdString(), t.toStdString());
+      data::Table table(dir, t.toStdString());
       table.Open(data::OpenMode::Exclusive);
       const std::vector<std::string> problems = table.Verify();
-      if (!problems.empty()) return t + QStringLiteral(".DBF: ") + QString::fromStdString(problems.front());
+      if (!problems.empty())
+        return {backupcode::kDamaged, QStringLiteral("La copia de seguridad está dañada o incompleta: ") + t +
+                                          QStringLiteral(".DBF: ") + asInData(problems.front())};
     } catch (const data::DbError& e) {
-      return QString::fromUtf8(e.what());
+      std::string readOnly;
+      try {
+        data::Table table(dir, t.toStdString());
+        table.Open(data::OpenMode::ReadOnly);
+        readOnly = table.ReadOnlyReason();
+      } catch (const data::DbError&) {
+      }
+      if (!readOnly.empty())
+        return {backupcode::kUnkeptIndex, QStringLiteral("La copia de seguridad no se puede restaurar: ") + asInData(readOnly)};
+      return {backupcode::kDamaged, QStringLiteral("La copia de seguridad está dañada o incompleta: ") + asInData(e.what())};
     }
   }
   return {};
@@ -480,10 +500,10 @@ ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, 
   zip_discard(za);
 
   // Refused, with the data untouched, unless every table opens whole.
-  const QString damage = CheckExtracted(work, tables);
-  if (!damage.isEmpty()) {
+  const ArchiveResult checked = CheckExtracted(work, tables);
+  if (!checked.ok()) {
     dropWork();
-    return {backupcode::kDamaged, QStringLiteral("La copia de seguridad está dañada o incompleta: ") + damage};
+    return checked;
   }
 
   // Each table switches to its restored files in one step that the next

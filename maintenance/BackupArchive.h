@@ -28,6 +28,7 @@ constexpr int kNotZip = -3;      // the chosen file is not a zip archive
 constexpr int kCancelled = -4;   // the user declined the restore
 constexpr int kInUse = -5;       // another program has the tables open: nothing restored
 constexpr int kDamaged = -6;     // the archive's tables do not open whole: nothing restored
+constexpr int kUnkeptIndex = -7; // an index of the archive this program cannot keep up to date: nothing restored
 }  // namespace backupcode
 
 struct ArchiveResult {
@@ -65,7 +66,8 @@ ArchiveResult CreateBackup(const QString& Carpeta, const QString& ArchivePath, c
 // whole run (kInUse while another program has them open); the files are
 // extracted into a work folder inside Carpeta and opened there with the
 // engine, a missing index rebuilt; an archive whose tables do not open whole
-// is refused (kDamaged). Only then each table is switched to its restored
+// is refused (kDamaged), and so is one whose index this program could only
+// read (kUnkeptIndex), as is or rebuilt without the tags it cannot keep. Only then each table is switched to its restored
 // files, crash-safely. Any refusal or failure before that leaves the data
 // as it was, and no work files behind.
 ArchiveResult RestoreBackup(const QString& ArchivePath, const QString& Carpeta, const ArchiveProgress& progress = {});

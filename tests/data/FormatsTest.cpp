@@ -286,14 +286,71 @@ TEST_F(OutOfStepTest, MissingIndexFileIsRebuiltFromTheFieldFlags) {
   EXPECT_TRUE(std::filesystem::exists(folder + "AGENDA.MDX")) << "rebuilt in the file";
 }
 
-TEST_F(OutOfStepTest, DamagedOrUnknownIndexFileIsRebuilt) {
-  for (int damage = 0; damage < 3; ++damage) {
-    std::string mdx = ReadFile(folder + "AGENDA.MDX");
-    if (damage == 0) mdx[0] = 9;                               // unknown version
-    if (damage == 1) mdx.resize(3000);                         // truncated
-    if (damage == 2) std::memset(&mdx[2048 + 1024], 0x7F, 1024);  // a garbage page
+// An index file whose header or tag table cannot be parsed may hold tags of
+// other programs: it is only read around (tags of the field flags, in memory).
+// One whose tags all read, with a damaged page, is rebuilt with those tags.
+TEST_F(OutOfStepTest, AnIndexFileItCannotParseIsLeftAloneADamagedPageIsRebuilt) {
+  const std::string good = ReadFile(folder + "AGENDA.MDX");
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool parses;
+  } cases[] = {
+      {"unknown version", "\x09" + good.substr(1), false},
+      {"truncated", good.substr(0, 3000), false},
+      {"a garbage page", good.substr(0, 3072) + std::string(1024, '\x7F') + good.substr(4096), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(folder + "AGENDA.MDX", c.bytes);
+    if (c.parses) {
+      ExpectIndexesWork();
+      continue;
+    }
+    {
+      Table t(folder, "AGENDA");
+      t.Open();
+      EXPECT_NE(t.ReadOnlyReason().find("AGENDA.MDX"), std::string::npos) << t.ReadOnlyReason();
+      t.SetIndexName("ID");
+      for (int id : {1, 77, 150}) EXPECT_TRUE(t.FindKey(id)) << id;
+      EXPECT_THROW(t.Edit(), DbError);
+    }
+    EXPECT_EQ(ReadFile(folder + "AGENDA.MDX"), c.bytes);
+    WriteFile(folder + "AGENDA.MDX", good);
+  }
+}
+
+// dBase tags can be in descending order or hold only the records meeting a
+// FOR condition (flags in the tag header): this engine keeps neither, so such
+// a tag makes the table read-only, as one on an unknown expression does.
+TEST_F(OutOfStepTest, ADescendingOrConditionalTagIsOnlyRead) {
+  const std::string good = ReadFile(folder + "AGENDA.MDX");
+  const size_t tagHeader = 512 * (static_cast<std::uint8_t>(good[544]) | static_cast<std::uint8_t>(good[545]) << 8);
+  const std::string firstTag = good.substr(548, good.find('\0', 548) - 548);
+  struct Case {
+    const char* what;
+    size_t at;
+    char value;
+    const char* says;
+  } cases[] = {{"descending", tagHeader + 8, static_cast<char>(good[tagHeader + 8] | 0x08), "de mayor a menor"},
+               {"FOR condition", tagHeader + 245, 1, "cumplen una condición"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string mdx = good;
+    mdx[c.at] = c.value;
     WriteFile(folder + "AGENDA.MDX", mdx);
-    ExpectIndexesWork();
+    {
+      Table t(folder, "AGENDA");
+      t.Open();
+      EXPECT_NE(t.ReadOnlyReason().find("La etiqueta " + firstTag + " "), std::string::npos) << t.ReadOnlyReason();
+      // Its expression is one this program evaluates: the reason is the flag.
+      EXPECT_NE(t.ReadOnlyReason().find(c.says), std::string::npos) << t.ReadOnlyReason();
+      EXPECT_EQ(t.ReadOnlyReason().find("no sabe calcular"), std::string::npos) << t.ReadOnlyReason();
+      EXPECT_THROW(t.Append(), DbError);
+      t.Close();
+      EXPECT_THROW(t.Open(OpenMode::Exclusive), DbError);
+    }
+    EXPECT_EQ(ReadFile(folder + "AGENDA.MDX"), mdx);
   }
 }
 

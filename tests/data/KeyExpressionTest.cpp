@@ -16,7 +16,8 @@ std::vector<DbfField> Fields() {
   std::vector<DbfField> f = {{"ASUNTO", 'C', 12, 0, 0, false}, {"FECHA", 'D', 8, 0, 0, false},
                              {"HORA", 'C', 5, 0, 0, false},    {"N", 'N', 11, 0, 0, false},
                              {"F", 'N', 20, 4, 0, false},      {"NOTAS", 'M', 10, 0, 0, false},
-                             {"VACIA", 'D', 8, 0, 0, false},   {"CIFRA", 'C', 8, 0, 0, false}};
+                             {"VACIA", 'D', 8, 0, 0, false},   {"CIFRA", 'C', 8, 0, 0, false},
+                             {"NAN", 'O', 8, 0, 0, false}};
   int offset = 1;
   for (auto& x : f) {
     x.offset = offset;
@@ -27,7 +28,7 @@ std::vector<DbfField> Fields() {
 
 std::string Record() {
   const std::vector<DbfField> f = Fields();
-  std::string r(1 + 12 + 8 + 5 + 11 + 20 + 10 + 8 + 8, ' ');
+  std::string r(1 + 12 + 8 + 5 + 11 + 20 + 10 + 8 + 8 + 8, ' ');
   auto put = [&](int i, const std::string& v) { std::memcpy(&r[f[i].offset], v.data(), v.size()); };
   put(0, "  Cita \xE1rbol");  // cp1252 "á"
   put(1, "20040301");
@@ -35,6 +36,7 @@ std::string Record() {
   put(3, "        -42");
   put(4, "           1234.5678");
   put(7, " -12.5xy");
+  put(8, std::string(8, '\xFF'));  // a double that is no number
   return r;
 }
 
@@ -58,6 +60,13 @@ TEST(KeyExpressionTest, CharacterExpressionsGiveDbaseKeysAndLengths) {
       {"SUBS(ASUNTO, 3, 40)", 10, "Cita \xE1rbol"},
       {"LEFT(HORA,2)", 2, "09"},
       {"RIGHT(HORA,2)", 2, "30"},
+      // RIGHT() takes the value as it is: a padded value's blanks count, a
+      // trimmed one's are gone; no more than the value is long.
+      {"RIGHT(HORA+'  ',3)", 3, "0  "},
+      {"RIGHT(TRIM(HORA+'  '),3)", 3, ":30"},
+      {"RIGHT(LTRIM(ASUNTO),5)", 5, "\xE1rbol"},
+      {"RIGHT(HORA,9)", 5, "09:30"},
+      {"HORA+'x'", 6, "09:30x"},
       {"UPPER(ASUNTO)", 12, "  CITA \xC1RBOL"},
       {"LOWER(HORA+'AB')", 7, "09:30ab"},
       {"TRIM(LTRIM(ASUNTO))+HORA", 17, "Cita \xE1rbol09:30  "},
@@ -67,6 +76,9 @@ TEST(KeyExpressionTest, CharacterExpressionsGiveDbaseKeysAndLengths) {
       {"STR(F,10,2)", 10, "   1234.57"},
       {"STR(F,6,2)", 6, "1234.6"},  // decimals go before the whole part does
       {"STR(F,3)", 3, "***"},
+      {"STR(N,2)", 2, "**"},  // the sign needs its place too
+      {"STR(N,3)", 3, "-42"},
+      {"STR(NAN,5)", 5, "*****"},
       {"STR(N+F,8,1)", 8, "  1192.6"},
       {"STR(VAL(CIFRA),6,1)+DTOS(FECHA)", 14, " -12.520040301"},
   };
@@ -80,6 +92,32 @@ TEST(KeyExpressionTest, CharacterExpressionsGiveDbaseKeysAndLengths) {
   // The tag's own length rules: a shorter key is cut, a longer one padded.
   EXPECT_EQ(Key("DTOS(FECHA)+HORA", 10), "2004030109");
   EXPECT_EQ(Key("HORA", 7), "09:30  ");
+}
+
+TEST(KeyExpressionTest, UpperAndLowerFollowTheTablesCodePage) {
+  struct Case {
+    int codePage;
+    const char* lower;
+    const char* upper;
+  } cases[] = {
+      {1252, "\xE1\xF1\xE9\xFF\x9A\xDF\xB5", "\xC1\xD1\xC9\x9F\x8A\xDF\xB5"},  // áñéÿš, ß and µ stay
+      {850, "\xA0\xA4\x82\x81\x87\xE1", "\xB5\xA5\x90\x9A\x80\xE1"},          // áñéüç, ß stays
+      {437, "\xA0\xA4\x82\x81\x87\xE1", "\xA0\xA5\x90\x9A\x80\xE1"},          // no Á in 437
+  };
+  const std::vector<DbfField> fields = {{"T", 'C', 7, 0, 1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    auto key = [&](const char* expression, const std::string& text) {
+      const std::string record = " " + (text + "       ").substr(0, 7);
+      const KeyExpression e = KeyExpression::Compile(expression, fields, DbfLevel::dBase4, c.codePage);
+      std::string k = e.KeyOf(record.data(), e.Length());
+      k.erase(k.find_last_not_of(' ') + 1);
+      return k;
+    };
+    EXPECT_EQ(key("UPPER(T)", c.lower), c.upper);
+    EXPECT_EQ(key("UPPER(T)", "abz"), "ABZ");
+    EXPECT_EQ(key("LOWER(T)", c.upper), c.lower);
+  }
 }
 
 TEST(KeyExpressionTest, NumericAndDateExpressionsAndWhatTheyServe) {
@@ -113,6 +151,8 @@ TEST(KeyExpressionTest, WhatCannotBeEvaluatedIsRefusedWithAReason) {
       "UPPER(ASUNTO",        // unclosed
       "STR()",               // too few arguments
       "'ABC'",               // no field at all
+      "UPPER('abc')+'x'",    // nor here
+      "STR(5)",
       "ASUNTO ASUNTO",       // trailing text
       "IIF(N>0,ASUNTO,HORA)",
   };

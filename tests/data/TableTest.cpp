@@ -4,6 +4,7 @@
 
 #include "TableTestSupport.h"
 #include "core/DateTime.h"
+#include "data/TableRebuild.h"
 
 using namespace data;
 using namespace testdata;
@@ -236,6 +237,34 @@ TEST_F(TableTest, ExclusiveOpenExcludesEveryOtherOpen) {
   EXPECT_THROW(b.Open(OpenMode::Exclusive), DbError);
   a.Close();
   b.Open(OpenMode::Exclusive);
+}
+
+// A tag's key expression holds up to 220 characters in the index file: one
+// that long is kept whole, by the tag and by a rebuild of the table; a
+// longer one is refused, never cut into another expression.
+TEST_F(TableTest, AKeyExpressionIsKeptWholeOrRefused) {
+  const auto expression = [](size_t length) { return "LEFT(" + std::string(length - 21, ' ') + "UPPER(ASUNTO),9)"; };
+  {
+    Table t(folder, "AGENDA");
+    t.Open(OpenMode::Exclusive);
+    AddAppointment(t, 1, dt::EncodeDate(2004, 1, 1), "Cita larga");
+    t.AddIndex({"LARGA", expression(220), false});
+    EXPECT_THROW(t.AddIndex({"MAS", expression(221), false}), DbError);
+    EXPECT_EQ(t.Tags().size(), 3u);
+  }
+  for (const char* when : {"as added", "after a rebuild"}) {
+    SCOPED_TRACE(when);
+    if (std::string(when) == "after a rebuild") RebuildTable(folder, "AGENDA", {});
+    Table t(folder, "AGENDA");
+    t.Open();
+    EXPECT_EQ(t.ReadOnlyReason(), "");
+    ASSERT_EQ(t.Tags().size(), 3u);
+    EXPECT_EQ(t.Tags().back().expression, expression(220));
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+    t.SetIndexName("LARGA");
+    t.First();
+    EXPECT_EQ(t.FieldByName("ID").AsInteger(), 1);
+  }
 }
 
 TEST_F(TableTest, EmptyDeleteAddIndexAndAppendAll) {

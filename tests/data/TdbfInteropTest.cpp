@@ -12,6 +12,7 @@
 
 #include "TableTestSupport.h"
 #include "core/DateTime.h"
+#include "data/FileIo.h"
 
 using namespace data;
 using namespace testdata;
@@ -269,6 +270,87 @@ TEST_F(TdbfInteropTest, ATagWeCannotEvaluateOpensReadOnlyAndLeavesTheFilesAlone)
   EXPECT_THROW(t.Open(OpenMode::Exclusive), DbError);
   EXPECT_EQ(ReadAll(mdx), bytes);
   EXPECT_EQ(ReadAll(folder + "AGENDA.DBF"), dbfBefore);
+}
+
+std::string MdxOf(const std::string& folder) {
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.path().extension() == ".mdx" || e.path().extension() == ".MDX") return e.path().string();
+  return {};
+}
+
+void Patch(const std::string& path, size_t at, const std::string& bytes) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(static_cast<std::streamoff>(at));
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST_F(TdbfInteropTest, AnIndexFileWeCannotReadIsNeverRebuiltOver) {
+  const std::string fixture = FreshFolder("tdbf-mdx-fixture");
+  ASSERT_EQ(Probe("agenda " + fixture), "");
+  struct Case {
+    const char* what;
+    size_t at;
+    std::string bytes;
+  } cases[] = {
+      {"a version of the format we do not know", 0, "\x09"},
+      {"tag entries of another size", 26, "\x40"},
+      {"more tags than the format allows", 28, std::string("\x63\x00", 2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string folder = FreshFolder("tdbf-mdx-unreadable");
+    for (const auto& e : std::filesystem::directory_iterator(fixture))
+      std::filesystem::copy_file(e.path(), folder + e.path().filename().string());
+    const std::string mdx = MdxOf(folder);
+    Patch(mdx, c.at, c.bytes);
+    const std::string mdxBefore = ReadAll(mdx), dbfBefore = ReadAll(folder + "AGENDA.DBF");
+    {
+      Table t(folder, "AGENDA.DBF");
+      // Not one write, sync, rename or unlink on the way.
+      SetIoFaultPlan({});
+      t.Open();
+      EXPECT_EQ(IoPointsSoFar(), 0);
+      EXPECT_NE(t.ReadOnlyReason().find(mdx), std::string::npos) << t.ReadOnlyReason();
+      EXPECT_EQ(t.RecordCount(), 149u);  // the records still read
+      EXPECT_THROW(t.Append(), DbError);
+      EXPECT_EQ(t.Verify(), std::vector<std::string>{t.ReadOnlyReason()});
+      t.Close();
+      EXPECT_THROW(t.Open(OpenMode::Exclusive), DbError);
+    }
+    EXPECT_EQ(ReadAll(mdx), mdxBefore);
+    EXPECT_EQ(ReadAll(folder + "AGENDA.DBF"), dbfBefore);
+  }
+  // A file too short to hold any tag is made anew, as a missing one is.
+  const std::string folder = FreshFolder("tdbf-mdx-empty");
+  for (const auto& e : std::filesystem::directory_iterator(fixture))
+    std::filesystem::copy_file(e.path(), folder + e.path().filename().string());
+  std::filesystem::resize_file(MdxOf(folder), 0);
+  Table t(folder, "AGENDA.DBF");
+  t.Open();
+  EXPECT_EQ(t.ReadOnlyReason(), "");
+  EXPECT_EQ(t.Verify(), std::vector<std::string>{});
+  AddAppointment(t, 900, dt::EncodeDate(2004, 5, 1), "Nueva");
+}
+
+TEST_F(TdbfInteropTest, QuotedTextsInTagExpressionsKeepTheirCase) {
+  const std::string folder = FreshFolder("tdbf-expr-literal");
+  ASSERT_EQ(Probe("agenda " + folder), "");
+  {
+    Table t(folder, "AGENDA.DBF");
+    t.Open(OpenMode::Exclusive);
+    t.AddIndex({"PREFIJO", "'a'+hora_ini", false});
+  }
+  EXPECT_NE(ReadAll(MdxOf(folder)).find("'a'+HORA_INI"), std::string::npos);
+  for (const char* when : {"as added", "rebuilt out of step"}) {
+    SCOPED_TRACE(when);
+    Table t(folder, "AGENDA.DBF");
+    t.Open();
+    EXPECT_EQ(t.Tags().back().expression, "'a'+HORA_INI");
+    EXPECT_EQ(t.Verify(), std::vector<std::string>{});  // keys of 'a', not 'A'
+    t.Close();
+    EXPECT_EQ(TdbfIds(Probe("walk " + folder + " AGENDA.DBF PREFIJO ID")).size(), 149u);
+    Patch(folder + "AGENDA.DBF", 16, "\x7F");
+  }
 }
 
 }  // namespace

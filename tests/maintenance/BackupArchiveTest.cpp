@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
@@ -219,8 +220,46 @@ TEST_F(BackupArchiveTest, RestoreRefusesDamagedOrPartialArchivesAndLeavesNothing
     Python(kMakeArchive, QStringList{archive} + c.entries);
     const ArchiveResult r = RestoreBackup(archive, data);
     EXPECT_EQ(r.code, backupcode::kDamaged) << c.what << ": " << r.errorText.toStdString();
+    // The files are named as in the data folder, not in the work folder gone since.
+    EXPECT_FALSE(r.errorText.contains(QStringLiteral(".~"))) << c.what << ": " << r.errorText.toStdString();
     EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before) << c.what;
     EXPECT_EQ(Everything(data), listing) << c.what;
+  }
+}
+
+TEST_F(BackupArchiveTest, RestoreRefusesAnIndexItCouldOnlyReadAndChangesNothing) {
+  FillDataFolder();
+  const QByteArray before = ReadFile(data + "AGENDA.DBF");
+  const QStringList listing = Everything(data);
+  struct Case {
+    const char* what;
+    std::function<void(const QString&)> spoil;
+    const char* says;
+  } cases[] = {
+      {"a tag on another program's function", [](const QString& f) { AddForeignTag(f); },
+       "La copia de seguridad no se puede restaurar: La etiqueta RARO de AGENDA.MDX tiene la expresión SOUNDEX(HORA_FIN)"},
+      {"an index file of an unknown version",
+       [](const QString& f) {
+         QByteArray mdx = ReadFile(f + "AGENDA.MDX");
+         mdx[0] = 9;
+         WriteFile(f + "AGENDA.MDX", mdx);
+       },
+       "La copia de seguridad no se puede restaurar: El índice AGENDA.MDX es de una versión desconocida."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString source = tmp.path() + "/fuente/";
+    QDir(source).removeRecursively();
+    QDir().mkpath(source);
+    MakeAgendaTable(source);
+    c.spoil(source);
+    QFile::remove(dest + "ajena.zip");
+    ASSERT_TRUE(CreateBackup(source, dest + "ajena.zip").ok());
+    const ArchiveResult r = RestoreBackup(dest + "ajena.zip", data);
+    EXPECT_EQ(r.code, backupcode::kUnkeptIndex) << r.errorText.toStdString();
+    EXPECT_TRUE(r.errorText.startsWith(QString::fromUtf8(c.says))) << r.errorText.toStdString();
+    EXPECT_EQ(ReadFile(data + "AGENDA.DBF"), before);
+    EXPECT_EQ(Everything(data), listing);
   }
 }
 

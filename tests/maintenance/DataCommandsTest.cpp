@@ -59,6 +59,20 @@ TEST_F(DataCommandsTest, BackupReorganizeRestoreRoundTrip) {
   EXPECT_EQ(t.RecordCount(), 1u);
 }
 
+TEST_F(DataCommandsTest, ReorganizingATableWithATagItCannotKeepSaysWhyNotThatItIsInUse) {
+  MakeAgendaTable(data);
+  AddForeignTag(data);
+  const QByteArray mdx = ReadFile(data + "AGENDA.MDX");
+  EXPECT_FALSE(TablasEnUso(data));
+  EXPECT_EQ(Run({"reorganize", data}), 1);
+  EXPECT_TRUE(err.contains("SOUNDEX(HORA_FIN)")) << err.toStdString();
+  EXPECT_FALSE(err.contains("utilizados")) << err.toStdString();
+  EXPECT_EQ(ReadFile(data + "AGENDA.MDX"), mdx);
+  // Held by another program it is in use all the same.
+  TableHolder holder(data, "AGENDA.DBF");
+  EXPECT_TRUE(TablasEnUso(data));
+}
+
 TEST_F(DataCommandsTest, FailuresExitNonZeroWithTheSpanishMessage) {
   WriteFile(dest + "x.rar", "Rar!");
   struct Case {

@@ -18,6 +18,7 @@
 #include "app/UAgendaUtil.h"
 #include "core/DateTime.h"
 #include "data/Table.h"
+#include "data/TableTestSupport.h"
 #include "maintenance/MainWindowLink.h"
 
 namespace mtest {
@@ -66,6 +67,20 @@ inline void MakeAgendaTable(const QString& folder) {
   t.SetIndexName("ID");
   ASSERT_TRUE(t.FindKey(3));
   t.Delete();
+}
+
+// Gives the AGENDA of `folder` one more tag, on a function this program does
+// not evaluate (another program's, as it would write it): the table then
+// opens only for reading.
+inline void AddForeignTag(const QString& folder) {
+  {
+    data::Table t(folder.toStdString(), "AGENDA.DBF");
+    t.Open(data::OpenMode::Exclusive);
+    t.AddIndex({"RARO", "UPPER(HORA_FIN)", false});
+  }
+  ASSERT_FALSE(testdata::ReplaceInFile((folder + "AGENDA.MDX").toStdString(), "UPPER(HORA_FIN)",
+                                       std::string("SOUNDEX(HORA_FIN)") + '\0')
+                   .empty());
 }
 
 // The IDs of a table's visible records in the order of its tag, or in file
