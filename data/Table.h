@@ -299,6 +299,7 @@ class Table {
   void UndoFailedWrite(const WriteUndo& u);
   void OpenFiles(OpenMode mode);
   void PrepareIndexes();
+  void RebuildIndexes(const std::vector<IndexInfo>& defs);
   void RebuildIndexesFromRecords(bool inFile);
   void RebuildIndexFile(const std::vector<IndexInfo>& defs);
 
