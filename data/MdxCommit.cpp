@@ -2,12 +2,13 @@
 // full commit (pages, then the header that vouches for them) and the small
 // commit of a post (the page list and its checksum announced in the header's
 // first sector, then the pages).
+#include "data/MdxFile.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "data/DbError.h"
 #include "data/DbfHeader.h"
-#include "data/MdxFile.h"
 #include "data/MdxLayout.h"
 
 namespace data {

@@ -3,7 +3,7 @@
 // addressed in 512-byte blocks, a tag table after the 544-byte header, one
 // B-tree per tag. Leaf entries hold (record number, key); branch entries hold
 // (child page, highest key below it), with one more child pointer after the
-// last entry. Pages are cached in memory and written back by Flush().
+// last entry. Pages are cached in memory and written back by Commit().
 //
 // Bytes 48-59 of the header (reserved in the format) mirror the change
 // counter and the record count of the .DBF header: an index whose mirror

@@ -1,9 +1,9 @@
 // Building a tag anew from entries already in index order: full leaves, then
 // each branch level above them, then the new root in the tag header.
+#include "data/MdxTag.h"
+
 #include <algorithm>
 #include <vector>
-
-#include "data/MdxTag.h"
 
 namespace data {
 

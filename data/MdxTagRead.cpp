@@ -1,10 +1,11 @@
 // Reading a tag: descending from the root, walking the leaves in key order
 // both ways, and the sanity checks that stop a damaged file from sending a
 // walk out of the file or round in circles.
+#include "data/MdxTag.h"
+
 #include <string>
 
 #include "data/DbError.h"
-#include "data/MdxTag.h"
 
 namespace data {
 

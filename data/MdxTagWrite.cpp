@@ -1,10 +1,10 @@
 // Keeping a tag up to date entry by entry as records are posted and deleted:
 // inserting with page splits up to a new root, removing with the drop of
 // emptied pages from their parents.
+#include "data/MdxTag.h"
+
 #include <string>
 #include <vector>
-
-#include "data/MdxTag.h"
 
 namespace data {
 

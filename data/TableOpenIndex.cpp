@@ -1,13 +1,14 @@
 // The production index on opening a table: used when it speaks for the
 // records, else rebuilt from them, in the file when the table can be had
 // exclusively, else in memory.
+#include "data/Table.h"
+
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "data/FieldCodec.h"
-#include "data/Table.h"
 #include "data/TableFiles.h"
 #include "data/TableSwitch.h"
 

@@ -1,6 +1,8 @@
 // Writing a backup archive through libzip. Files are fed to the archive
 // through a source of our own so the progress can name each file and count
 // its bytes.
+#include "maintenance/BackupArchive.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <zip.h>
@@ -10,7 +12,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "maintenance/BackupArchive.h"
 #include "maintenance/BackupCommon.h"
 
 using namespace backupcommon;

@@ -2,6 +2,8 @@
 // work folder inside the data folder, opened and checked there with the
 // engine, and only then switched in for the tables, which stay held
 // exclusively throughout.
+#include "maintenance/BackupArchive.h"
+
 #include <QDir>
 #include <QHash>
 #include <zip.h>
@@ -16,7 +18,6 @@
 #include "data/FileIo.h"
 #include "data/Table.h"
 #include "data/TableSwitch.h"
-#include "maintenance/BackupArchive.h"
 #include "maintenance/BackupCommon.h"
 
 using namespace backupcommon;
