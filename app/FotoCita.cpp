@@ -36,6 +36,17 @@ std::string TFotoCita::Campo(const std::string& nombre) const {
   return {};
 }
 
+TFotoCita TFotoCita::ConCampo(const std::string& nombre, const std::string& valor) const {
+  TFotoCita f = *this;
+  for (auto& [n, v] : f.campos_)
+    if (n == nombre) {
+      v = valor;
+      return f;
+    }
+  f.campos_.emplace_back(nombre, valor);
+  return f;
+}
+
 int TFotoCita::ID() const {
   try {
     return static_cast<int>(std::stod(Campo("ID")));

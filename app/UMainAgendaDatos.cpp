@@ -58,6 +58,7 @@ void TfrmAgenda::Restaurar1Click() {
   TerminarEdicion();
   tblAgenda->Close();
   RestaurarDatos(this);
+  OlvidarCambios();
   AbrirTablaAgenda();
   try {
     if (Categorias) Categorias->Cargar();
@@ -107,6 +108,7 @@ void TfrmAgenda::acConfigExecute() {
         }
         TimeView->Items()->Clear();
         tblAgenda->Close();
+        OlvidarCambios();
         AbrirTablaAgenda();
         if (Categorias) Categorias->Cargar();
         data::ReleaseUnusedMappings();  // the old folder's files are no longer held

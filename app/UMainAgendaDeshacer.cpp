@@ -1,0 +1,191 @@
+// Undo and redo of the appointment changes this copy stored in the session.
+// Each step is a store like any other, checked against what the table holds
+// now: a record another copy changed or deleted since is never overwritten
+// without asking.
+#include <QAction>
+#include <cmath>
+
+#include "app/ConflictoCita.h"
+#include "app/UMainAgenda.h"
+#include "calendar/RBCalendar.h"
+#include "core/Messages.h"
+#include "data/Table.h"
+#include "timeview/RBTimeView.h"
+
+namespace {
+QString Nombre(const TFotoCita& c) {
+  return c.Asunto().isEmpty() ? QStringLiteral("la cita") : QStringLiteral("la cita «%1»").arg(c.Asunto());
+}
+
+// A caption shown as given: '&' would be taken for a mnemonic.
+QString Entrada(const QString& texto) {
+  QString t = texto;
+  t.replace(u'&', QStringLiteral("&&"));
+  return u'&' + t;
+}
+
+// How a step ends: stored (or found already done), left as another copy has
+// it (the entry goes), or given up by the user (nothing changes).
+enum class TPaso { Hecho, Dejado, Cancelado };
+
+// Another copy changed the record since this copy stored it.
+TPaso PreguntarCambiada(const TFotoCita& ahora, bool deshacer, bool eliminar, QWidget* parent) {
+  const QString texto = QStringLiteral("Otra copia de la agenda ha cambiado %1 desde que se guardó aquí.\r\n").arg(Nombre(ahora));
+  const int r =
+      eliminar ? ChooseDlg(texto + QStringLiteral("¿Desea eliminarla de todos modos?"), mtWarning,
+                           {QStringLiteral("Eliminarla"), QStringLiteral("Dejarla como está")}, parent,
+                           QStringLiteral("Cita cambiada en otra copia"))
+               : ChooseDlg(texto + (deshacer ? QStringLiteral("¿Desea deshacer el cambio de todos modos?")
+                                             : QStringLiteral("¿Desea rehacer el cambio de todos modos?")),
+                           mtWarning,
+                           {deshacer ? QStringLiteral("Deshacer de todos modos") : QStringLiteral("Rehacer de todos modos"),
+                            QStringLiteral("Dejarla como está")},
+                           parent, QStringLiteral("Cita cambiada en otra copia"));
+  return r == 0 ? TPaso::Hecho : r == 1 ? TPaso::Dejado : TPaso::Cancelado;
+}
+}  // namespace
+
+void TfrmAgenda::AnotarCambio(const TFotoCita& Antes, const TFotoCita& Despues, bool EnEditor) {
+  const TTipoCambio tipo = EnEditor && !Antes.Vacia() && !Despues.Vacia() ? TTipoCambio::Modificar
+                                                                          : TipoCambioEnVista(Antes, Despues);
+  Historial.Anotar({.Tipo = tipo, .Antes = Antes, .Despues = Despues});
+  ActualizarDeshacer();
+}
+
+void TfrmAgenda::OlvidarCambios() {
+  Historial.Vaciar();
+  ActualizarDeshacer();
+}
+
+void TfrmAgenda::ActualizarDeshacer() {
+  acDeshacer->setText(Entrada(Historial.TextoDeshacer()));
+  acDeshacer->setEnabled(Historial.PorDeshacer() > 0);
+  acRehacer->setText(Entrada(Historial.TextoRehacer()));
+  acRehacer->setEnabled(Historial.PorRehacer() > 0);
+}
+
+void TfrmAgenda::acDeshacerExecute() { DeshacerRehacer(true); }
+void TfrmAgenda::acRehacerExecute() { DeshacerRehacer(false); }
+
+// Undo goes from the entry's "after" back to its "before", redo the other
+// way. An empty side is a record that does not exist.
+void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
+  TerminarEdicion();  // a subject being typed is stored, and is then the change undone
+  if (Deshacer ? Historial.PorDeshacer() == 0 : Historial.PorRehacer() == 0) return;
+  const TCambioCita c = Deshacer ? Historial.ADeshacer() : Historial.ARehacer();
+  const TFotoCita& esperada = Deshacer ? c.Despues : c.Antes;
+  const TFotoCita& destino = Deshacer ? c.Antes : c.Despues;
+  const int id = (esperada.Vacia() ? destino : esperada).ID();
+  data::Table& t = *tblAgenda;
+  TPaso paso = TPaso::Hecho;
+  bool guardar = false, borrar = false;
+  try {
+    if (esperada.Vacia()) {
+      // The record comes back. One already there as it would be stored
+      // (another copy did the same) is left alone; a record of another
+      // appointment that took the ID meanwhile stays, and this one is
+      // stored under the next free ID.
+      const auto ahora = TFotoCita::DeID(t, id);
+      guardar = !ahora || *ahora != destino;
+    } else {
+      TFotoCita ahora;
+      switch (ComprobarCita(t, esperada, &ahora)) {
+        case TEstadoCita::Igual:
+          guardar = !destino.Vacia();
+          borrar = destino.Vacia();
+          break;
+        case TEstadoCita::Cambiada:
+          if (!destino.Vacia() && ahora == destino) break;  // already as the step would leave it
+          paso = PreguntarCambiada(ahora, Deshacer, destino.Vacia(), this);
+          guardar = paso == TPaso::Hecho && !destino.Vacia();
+          borrar = paso == TPaso::Hecho && destino.Vacia();
+          break;
+        case TEstadoCita::Borrada:
+          if (destino.Vacia()) {
+            ShowInformation(QStringLiteral("Otra copia de la agenda ya ha eliminado %1.").arg(Nombre(esperada)), this);
+          } else if (PreguntarBorradoAjeno(destino.Asunto(), this) == TRespuestaBorrado::GuardarDeNuevo) {
+            guardar = true;
+          } else {
+            paso = TPaso::Dejado;
+          }
+          break;
+      }
+    }
+    if (paso == TPaso::Cancelado) return;
+    if (paso == TPaso::Dejado) {
+      Deshacer ? Historial.DescartarADeshacer() : Historial.DescartarARehacer();
+      ActualizarDeshacer();
+      return;
+    }
+    TFotoCita guardada;
+    if (borrar) {
+      // The table is on the record: ComprobarCita found it.
+      const TDate desde = t.FieldByName("FECHA_INI").AsDate(), hasta = t.FieldByName("FECHA_FIN").AsDate();
+      t.Delete();
+      t.FlushBuffers();
+      AvisarCambio(desde, hasta);
+    } else if (!destino.Vacia()) {
+      if (guardar) {
+        // A record that is there is edited in place, one that is not is
+        // appended; the hooks announce the stored change.
+        if (!esperada.Vacia() && TFotoCita::DeID(t, destino.ID())) t.Edit();
+        else t.Append();
+        destino.Escribir(t);
+        if (!t.Post()) {
+          t.Cancel();
+          return;
+        }
+        t.FlushBuffers();
+      } else {
+        TFotoCita::DeID(t, destino.ID());
+      }
+      guardada = TFotoCita::Leer(t);
+    }
+    Deshacer ? Historial.Deshecho(guardada) : Historial.Rehecho(guardada);
+    ActualizarDeshacer();
+    MostrarCitaGuardada(id, guardada);
+  } catch (const std::exception& e) {
+    if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
+    ShowError(e, this);
+  }
+}
+
+// The view after a step: the block of the record as stored now, selected and
+// scrolled into view (its days shown first when they are not), or no block
+// when the record is gone. The table is on the stored record. A record
+// stored anew under another ID leaves the block of the old ID alone: that
+// is the appointment of another copy that took it.
+void TfrmAgenda::MostrarCitaGuardada(int ID, const TFotoCita& Guardada) {
+  TRBTimeViewItems* items = TimeView->Items();
+  if (Guardada.Vacia()) {
+    if (TRBTimeViewItem* viejo = ItemDeID(ID)) items->Delete(viejo);
+    RefrescarMarcas();
+    return;
+  }
+  TRBTimeViewItem* item = ItemDeID(Guardada.ID());
+  if (!item) item = items->Add(QString(), false, Guardada.Desde(), Guardada.Desde() + dt::OneMinute);
+  ActualizarItem(item);
+  const TDate dia = dt::DateOf(item->StartTime());
+  const TDate primero = TimeView->Date();
+  const int dias = TimeView->DaysCount();
+  if (dia < primero || dia >= primero + dias) {
+    // As many days as shown, moved by whole such spans: a week stays a week
+    // from Monday, a day a day.
+    const int saltos = static_cast<int>(std::floor((dia - primero) / dias));
+    TDate desde = primero + saltos * dias;
+    TDate hasta = desde + dias - 1;
+    if (dias >= 28 && dt::DayOf(primero) == 1) {  // a month stays the month
+      desde = dt::StartOfTheMonth(dia);
+      hasta = dt::EndOfTheMonth(dia);
+    }
+    Calendar->ClearSelections();
+    Calendar->SelectRange(desde, hasta);
+    Calendar->ShowMonthOf(desde);
+    item = ItemDeID(Guardada.ID());
+  }
+  RefrescarMarcas();
+  if (!item) return;
+  TimeView->SetSelectedItem(item);
+  const int n = static_cast<int>(dt::DateOf(item->StartTime()) - TimeView->Date());
+  if (n >= 0 && n < TimeView->DaysCount()) TimeView->MakeItemVisible(item, TimeView->Days(n));
+}
