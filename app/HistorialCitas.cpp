@@ -13,7 +13,12 @@ QString Nombre(QString asunto) {
   asunto = asunto.simplified();
   if (asunto.isEmpty()) return QStringLiteral("cita");
   constexpr int kLargo = 40;
-  if (asunto.size() > kLargo) asunto = asunto.left(kLargo - 1).trimmed() + QStringLiteral("…");
+  if (asunto.size() > kLargo) {
+    asunto.truncate(kLargo - 1);
+    const qsizetype espacio = asunto.lastIndexOf(u' ');
+    if (espacio > kLargo / 2) asunto.truncate(espacio);  // at a word's end where one is near
+    asunto = asunto.trimmed() + QStringLiteral("…");
+  }
   return QStringLiteral("«%1»").arg(asunto);
 }
 }  // namespace
