@@ -1,0 +1,179 @@
+// Undo and redo of what this copy stored: each kind of change goes back and
+// forth as another reader of dBase files sees the table, another copy's
+// change since is never overwritten without asking, and the history outlives
+// the view's items.
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTextEdit>
+
+#include "MainWindowFixture.h"
+#include "support/Dbfread.h"
+
+namespace {
+const TDate kDia = dt::EncodeDate(2004, 3, 12);
+TDateTime A(TDate d, int h, int m = 0) { return d + dt::EncodeTime(h, m); }
+
+// The action's caption as the menu shows it.
+QString Visible(const QAction* a) {
+  QString t = a->text();
+  t.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+  t.remove(u'&');
+  t.replace(u'\x01', u'&');
+  return t;
+}
+
+class MainWindowUndoTest : public MainWindowTest {
+ public:
+  // For the table of changes below.
+  using MainWindowTest::answer;
+  using MainWindowTest::editor;
+  using MainWindowTest::messages;
+
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    CrearTablaAgenda(folder);
+    AddCita(2, kDia, "16:00", kDia, "17:00", "Otra");
+    AddCita(4, kDia, "10:00", kDia, "11:00", "Dentista", 15);
+    Cambiar(4, "NOTAS", "Traer la tarjeta\r\ny el volante");
+    Cambiar(4, "LUGAR", "Centro de salud");
+    Cambiar(4, "TIPO", "2");
+  }
+  // What another copy does to a record, through a table handle of its own.
+  void Cambiar(int id, const char* campo, const std::string& valor) {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(id));
+    t.Edit();
+    t.FieldByName(campo).SetAsString(valor);
+    ASSERT_TRUE(t.Post());
+  }
+  void Borrar(int id) {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(id));
+    t.Delete();
+  }
+  // Every live record, every field, as dbfread reads the files.
+  QString Tabla() const {
+    return SalidaDbfread("for r in dbfread.DBF(sys.argv[1], encoding='cp1252'):\n"
+                         "  print(int(r['ID']), r['FECHA_INI'], r['FECHA_FIN'], r['HORA_INI'], r['HORA_FIN'],"
+                         " repr(r['ASUNTO']), repr(r['LUGAR']), repr(r['NOTAS']), int(r['AVISO']), int(r['TIPO']),"
+                         " r['F_AVISO'], r['H_AVISO'])",
+                         folder + "AGENDA.DBF");
+  }
+
+ public:
+  void Mover(int id, TDateTime desde, TDateTime hasta) {
+    TRBTimeViewItem* it = frm->ItemDeID(id);
+    ASSERT_NE(it, nullptr);
+    it->SetTimes(desde, hasta);
+    frm->TimeViewDragged(it, dmEnd);
+  }
+
+ protected:
+  TRBTimeView* tv() const { return frm->TimeView; }
+};
+
+struct Cambio {
+  const char* nombre;
+  const char* texto;  // what the entries say after "Deshacer " and "Rehacer "
+  std::function<void(MainWindowUndoTest&, TfrmAgenda&)> hacer;
+};
+
+class CadaCambio : public MainWindowUndoTest, public ::testing::WithParamInterface<Cambio> {};
+
+const Cambio kCambios[] = {
+    {"mover", "mover «Dentista»",
+     [](MainWindowUndoTest& t, TfrmAgenda&) { t.Mover(4, A(kDia + 1, 12), A(kDia + 1, 13)); }},
+    {"duracion", "cambiar la duración de «Dentista»",
+     [](MainWindowUndoTest& t, TfrmAgenda&) { t.Mover(4, A(kDia, 10), A(kDia, 12, 30)); }},
+    {"asunto", "escribir «Dentista y revisión»",
+     [](MainWindowUndoTest&, TfrmAgenda& f) {
+       QString texto = "Dentista y revisión";
+       f.TimeViewEditedItem(f.ItemDeID(4), texto);
+     }},
+    {"editor", "modificar «Dentista»",
+     [](MainWindowUndoTest& t, TfrmAgenda& f) {
+       t.editor = [](data::Table& tabla) {
+         tabla.Edit();
+         tabla.FieldByName("NOTAS").SetAsString("Otra nota");
+         tabla.FieldByName("LUGAR").SetAsString("Hospital");
+         tabla.FieldByName("TIPO").SetAsInteger(1);
+         return tabla.Post();
+       };
+       f.TimeView->SetSelectedItem(f.ItemDeID(4));
+       f.acEditExecute();
+     }},
+    {"eliminar", "eliminar «Dentista»",
+     [](MainWindowUndoTest& t, TfrmAgenda& f) {
+       t.answer = mrYes;
+       f.TimeView->SetSelectedItem(f.ItemDeID(4));
+       f.acDelExecute();
+       t.messages.clear();
+     }},
+    {"crear", "crear «Farmacia»",
+     [](MainWindowUndoTest& t, TfrmAgenda& f) {
+       t.editor = [](data::Table& tabla) {
+         tabla.FieldByName("ASUNTO").SetAsString("Farmacia");
+         tabla.FieldByName("NOTAS").SetAsString("La receta");
+         return tabla.Post();
+       };
+       f.TimeView->SetSelectedItem(nullptr);
+       f.TimeView->SetTimeSelection(A(kDia, 13), A(kDia, 13, 30));
+       f.acNewExecute();
+     }},
+    {"teclear", "crear «Farmacia»",
+     [](MainWindowUndoTest&, TfrmAgenda& f) {
+       TRBTimeViewItem* it = f.TimeView->Items()->Add(QString(), false, A(kDia, 13), A(kDia, 13, 30));
+       f.TimeViewCreatedOnType(it);
+       QString texto = "Farmacia";
+       f.TimeViewEditedItem(it, texto);
+     }},
+};
+}  // namespace
+
+TEST_P(CadaCambio, IsUndoneAndRedoneAsAStoredChange) {
+  if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
+  Start();
+  const QString antes = Tabla();
+  GetParam().hacer(*this, *frm);
+  const QString despues = Tabla();
+  ASSERT_NE(antes, despues);
+  EXPECT_EQ(Visible(frm->acDeshacer).toStdString(), std::string("Deshacer ") + GetParam().texto);
+  EXPECT_TRUE(frm->acDeshacer->isEnabled());
+  EXPECT_FALSE(frm->acRehacer->isEnabled());
+  const int id = despues.contains("Farmacia") ? 5 : 4;
+
+  // Each step a change like any other: on disk, announced, shown selected.
+  for (const bool deshacer : {true, false, true, false}) {
+    SCOPED_TRACE(deshacer ? "undo" : "redo");
+    now += 5.0 / 86400;  // past the gap between two notices of one copy
+    const size_t avisos = notices.size();
+    (deshacer ? frm->acDeshacer : frm->acRehacer)->trigger();
+    const QString esperada = deshacer ? antes : despues;
+    EXPECT_EQ(Tabla(), esperada);
+    EXPECT_EQ(notices.size(), avisos + 1);
+    EXPECT_EQ(Visible(deshacer ? frm->acRehacer : frm->acDeshacer).toStdString(),
+              std::string(deshacer ? "Rehacer " : "Deshacer ") + GetParam().texto);
+    EXPECT_EQ(frm->acDeshacer->isEnabled(), !deshacer);
+    EXPECT_EQ(frm->acRehacer->isEnabled(), deshacer);
+    TRBTimeViewItem* it = frm->ItemDeID(id);
+    const bool existe = esperada.contains(QStringLiteral("\n%1 ").arg(id)) || esperada.startsWith(QString::number(id) + ' ');
+    if (!existe) {
+      EXPECT_EQ(it, nullptr);
+      continue;
+    }
+    ASSERT_NE(it, nullptr);
+    EXPECT_EQ(tv()->SelectedItem(), it);
+    EXPECT_EQ(it->Text(), Leer(folder, id).asunto);
+    EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn", it->StartTime()), Leer(folder, id).fi + ' ' + Leer(folder, id).hi);
+  }
+  EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cambios, CadaCambio, ::testing::ValuesIn(kCambios),
+                         [](const auto& info) { return std::string(info.param.nombre); });
