@@ -111,10 +111,12 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
           break;
       }
     }
-    if (paso == TPaso::Cancelado) return;
-    if (paso == TPaso::Dejado) {
-      Deshacer ? Historial.DescartarADeshacer() : Historial.DescartarARehacer();
+    if (paso != TPaso::Hecho) {
+      // Left as the other copy has it: the view shows that version now.
+      if (paso == TPaso::Dejado) Deshacer ? Historial.DescartarADeshacer() : Historial.DescartarARehacer();
       ActualizarDeshacer();
+      const auto ahora = TFotoCita::DeID(t, id);
+      MostrarCitaGuardada(id, ahora ? *ahora : TFotoCita());
       return;
     }
     TFotoCita guardada;
