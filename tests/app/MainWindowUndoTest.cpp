@@ -282,3 +282,99 @@ TEST_P(CadaConflicto, TheUserIsAskedAndTheAnswerIsKept) {
 
 INSTANTIATE_TEST_SUITE_P(Conflictos, CadaConflicto, ::testing::ValuesIn(kConflictos),
                          [](const auto& info) { return std::string(info.param.nombre); });
+
+// Entries know records by ID: a reload that made every block anew, or
+// another week shown, leaves them working, and the step shows the day of
+// the appointment with its block selected.
+TEST_F(MainWindowUndoTest, TheHistoryOutlivesARefreshAndTheStepGoesToItsDay) {
+  Start();
+  Mover(4, A(kDia, 8), A(kDia, 9));
+  tv()->Items()->Clear();
+  frm->tmrRefreshTimer();
+  ASSERT_NE(frm->ItemDeID(4), nullptr);
+  frm->Calendar->ClearSelections();
+  frm->Calendar->SelectRange(D(5, 4, 2004), D(11, 4, 2004));  // a week well away
+  ASSERT_EQ(tv()->Date(), D(5, 4, 2004));
+  frm->acDeshacer->trigger();
+  EXPECT_EQ(Leer(folder, 4).hi, "10:00");
+  EXPECT_EQ(tv()->DaysCount(), 7);
+  EXPECT_EQ(tv()->Date(), D(8, 3, 2004));  // the week of the 12th, from Monday
+  ASSERT_NE(tv()->SelectedItem(), nullptr);
+  EXPECT_EQ(tv()->SelectedItem()->ItemID(), 4);
+  EXPECT_EQ(FormatDateTime("hh:nn", tv()->SelectedItem()->StartTime()), "10:00");
+  frm->acRehacer->trigger();
+  EXPECT_EQ(Leer(folder, 4).hi, "08:00");
+  EXPECT_EQ(FormatDateTime("hh:nn", tv()->SelectedItem()->StartTime()), "08:00");
+}
+
+// A deleted record comes back under its own ID; when another copy gave that
+// ID to a new appointment meanwhile, that one stays and this one takes the
+// next free ID, which the older entries then follow.
+TEST_F(MainWindowUndoTest, ADeletionUndoneAfterAnotherCopyTookTheIDKeepsBoth) {
+  Start();
+  Mover(4, A(kDia, 8), A(kDia, 9));
+  answer = mrYes;
+  tv()->SetSelectedItem(frm->ItemDeID(4));
+  frm->acDelExecute();
+  AddCita(4, kDia, "18:00", kDia, "19:00", "De la otra copia");
+  frm->tmrRefreshTimer();
+  ASSERT_NE(frm->ItemDeID(4), nullptr);
+  messages.clear();
+  frm->acDeshacer->trigger();
+  EXPECT_EQ(Leer(folder, 4).asunto, "De la otra copia");
+  const Registro r = Leer(folder, 5);
+  EXPECT_EQ(r.asunto, "Dentista");
+  EXPECT_EQ(r.hi, "08:00");
+  EXPECT_EQ(tv()->SelectedItem(), frm->ItemDeID(5));
+  frm->acDeshacer->trigger();  // the move, now of record 5
+  EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+  EXPECT_EQ(Leer(folder, 5).hi, "10:00");
+  EXPECT_EQ(Leer(folder, 4).hi, "18:00");
+  ASSERT_NE(frm->ItemDeID(4), nullptr);
+  EXPECT_EQ(frm->ItemDeID(4)->Text(), "De la otra copia");
+}
+
+// The keys and both menus run the commands; while a subject is typed in
+// place the keys are the text's own and undo nothing stored.
+TEST_F(MainWindowUndoTest, KeysAndMenusUndoAndRedoButNotWhileTypingInPlace) {
+  Start();
+  for (QMenu* menu : {frm->mnuArchivo, frm->popTimeView}) {
+    EXPECT_TRUE(menu->actions().contains(frm->acDeshacer)) << menu->objectName().toStdString();
+    EXPECT_TRUE(menu->actions().contains(frm->acRehacer)) << menu->objectName().toStdString();
+  }
+  EXPECT_EQ(Visible(frm->acDeshacer), "Deshacer");
+  EXPECT_EQ(Visible(frm->acRehacer), "Rehacer");
+  EXPECT_FALSE(frm->acDeshacer->isEnabled());
+  EXPECT_FALSE(frm->acRehacer->isEnabled());
+  QString texto = "Dentista & co.";
+  frm->TimeViewEditedItem(frm->ItemDeID(4), texto);
+  EXPECT_EQ(Visible(frm->acDeshacer), "Deshacer escribir «Dentista & co.»");
+
+  QApplication::setActiveWindow(frm.get());
+  tv()->setFocus();
+  const struct {
+    QKeyCombination tecla;
+    const char* asunto;
+  } teclas[] = {{Qt::CTRL | Qt::Key_Z, "Dentista"},
+                {Qt::CTRL | Qt::Key_Y, "Dentista & co."},
+                {Qt::CTRL | Qt::Key_Z, "Dentista"},
+                {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, "Dentista & co."}};
+  for (const auto& t : teclas) {
+    QTest::keyClick(tv(), t.tecla.key(), t.tecla.keyboardModifiers());
+    EXPECT_EQ(Leer(folder, 4).asunto.toStdString(), t.asunto) << QKeySequence(t.tecla).toString().toStdString();
+  }
+
+  tv()->SetSelectedItem(nullptr);
+  tv()->SetTimeSelection(A(kDia, 13), A(kDia, 13, 30));
+  QTest::keyClick(tv(), 'P');
+  ASSERT_NE(tv()->Editor(), nullptr);
+  QTest::keyClicks(tv()->Editor(), "an");  // "Pan"
+  for (const auto& t : teclas) QTest::keyClick(tv()->Editor(), t.tecla.key(), t.tecla.keyboardModifiers());
+  QApplication::processEvents();
+  EXPECT_NE(tv()->Editor(), nullptr);
+  EXPECT_EQ(Leer(folder, 4).asunto, "Dentista & co.");
+  EXPECT_EQ(Visible(frm->acDeshacer), "Deshacer escribir «Dentista & co.»");
+  QTest::keyClick(tv()->Editor(), Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(Visible(frm->acDeshacer), "Deshacer crear «Pan»");
+}
