@@ -364,6 +364,17 @@ TEST_F(MainWindowUndoTest, KeysAndMenusUndoAndRedoButNotWhileTypingInPlace) {
     EXPECT_EQ(Leer(folder, 4).asunto.toStdString(), t.asunto) << QKeySequence(t.tecla).toString().toStdString();
   }
 
+  // Nor in the middle of a drag: the block under the pointer stays.
+  TRBTimeViewItem* it = frm->ItemDeID(4);
+  const TRect r = tv()->Days(0)->ItemRect(it);
+  const QPoint fin = tv()->ClientOrigin() + QPoint((r.Left + r.Right) / 2, r.Bottom - 1);
+  QTest::mousePress(tv(), Qt::LeftButton, {}, fin);
+  ASSERT_EQ(tv()->Operation(), TRBTimeView::opItemEnd);
+  frm->acDeshacer->trigger();
+  EXPECT_EQ(Leer(folder, 4).asunto, "Dentista & co.");
+  EXPECT_EQ(frm->ItemDeID(4), it);
+  QTest::mouseRelease(tv(), Qt::LeftButton, {}, fin);
+
   tv()->SetSelectedItem(nullptr);
   tv()->SetTimeSelection(A(kDia, 13), A(kDia, 13, 30));
   QTest::keyClick(tv(), 'P');
