@@ -238,6 +238,13 @@ const Conflicto kConflictos[] = {
      "Dentista", "12:00", true, false},
     {"CreadaCambiadaEliminarla", CrearYCambiar, true, 0, kCambiadaEliminar, "", "", false, true},
     {"CreadaCambiadaDejarla", CrearYCambiar, true, 1, kCambiadaEliminar, "Farmacia y más", "13:00", false, false},
+    // Nothing to ask: the undo's end is there already, and the user is told.
+    {"CreadaBorradaFuera",
+     [](MainWindowUndoTest& t) {
+       CrearYCambiar(t);
+       t.Borrar(5);
+     },
+     true, -1, "Otra copia de la agenda ya ha eliminado la cita «Farmacia».", "", "", false, true},
 };
 
 class CadaConflicto : public MainWindowUndoTest, public ::testing::WithParamInterface<Conflicto> {};
@@ -249,7 +256,7 @@ TEST_P(CadaConflicto, TheUserIsAskedAndTheAnswerIsKept) {
   const Conflicto& c = GetParam();
   Start();
   c.preparar(*this);
-  const int id = Leer(folder, 5).id ? 5 : 4;
+  const int id = std::string_view(c.nombre).starts_with("Creada") ? 5 : 4;  // the new one, else Dentista
   messages.clear();
   answer = c.respuesta;
   now += 5.0 / 86400;
