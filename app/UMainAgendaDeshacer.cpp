@@ -4,6 +4,7 @@
 // without asking.
 #include <QAction>
 #include <cmath>
+#include <optional>
 
 #include "app/ConflictoCita.h"
 #include "app/UMainAgenda.h"
@@ -43,6 +44,55 @@ TPaso PreguntarCambiada(const TFotoCita& ahora, bool deshacer, bool eliminar, QW
                            parent, QStringLiteral("Cita cambiada en otra copia"));
   return r == 0 ? TPaso::Hecho : r == 1 ? TPaso::Dejado : TPaso::Cancelado;
 }
+
+enum class TAccion { Ninguna, Guardar, Borrar };
+
+// What a step from `esperada` (the record as this copy left it; empty: none)
+// to `destino` does with the table as it stands, asking the user when
+// another copy got there first. `vista` is the record of the ID as the
+// decision found it: the one the step may replace or delete, and no other.
+struct TDecision {
+  TPaso paso = TPaso::Hecho;
+  TAccion accion = TAccion::Ninguna;
+  std::optional<TFotoCita> vista;
+};
+
+TDecision Decidir(data::Table& t, const TFotoCita& esperada, const TFotoCita& destino, int id, bool deshacer,
+                  QWidget* parent) {
+  TDecision d;
+  if (esperada.Vacia()) {
+    // The record comes back. One already there as it would be stored
+    // (another copy did the same) is left alone; a record of another
+    // appointment that took the ID meanwhile stays, and this one is
+    // stored under the next free ID.
+    d.vista = TFotoCita::DeID(t, id);
+    if (!d.vista || *d.vista != destino) d.accion = TAccion::Guardar;
+    return d;
+  }
+  const TAccion hacer = destino.Vacia() ? TAccion::Borrar : TAccion::Guardar;
+  TFotoCita ahora;
+  switch (ComprobarCita(t, esperada, &ahora)) {
+    case TEstadoCita::Igual:
+      d.vista = ahora;
+      d.accion = hacer;
+      break;
+    case TEstadoCita::Cambiada:
+      d.vista = ahora;
+      if (!destino.Vacia() && ahora == destino) break;  // already as the step would leave it
+      d.paso = PreguntarCambiada(ahora, deshacer, destino.Vacia(), parent);
+      if (d.paso == TPaso::Hecho) d.accion = hacer;
+      break;
+    case TEstadoCita::Borrada:
+      if (destino.Vacia())
+        ShowInformation(QStringLiteral("Otra copia de la agenda ya ha eliminado %1.").arg(Nombre(esperada)), parent);
+      else if (PreguntarBorradoAjeno(destino.Asunto(), parent) == TRespuestaBorrado::GuardarDeNuevo)
+        d.accion = TAccion::Guardar;
+      else
+        d.paso = TPaso::Dejado;
+      break;
+  }
+  return d;
+}
 }  // namespace
 
 void TfrmAgenda::AnotarCambio(const TFotoCita& Antes, const TFotoCita& Despues, bool EnEditor) {
@@ -79,79 +129,70 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
   const TFotoCita& destino = Deshacer ? c.Antes : c.Despues;
   const int id = (esperada.Vacia() ? destino : esperada).ID();
   data::Table& t = *tblAgenda;
-  TPaso paso = TPaso::Hecho;
-  bool guardar = false, borrar = false;
+  bool listo = false;     // the step is in the table (stored, or nothing to store)
+  TDate borradaDesde = 0, borradaHasta = 0;  // the days of a record the step deleted
+  TFotoCita guardada;
   try {
-    if (esperada.Vacia()) {
-      // The record comes back. One already there as it would be stored
-      // (another copy did the same) is left alone; a record of another
-      // appointment that took the ID meanwhile stays, and this one is
-      // stored under the next free ID.
-      const auto ahora = TFotoCita::DeID(t, id);
-      guardar = !ahora || *ahora != destino;
-    } else {
-      TFotoCita ahora;
-      switch (ComprobarCita(t, esperada, &ahora)) {
-        case TEstadoCita::Igual:
-          guardar = !destino.Vacia();
-          borrar = destino.Vacia();
-          break;
-        case TEstadoCita::Cambiada:
-          if (!destino.Vacia() && ahora == destino) break;  // already as the step would leave it
-          paso = PreguntarCambiada(ahora, Deshacer, destino.Vacia(), this);
-          guardar = paso == TPaso::Hecho && !destino.Vacia();
-          borrar = paso == TPaso::Hecho && destino.Vacia();
-          break;
-        case TEstadoCita::Borrada:
-          if (destino.Vacia()) {
-            ShowInformation(QStringLiteral("Otra copia de la agenda ya ha eliminado %1.").arg(Nombre(esperada)), this);
-          } else if (PreguntarBorradoAjeno(destino.Asunto(), this) == TRespuestaBorrado::GuardarDeNuevo) {
-            guardar = true;
-          } else {
-            paso = TPaso::Dejado;
-          }
-          break;
+    for (;;) {
+      const TDecision d = Decidir(t, esperada, destino, id, Deshacer, this);
+      if (d.paso != TPaso::Hecho) {
+        // Left as the other copy has it: the view shows that version now.
+        if (d.paso == TPaso::Dejado) Deshacer ? Historial.DescartarADeshacer() : Historial.DescartarARehacer();
+        ActualizarDeshacer();
+        const auto ahora = TFotoCita::DeID(t, id);
+        MostrarCitaGuardada(id, ahora ? *ahora : TFotoCita());
+        return;
       }
-    }
-    if (paso != TPaso::Hecho) {
-      // Left as the other copy has it: the view shows that version now.
-      if (paso == TPaso::Dejado) Deshacer ? Historial.DescartarADeshacer() : Historial.DescartarARehacer();
-      ActualizarDeshacer();
+      if (d.accion == TAccion::Ninguna) {
+        if (d.vista) guardada = *d.vista;
+        listo = true;
+        break;
+      }
+      // A question keeps the event loop running: a refresh may have moved
+      // the table, another copy may have stored again. The record is found
+      // anew and, under its lock, must still be the one decided on; if not,
+      // the step is decided again on what is there now.
+      const bool enSuSitio = d.vista && !esperada.Vacia();  // edited or deleted, else appended
       const auto ahora = TFotoCita::DeID(t, id);
-      MostrarCitaGuardada(id, ahora ? *ahora : TFotoCita());
-      return;
-    }
-    TFotoCita guardada;
-    if (borrar) {
-      // The table is on the record: ComprobarCita found it.
-      const TDate desde = t.FieldByName("FECHA_INI").AsDate(), hasta = t.FieldByName("FECHA_FIN").AsDate();
-      t.Delete();
-      t.FlushBuffers();
-      AvisarCambio(desde, hasta);
-    } else if (!destino.Vacia()) {
-      if (guardar) {
-        // A record that is there is edited in place, one that is not is
-        // appended; the hooks announce the stored change.
-        if (!esperada.Vacia() && TFotoCita::DeID(t, destino.ID())) t.Edit();
-        else t.Append();
+      if (enSuSitio) {
+        if (!ahora) continue;
+        t.Edit();
+        if (TFotoCita::Leer(t) != *d.vista) {
+          t.Cancel();
+          continue;
+        }
+      } else if (!esperada.Vacia() && ahora) {
+        continue;  // stored again elsewhere while the user was asked
+      }
+      if (d.accion == TAccion::Borrar) {
+        borradaDesde = t.FieldByName("FECHA_INI").AsDate();
+        borradaHasta = t.FieldByName("FECHA_FIN").AsDate();
+        t.Delete();
+      } else {
+        // The hooks announce the stored change.
+        if (!enSuSitio) t.Append();
         destino.Escribir(t);
         if (!t.Post()) {
           t.Cancel();
           return;
         }
-        t.FlushBuffers();
-      } else {
-        TFotoCita::DeID(t, destino.ID());
+        guardada = TFotoCita::Leer(t);
       }
-      guardada = TFotoCita::Leer(t);
+      listo = true;
+      t.FlushBuffers();
+      break;
     }
-    Deshacer ? Historial.Deshecho(guardada) : Historial.Rehecho(guardada);
-    ActualizarDeshacer();
-    MostrarCitaGuardada(id, guardada);
   } catch (const std::exception& e) {
     if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
     ShowError(e, this);
   }
+  // A record stored or deleted is on disk even when the last sync failed:
+  // the entry goes over and the view shows it.
+  if (!listo) return;
+  if (borradaDesde > 0) AvisarCambio(borradaDesde, borradaHasta);
+  Deshacer ? Historial.Deshecho(guardada) : Historial.Rehecho(guardada);
+  ActualizarDeshacer();
+  MostrarCitaGuardada(id, guardada);
 }
 
 // The view after a step: the block of the record as stored now, selected and

@@ -3,6 +3,7 @@
 // change since is never overwritten without asking, and the history outlives
 // the view's items.
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
 #include <QTest>
 #include <QTextEdit>
@@ -34,6 +35,11 @@ class MainWindowUndoTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
+    LlenarTabla();
+  }
+
+ public:
+  void LlenarTabla() {
     CrearTablaAgenda(folder);
     AddCita(2, kDia, "16:00", kDia, "17:00", "Otra");
     AddCita(4, kDia, "10:00", kDia, "11:00", "Dentista", 15);
@@ -41,8 +47,6 @@ class MainWindowUndoTest : public MainWindowTest {
     Cambiar(4, "LUGAR", "Centro de salud");
     Cambiar(4, "TIPO", "2");
   }
-
- public:
   // What another copy does to a record, through a table handle of its own.
   void Cambiar(int id, const char* campo, const std::string& valor) {
     data::Table t(folder.toStdString(), "AGENDA");
@@ -395,4 +399,53 @@ TEST_F(MainWindowUndoTest, KeysAndMenusUndoAndRedoButNotWhileTypingInPlace) {
   QTest::keyClick(tv()->Editor(), Qt::Key_Return);
   QApplication::processEvents();
   EXPECT_EQ(Visible(frm->acDeshacer), "Deshacer crear «Pan»");
+}
+
+// While a question is open the window goes on: a refresh reads the table
+// (and leaves it on another record), another copy stores again. The answer
+// applies to the version it was asked about, and the step only ever
+// replaces or deletes that one.
+TEST_F(MainWindowUndoTest, AnAnswerCoversOnlyTheVersionAskedAbout) {
+  const struct {
+    const char* nombre;
+    std::function<void(MainWindowUndoTest&)> preparar;
+    std::function<void(MainWindowUndoTest&)> mientras;  // while the first question is open
+    std::vector<int> respuestas;
+    int id;
+    const char* asunto;  // the record's subject afterwards, "" when gone
+    const char* notas;
+  } casos[] = {
+      {"refresco", CrearYCambiar, [](MainWindowUndoTest& t) { t.frm->tmrRefreshTimer(); }, {0}, 5, "", ""},
+      {"otra copia", MoverYCambiar, [](MainWindowUndoTest& t) { t.Cambiar(4, "NOTAS", "Nota nueva"); }, {0, 1}, 4,
+       "Dentista (cambiado)", "Nota nueva"},
+      {"otra copia, de nuevo sí", MoverYCambiar, [](MainWindowUndoTest& t) { t.Cambiar(4, "NOTAS", "Nota nueva"); },
+       {0, 0}, 4, "Dentista", "Traer la tarjeta\r\ny el volante"},
+  };
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    frm.reset();
+    ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+    LlenarTabla();
+    Start();
+    c.preparar(*this);
+    AddCita(9, kDia + 40, "09:00", kDia + 40, "10:00", "Lejos");  // the first record after the days shown
+    QStringList preguntas;
+    SetMessageAnswerer([&](const MessageRequest& r) {
+      preguntas << r.text;
+      if (preguntas.size() == 1) c.mientras(*this);
+      return preguntas.size() <= static_cast<int>(c.respuestas.size()) ? c.respuestas[preguntas.size() - 1] : -1;
+    });
+    frm->acDeshacer->trigger();
+    EXPECT_EQ(preguntas.size(), static_cast<int>(c.respuestas.size())) << preguntas.join('|').toStdString();
+    const Registro r = Leer(folder, c.id);
+    EXPECT_EQ(r.asunto.toStdString(), c.asunto);
+    for (int otra : {2, 9}) EXPECT_NE(Leer(folder, otra).id, 0) << otra;
+    if (r.id) {
+      data::Table t(folder.toStdString(), "AGENDA");
+      t.Open();
+      t.SetIndexName("ID");
+      ASSERT_TRUE(t.FindKey(c.id));
+      EXPECT_EQ(t.FieldByName("NOTAS").AsString(), c.notas);
+    }
+  }
 }
