@@ -186,8 +186,8 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
     if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
     ShowError(e, this);
   }
-  // A record stored or deleted is on disk even when the last sync failed:
-  // the entry goes over and the view shows it.
+  // Once the record is stored or deleted, the entry goes over and the view
+  // shows it, whatever failed after.
   if (!listo) return;
   if (borradaDesde > 0) AvisarCambio(borradaDesde, borradaHasta);
   Deshacer ? Historial.Deshecho(guardada) : Historial.Rehecho(guardada);

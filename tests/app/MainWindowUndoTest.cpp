@@ -3,12 +3,14 @@
 // change since is never overwritten without asking, and the history outlives
 // the view's items.
 #include <QApplication>
+#include <cerrno>
 #include <QDir>
 #include <QMenu>
 #include <QTest>
 #include <QTextEdit>
 
 #include "MainWindowFixture.h"
+#include "data/FileIo.h"
 #include "support/Dbfread.h"
 
 namespace {
@@ -447,5 +449,74 @@ TEST_F(MainWindowUndoTest, AnAnswerCoversOnlyTheVersionAskedAbout) {
       ASSERT_TRUE(t.FindKey(c.id));
       EXPECT_EQ(t.FieldByName("NOTAS").AsString(), c.notas);
     }
+  }
+}
+
+// A step is a store: with the disk failing at any of its writes and syncs,
+// the table holds the record before or after the step, the entries agree
+// with what it holds, the view shows it, and the user is told.
+TEST_F(MainWindowUndoTest, AStepFailingAtAnyWriteLeavesTableEntriesAndViewAgreeing) {
+  const struct {
+    const char* nombre;
+    std::function<void(MainWindowUndoTest&)> hacer;
+    int id;
+    const char* horaAntes;  // the record's start before the change, "" when there was none
+  } casos[] = {
+      {"mover", [](MainWindowUndoTest& t) { t.Mover(4, A(kDia, 12), A(kDia, 13)); }, 4, "10:00"},
+      {"crear",
+       [](MainWindowUndoTest& t) {
+         TRBTimeViewItem* it = t.frm->TimeView->Items()->Add(QString(), false, A(kDia, 13), A(kDia, 13, 30));
+         t.frm->TimeViewCreatedOnType(it);
+         QString texto = "Farmacia";
+         t.frm->TimeViewEditedItem(it, texto);
+       },
+       5, ""},
+      {"eliminar",
+       [](MainWindowUndoTest& t) {
+         t.frm->TimeView->SetSelectedItem(t.frm->ItemDeID(4));
+         t.frm->acDelExecute();
+       },
+       4, "10:00"},
+  };
+  for (const auto& c : casos) {
+    long puntos = 0;
+    for (long n = 0; n == 0 || n <= puntos; ++n) {
+      SCOPED_TRACE(std::string(c.nombre) + " " + std::to_string(n));
+      frm.reset();
+      ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+      LlenarTabla();
+      Start();
+      answer = mrYes;
+      c.hacer(*this);
+      messages.clear();
+      now += 5.0 / 86400;
+      const size_t avisos = notices.size();
+      data::SetIoFaultPlan({n, ENOSPC, false});
+      frm->acDeshacer->trigger();
+      if (n == 0) puntos = data::IoPointsSoFar();
+      data::SetIoFaultPlan({});
+      const Registro r = Leer(folder, c.id);
+      const bool deshecho = r.hi.toStdString() == c.horaAntes;
+      EXPECT_TRUE(deshecho || r.hi.toStdString() == (c.id == 5 ? "13:00" : std::string(c.nombre) == "mover" ? "12:00" : ""))
+          << r.hi.toStdString();
+      EXPECT_EQ(frm->acRehacer->isEnabled(), deshecho);
+      EXPECT_EQ(frm->acDeshacer->isEnabled(), !deshecho);
+      EXPECT_EQ(notices.size(), avisos + (deshecho ? 1 : 0));
+      EXPECT_EQ(messages.isEmpty(), n == 0) << messages.join('|').toStdString();
+      TRBTimeViewItem* it = frm->ItemDeID(c.id);
+      if (r.id == 0) {
+        EXPECT_EQ(it, nullptr);
+      } else {
+        ASSERT_NE(it, nullptr);
+        EXPECT_EQ(FormatDateTime("hh:nn", it->StartTime()), r.hi);
+      }
+      // The step can be taken (again) and ends where it should.
+      messages.clear();
+      (deshecho ? frm->acRehacer : frm->acDeshacer)->trigger();
+      if (deshecho) frm->acDeshacer->trigger();
+      EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+      EXPECT_EQ(Leer(folder, c.id).hi.toStdString(), c.horaAntes);
+    }
+    EXPECT_GT(puntos, 0);
   }
 }
