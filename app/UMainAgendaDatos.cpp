@@ -70,7 +70,16 @@ void TfrmAgenda::Restaurar1Click() {
 
 void TfrmAgenda::acReindexExecute() { Reorganizar(Enlace(), this); }
 
-void TfrmAgenda::Acercade1Click() { AcercaDe(Enlace(), this); }
+void TfrmAgenda::Acercade1Click() {
+  // The test-data generator (reached from the box) empties the table and
+  // fills it anew under IDs from 1: no change kept applies to it.
+  MainWindowLink link = Enlace();
+  link.OpenTable = [this] {
+    OlvidarCambios();
+    AbrirTablaAgenda();
+  };
+  AcercaDe(link, this);
+}
 
 // A new data folder is used only once both of its tables are there and can be
 // read: the whole window and every dialog work on DataPath, so a folder the

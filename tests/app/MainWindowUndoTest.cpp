@@ -8,9 +8,14 @@
 #include <QMenu>
 #include <QTest>
 #include <QTextEdit>
+#include <QSpinBox>
+#include <QTimer>
 
 #include "MainWindowFixture.h"
+#include "app/UCategoriaClass.h"
 #include "data/FileIo.h"
+#include "maintenance/UAcercaDeAgenda.h"
+#include "maintenance/UGeneraDatos.h"
 #include "support/Dbfread.h"
 
 namespace {
@@ -519,4 +524,42 @@ TEST_F(MainWindowUndoTest, AStepFailingAtAnyWriteLeavesTableEntriesAndViewAgreei
     }
     EXPECT_GT(puntos, 0);
   }
+}
+
+// The test-data generator empties the table and numbers its records from 1:
+// an undo kept from before would store a record of the old table into it.
+TEST_F(MainWindowUndoTest, GeneratedDataEmptiesTheHistory) {
+  for (const char* nombre : {"Frases.txt", "Texto.txt"}) {
+    QFile f(program.filePath(nombre));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Uno\nDos\n");
+  }
+  ASSERT_TRUE(CrearTablaCategorias(folder));
+  Start();
+  tv()->SetSelectedItem(frm->ItemDeID(4));
+  frm->acDelExecute();
+  ASSERT_TRUE(frm->acDeshacer->isEnabled());
+  // About box, Ctrl and right button on the version, generate.
+  QTimer::singleShot(0, [] {
+    auto* acerca = qobject_cast<TfrmAcercaDeAgenda*>(QApplication::activeModalWidget());
+    ASSERT_NE(acerca, nullptr);
+    QTimer::singleShot(0, [acerca] {
+      auto* g = qobject_cast<TfrmGenerarDatos*>(QApplication::activeModalWidget());
+      if (g) {
+        g->edtCantidad->setValue(g->edtCantidad->minimum());
+        g->btnGenerarClick();
+      }
+      QTimer::singleShot(0, acerca, &QDialog::reject);
+    });
+    acerca->lblVersionMouseDown(Qt::RightButton, Qt::ControlModifier);
+  });
+  frm->Acercade1Click();
+  data::Table t(folder.toStdString(), "AGENDA");
+  t.Open();
+  const auto generadas = t.RecordCount();
+  ASSERT_GT(generadas, 2u);
+  EXPECT_FALSE(frm->acDeshacer->isEnabled());
+  frm->acDeshacer->trigger();
+  t.Refresh();
+  EXPECT_EQ(t.RecordCount(), generadas);
 }
