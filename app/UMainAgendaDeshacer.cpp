@@ -6,7 +6,6 @@
 #include <cmath>
 #include <optional>
 
-#include "app/ConflictoCita.h"
 #include "app/UMainAgenda.h"
 #include "calendar/RBCalendar.h"
 #include "core/Messages.h"
@@ -42,6 +41,17 @@ TPaso PreguntarCambiada(const TFotoCita& ahora, bool deshacer, bool eliminar, QW
                            {deshacer ? QStringLiteral("Deshacer de todos modos") : QStringLiteral("Rehacer de todos modos"),
                             QStringLiteral("Dejarla como está")},
                            parent, QStringLiteral("Cita cambiada en otra copia"));
+  return r == 0 ? TPaso::Hecho : r == 1 ? TPaso::Dejado : TPaso::Cancelado;
+}
+
+// Another copy deleted the record since this copy stored it. A box closed
+// without a choice stores nothing and keeps the entry.
+TPaso PreguntarBorrada(const TFotoCita& destino, QWidget* parent) {
+  const int r = ChooseDlg(QStringLiteral("Otra copia de la agenda ha eliminado %1 desde que se guardó aquí.\r\n"
+                                         "¿Desea guardarla de nuevo?")
+                              .arg(Nombre(destino)),
+                          mtWarning, {QStringLiteral("Guardarla de nuevo"), QStringLiteral("Dejarla eliminada")}, parent,
+                          QStringLiteral("Cita eliminada en otra copia"));
   return r == 0 ? TPaso::Hecho : r == 1 ? TPaso::Dejado : TPaso::Cancelado;
 }
 
@@ -83,12 +93,12 @@ TDecision Decidir(data::Table& t, const TFotoCita& esperada, const TFotoCita& de
       if (d.paso == TPaso::Hecho) d.accion = hacer;
       break;
     case TEstadoCita::Borrada:
-      if (destino.Vacia())
+      if (destino.Vacia()) {
         ShowInformation(QStringLiteral("Otra copia de la agenda ya ha eliminado %1.").arg(Nombre(esperada)), parent);
-      else if (PreguntarBorradoAjeno(destino.Asunto(), parent) == TRespuestaBorrado::GuardarDeNuevo)
-        d.accion = TAccion::Guardar;
-      else
-        d.paso = TPaso::Dejado;
+      } else {
+        d.paso = PreguntarBorrada(destino, parent);
+        if (d.paso == TPaso::Hecho) d.accion = TAccion::Guardar;
+      }
       break;
   }
   return d;

@@ -226,7 +226,7 @@ const char kCambiadaDeshacer[] =
     "Otra copia de la agenda ha cambiado la cita «Dentista (cambiado)» desde que se guardó aquí.\r\n"
     "¿Desea deshacer el cambio de todos modos?";
 const char kBorrada[] =
-    "Otra copia de la agenda ha eliminado la cita «Dentista» desde que se leyó aquí.\r\n¿Desea guardarla de nuevo?";
+    "Otra copia de la agenda ha eliminado la cita «Dentista» desde que se guardó aquí.\r\n¿Desea guardarla de nuevo?";
 const char kCambiadaEliminar[] =
     "Otra copia de la agenda ha cambiado la cita «Farmacia y más» desde que se guardó aquí.\r\n"
     "¿Desea eliminarla de todos modos?";
@@ -237,6 +237,7 @@ const Conflicto kConflictos[] = {
     {"CambiadaCerrado", MoverYCambiar, true, -1, kCambiadaDeshacer, "Dentista (cambiado)", "12:00", true, false},
     {"BorradaGuardarDeNuevo", MoverYBorrar, true, 0, kBorrada, "Dentista", "10:00", false, true},
     {"BorradaDescartar", MoverYBorrar, true, 1, kBorrada, "", "", false, false},
+    {"BorradaCerrado", MoverYBorrar, true, -1, kBorrada, "", "", true, false},
     {"RehacerCambiada",
      [](MainWindowUndoTest& t) {
        t.Mover(4, A(kDia, 12), A(kDia, 13));
