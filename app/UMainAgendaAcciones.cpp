@@ -132,6 +132,9 @@ void TfrmAgenda::CrearAcciones() {
 
   mnuArchivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
   mnuArchivo->setObjectName(QStringLiteral("mnuArchivo"));
+  // A subject being typed in place is stored before the menu shows, so that
+  // its entries (the undo's caption among them) name what they act on.
+  connect(mnuArchivo, &QMenu::aboutToShow, this, &TfrmAgenda::TerminarEdicion);
   for (QAction* a : {acNew, acEdit, acDel}) mnuArchivo->addAction(a);
   mnuArchivo->addSeparator();
   mnuArchivo->addAction(acDeshacer);

@@ -564,3 +564,23 @@ TEST_F(MainWindowUndoTest, GeneratedDataEmptiesTheHistory) {
   t.Refresh();
   EXPECT_EQ(t.RecordCount(), generadas);
 }
+
+// The Archivo menu opened with the mouse while a subject is typed in place:
+// the text is stored first, and the undo entry names the change it undoes.
+TEST_F(MainWindowUndoTest, TheMenuOpenedWhileTypingInPlaceNamesTheTypedChange) {
+  Start();
+  Mover(4, A(kDia, 12), A(kDia, 13));
+  QApplication::setActiveWindow(frm.get());
+  tv()->setFocus();
+  tv()->SetSelectedItem(nullptr);
+  tv()->SetTimeSelection(A(kDia, 14), A(kDia, 14, 30));
+  QTest::keyClick(tv(), 'P');
+  ASSERT_NE(tv()->Editor(), nullptr);
+  QTest::keyClicks(tv()->Editor(), "an");
+  frm->mnuArchivo->popup(frm->mapToGlobal(QPoint(10, 10)));
+  EXPECT_EQ(Visible(frm->acDeshacer).toStdString(), "Deshacer crear «Pan»");
+  frm->mnuArchivo->hide();
+  frm->acDeshacer->trigger();
+  EXPECT_EQ(Leer(folder, 5).id, 0);
+  EXPECT_EQ(Visible(frm->acDeshacer).toStdString(), "Deshacer mover «Dentista»");
+}
