@@ -36,7 +36,13 @@ TTipoCambio TipoCambioEnVista(const TFotoCita& Antes, const TFotoCita& Despues) 
 void THistorialCitas::Anotar(const TCambioCita& Cambio) {
   if (Cambio.Antes == Cambio.Despues) return;
   cambios_.erase(cambios_.begin() + static_cast<std::ptrdiff_t>(pos_), cambios_.end());
-  cambios_.push_back(Cambio);
+  // A store that left the record as it was and stored its version as another
+  // appointment created that one: undoing it must not write one record's
+  // fields, ID included, over the other.
+  if (!Cambio.Antes.Vacia() && !Cambio.Despues.Vacia() && Cambio.Antes.ID() != Cambio.Despues.ID())
+    cambios_.push_back({.Tipo = TTipoCambio::Crear, .Antes = TFotoCita(), .Despues = Cambio.Despues});
+  else
+    cambios_.push_back(Cambio);
   while (cambios_.size() > static_cast<std::size_t>(maximo_)) cambios_.pop_front();
   pos_ = cambios_.size();
 }

@@ -29,7 +29,8 @@ class THistorialCitas {
   explicit THistorialCitas(int Maximo = kMaximo) : maximo_(Maximo > 0 ? Maximo : 1) {}
 
   // A new stored change: what could be redone goes, and past the limit the
-  // oldest entry. A change that left the record as it was is not kept.
+  // oldest entry. A change that left the record as it was is not kept; one
+  // whose sides have different IDs is kept as the creation of the second.
   void Anotar(const TCambioCita& Cambio);
   void Vaciar();
 

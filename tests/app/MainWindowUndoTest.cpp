@@ -584,3 +584,30 @@ TEST_F(MainWindowUndoTest, TheMenuOpenedWhileTypingInPlaceNamesTheTypedChange) {
   EXPECT_EQ(Leer(folder, 5).id, 0);
   EXPECT_EQ(Visible(frm->acDeshacer).toStdString(), "Deshacer mover «Dentista»");
 }
+
+// An edit that kept the record as another copy left it and stored this
+// copy's version as a new appointment (as keeping both versions does)
+// created that one: its undo deletes it and leaves the other record alone.
+TEST_F(MainWindowUndoTest, AnEditStoredAsANewAppointmentIsUndoneAsItsCreation) {
+  Start();
+  editor = [](data::Table& t) {
+    const TFotoCita suya = TFotoCita::Leer(t);
+    t.Append();
+    suya.Escribir(t);
+    t.FieldByName("ID").SetAsInteger(5);
+    t.FieldByName("ASUNTO").SetAsString("Dentista (mía)");
+    return t.Post();
+  };
+  tv()->SetSelectedItem(frm->ItemDeID(4));
+  frm->acEditExecute();
+  ASSERT_EQ(Leer(folder, 5).asunto, "Dentista (mía)");
+  EXPECT_EQ(Visible(frm->acDeshacer).toStdString(), "Deshacer crear «Dentista (mía)»");
+  messages.clear();
+  frm->acDeshacer->trigger();
+  EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+  EXPECT_EQ(Leer(folder, 5).id, 0);
+  EXPECT_EQ(Leer(folder, 4).asunto, "Dentista");
+  frm->acRehacer->trigger();
+  EXPECT_EQ(Leer(folder, 5).asunto, "Dentista (mía)");
+  EXPECT_EQ(Leer(folder, 4).asunto, "Dentista");
+}
