@@ -56,6 +56,7 @@ TPaso PreguntarBorrada(const TFotoCita& destino, QWidget* parent) {
 }
 
 enum class TAccion { Ninguna, Guardar, Borrar };
+constexpr int kIntentos = 10;  // decisions taken again before a step gives up
 
 // What a step from `esperada` (the record as this copy left it; empty: none)
 // to `destino` does with the table as it stands, asking the user when
@@ -143,7 +144,12 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
   TDate borradaDesde = 0, borradaHasta = 0;  // the days of a record the step deleted
   TFotoCita guardada;
   try {
-    for (;;) {
+    for (int intento = 1;; ++intento) {
+      // Another copy storing the record over and over would keep the step
+      // going round: it gives up, and the entry stays for a later try.
+      if (intento > kIntentos)
+        throw data::DbError(std::string("Otra copia de la agenda está modificando la cita en este momento; ") +
+                            (Deshacer ? "no se ha podido deshacer el cambio." : "no se ha podido rehacer el cambio."));
       const TDecision d = Decidir(t, esperada, destino, id, Deshacer, this);
       if (d.paso != TPaso::Hecho) {
         // Left as the other copy has it: the view shows that version now.

@@ -611,3 +611,24 @@ TEST_F(MainWindowUndoTest, AnEditStoredAsANewAppointmentIsUndoneAsItsCreation) {
   EXPECT_EQ(Leer(folder, 5).asunto, "Dentista (mía)");
   EXPECT_EQ(Leer(folder, 4).asunto, "Dentista");
 }
+
+// Another copy storing the record again at every question: the step gives
+// up with a message instead of asking for ever, and nothing of this copy's
+// is stored.
+TEST_F(MainWindowUndoTest, AStepGivesUpWhenAnotherCopyKeepsStoringTheRecord) {
+  Start();
+  MoverYCambiar(*this);
+  QStringList textos;
+  SetMessageAnswerer([&](const MessageRequest& r) {
+    textos << r.text;
+    Cambiar(4, "NOTAS", "Nota " + std::to_string(textos.size()));
+    return 0;
+  });
+  frm->acDeshacer->trigger();
+  ASSERT_GE(textos.size(), 2);
+  EXPECT_LT(textos.size(), 20);
+  EXPECT_TRUE(textos.last().startsWith("Otra copia de la agenda está modificando la cita en este momento"))
+      << textos.last().toStdString();
+  EXPECT_EQ(Leer(folder, 4).hi, "12:00");
+  EXPECT_TRUE(frm->acDeshacer->isEnabled());
+}
