@@ -47,6 +47,13 @@ TFotoCita TFotoCita::ConCampo(const std::string& nombre, const std::string& valo
   return f;
 }
 
+TFotoCita TFotoCita::ConCambio(const TFotoCita& desde, const TFotoCita& hacia) const {
+  TFotoCita f = *this;
+  for (const auto& [n, v] : hacia.campos_)
+    if (desde.Campo(n) != v) f = f.ConCampo(n, v);
+  return f;
+}
+
 int TFotoCita::ID() const {
   try {
     return static_cast<int>(std::stod(Campo("ID")));

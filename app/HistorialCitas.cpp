@@ -64,6 +64,20 @@ void THistorialCitas::Rehecho(const TFotoCita& Guardada) {
   ++pos_;
 }
 
+void THistorialCitas::DeshechoSobreAjena(const TFotoCita& Guardada) {
+  if (pos_ == 0) return;
+  TCambioCita& c = cambios_[--pos_];
+  c.Despues = Guardada.ConCambio(c.Antes, c.Despues);
+  c.Antes = Guardada;
+}
+
+void THistorialCitas::RehechoSobreAjena(const TFotoCita& Guardada) {
+  if (pos_ >= cambios_.size()) return;
+  TCambioCita& c = cambios_[pos_++];
+  c.Antes = Guardada.ConCambio(c.Despues, c.Antes);
+  c.Despues = Guardada;
+}
+
 // What was stored may differ from the state the entry asked for: the ID
 // another copy took, or a field the table's rules work out again. The
 // entries then expect what is stored, so the next step does not take this

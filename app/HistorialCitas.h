@@ -47,6 +47,12 @@ class THistorialCitas {
   // every entry about the same appointment.
   void Deshecho(const TFotoCita& Guardada);
   void Rehecho(const TFotoCita& Guardada);
+  // The same, for an edit undone (redone) over another copy's version whose
+  // other fields were kept: the entry goes from the stored record to the
+  // same with its own change made again. The other entries keep the records
+  // they knew, so their steps find another copy's change and ask.
+  void DeshechoSobreAjena(const TFotoCita& Guardada);
+  void RehechoSobreAjena(const TFotoCita& Guardada);
   // The user left the record as another copy has it: the entry can no
   // longer be undone (redone) and goes; the rest stay.
   void DescartarADeshacer();

@@ -66,11 +66,14 @@ struct TDecision {
   TPaso paso = TPaso::Hecho;
   TAccion accion = TAccion::Ninguna;
   std::optional<TFotoCita> vista;
+  TFotoCita guardar;       // the record to store
+  bool sobreAjena = false;  // an edit put over another copy's version
 };
 
 TDecision Decidir(data::Table& t, const TFotoCita& esperada, const TFotoCita& destino, int id, bool deshacer,
                   QWidget* parent) {
   TDecision d;
+  d.guardar = destino;
   if (esperada.Vacia()) {
     // The record comes back. One already there as it would be stored
     // (another copy did the same) is left alone; a record of another
@@ -91,7 +94,14 @@ TDecision Decidir(data::Table& t, const TFotoCita& esperada, const TFotoCita& de
       d.vista = ahora;
       if (!destino.Vacia() && ahora == destino) break;  // already as the step would leave it
       d.paso = PreguntarCambiada(ahora, deshacer, destino.Vacia(), parent);
-      if (d.paso == TPaso::Hecho) d.accion = hacer;
+      if (d.paso != TPaso::Hecho) break;
+      d.accion = hacer;
+      // An edit goes back (or forth) in the fields it changed; what the
+      // other copy changed in the rest stays.
+      if (!destino.Vacia()) {
+        d.guardar = ahora.ConCambio(esperada, destino);
+        d.sobreAjena = true;
+      }
       break;
     case TEstadoCita::Borrada:
       if (destino.Vacia()) {
@@ -143,6 +153,7 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
   bool listo = false;     // the step is in the table (stored, or nothing to store)
   TDate borradaDesde = 0, borradaHasta = 0;  // the days of a record the step deleted
   TFotoCita guardada;
+  bool sobreAjena = false;
   try {
     for (int intento = 1;; ++intento) {
       // Another copy storing the record over and over would keep the step
@@ -187,12 +198,13 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
       } else {
         // The hooks announce the stored change.
         if (!enSuSitio) t.Append();
-        destino.Escribir(t);
+        d.guardar.Escribir(t);
         if (!t.Post()) {
           t.Cancel();
           return;
         }
         guardada = TFotoCita::Leer(t);
+        sobreAjena = d.sobreAjena;
       }
       listo = true;
       t.FlushBuffers();
@@ -206,7 +218,10 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
   // shows it, whatever failed after.
   if (!listo) return;
   if (borradaDesde > 0) AvisarCambio(borradaDesde, borradaHasta);
-  Deshacer ? Historial.Deshecho(guardada) : Historial.Rehecho(guardada);
+  if (sobreAjena)
+    Deshacer ? Historial.DeshechoSobreAjena(guardada) : Historial.RehechoSobreAjena(guardada);
+  else
+    Deshacer ? Historial.Deshecho(guardada) : Historial.Rehecho(guardada);
   ActualizarDeshacer();
   MostrarCitaGuardada(id, guardada);
 }

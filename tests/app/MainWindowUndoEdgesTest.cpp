@@ -31,13 +31,14 @@ TEST_F(MainWindowUndoTest, AnAnswerCoversOnlyTheVersionAskedAbout) {
     std::vector<int> respuestas;
     int id;
     const char* asunto;  // the record's subject afterwards, "" when gone
+    const char* horaIni;
     const char* notas;
   } casos[] = {
-      {"refresco", CrearYCambiar, [](MainWindowUndoTest& t) { t.frm->tmrRefreshTimer(); }, {0}, 5, "", ""},
+      {"refresco", CrearYCambiar, [](MainWindowUndoTest& t) { t.frm->tmrRefreshTimer(); }, {0}, 5, "", "", ""},
       {"otra copia", MoverYCambiar, [](MainWindowUndoTest& t) { t.Cambiar(4, "NOTAS", "Nota nueva"); }, {0, 1}, 4,
-       "Dentista (cambiado)", "Nota nueva"},
+       "Dentista (cambiado)", "12:00", "Nota nueva"},
       {"otra copia, de nuevo sí", MoverYCambiar, [](MainWindowUndoTest& t) { t.Cambiar(4, "NOTAS", "Nota nueva"); },
-       {0, 0}, 4, "Dentista", "Traer la tarjeta\r\ny el volante"},
+       {0, 0}, 4, "Dentista (cambiado)", "10:00", "Nota nueva"},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -57,6 +58,7 @@ TEST_F(MainWindowUndoTest, AnAnswerCoversOnlyTheVersionAskedAbout) {
     EXPECT_EQ(preguntas.size(), static_cast<int>(c.respuestas.size())) << preguntas.join('|').toStdString();
     const Registro r = Leer(folder, c.id);
     EXPECT_EQ(r.asunto.toStdString(), c.asunto);
+    EXPECT_EQ(r.hi.toStdString(), c.horaIni);
     for (int otra : {2, 9}) EXPECT_NE(Leer(folder, otra).id, 0) << otra;
     if (r.id) {
       data::Table t(folder.toStdString(), "AGENDA");
@@ -241,4 +243,33 @@ TEST_F(MainWindowUndoTest, AStepGivesUpWhenAnotherCopyKeepsStoringTheRecord) {
       << textos.last().toStdString();
   EXPECT_EQ(Leer(folder, 4).hi, "12:00");
   EXPECT_TRUE(frm->acDeshacer->isEnabled());
+}
+
+// Another copy changed other fields of the record (notes, category, the
+// end) after this copy moved it: undone anyway, the move goes back and forth
+// and the other copy's other fields stay. A field both changed takes the
+// step's value, as the answer says.
+TEST_F(MainWindowUndoTest, AnEditUndoneOverAnotherCopysKeepsTheFieldsItDidNotChange) {
+  Start();
+  Mover(4, A(kDia, 12), A(kDia, 13));
+  Cambiar(4, "NOTAS", "Nota de la otra copia");
+  Cambiar(4, "TIPO", "1");
+  Cambiar(4, "HORA_FIN", "13:30");
+  messages.clear();
+  answer = 0;  // "Deshacer de todos modos"
+  for (const bool deshacer : {true, false, true}) {
+    SCOPED_TRACE(deshacer ? "undo" : "redo");
+    (deshacer ? frm->acDeshacer : frm->acRehacer)->trigger();
+    const Registro r = Leer(folder, 4);
+    EXPECT_EQ(r.hi, deshacer ? "10:00" : "12:00");
+    EXPECT_EQ(r.hf, deshacer ? "11:00" : "13:00");
+    EXPECT_EQ(r.tipo, 1);
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(4));
+    EXPECT_EQ(t.FieldByName("NOTAS").AsString(), "Nota de la otra copia");
+    EXPECT_EQ(t.FieldByName("LUGAR").AsString(), "Centro de salud");
+  }
+  EXPECT_EQ(messages.size(), 1) << messages.join('|').toStdString();  // asked once, at the first step
 }

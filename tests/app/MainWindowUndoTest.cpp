@@ -137,7 +137,9 @@ const char kCambiadaEliminar[] =
     "¿Desea eliminarla de todos modos?";
 
 const Conflicto kConflictos[] = {
-    {"CambiadaDeshacerIgualmente", MoverYCambiar, true, 0, kCambiadaDeshacer, "Dentista", "10:00", false, true},
+    // The move goes back; the subject stays as the other copy typed it.
+    {"CambiadaDeshacerIgualmente", MoverYCambiar, true, 0, kCambiadaDeshacer, "Dentista (cambiado)", "10:00", false,
+     true},
     {"CambiadaDejarla", MoverYCambiar, true, 1, kCambiadaDeshacer, "Dentista (cambiado)", "12:00", false, false},
     {"CambiadaCerrado", MoverYCambiar, true, -1, kCambiadaDeshacer, "Dentista (cambiado)", "12:00", true, false},
     {"BorradaGuardarDeNuevo", MoverYBorrar, true, 0, kBorrada, "Dentista", "10:00", false, true},
@@ -152,7 +154,7 @@ const Conflicto kConflictos[] = {
      false, 0,
      "Otra copia de la agenda ha cambiado la cita «Dentista (cambiado)» desde que se guardó aquí.\r\n"
      "¿Desea rehacer el cambio de todos modos?",
-     "Dentista", "12:00", true, false},
+     "Dentista (cambiado)", "12:00", true, false},
     {"CreadaCambiadaEliminarla", CrearYCambiar, true, 0, kCambiadaEliminar, "", "", false, true},
     {"CreadaCambiadaDejarla", CrearYCambiar, true, 1, kCambiadaEliminar, "Farmacia y más", "13:00", false, false},
     // Nothing to ask: the undo's end is there already, and the user is told.
