@@ -175,10 +175,10 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
         listo = true;
         break;
       }
-      // A question keeps the event loop running: a refresh may have moved
-      // the table, another copy may have stored again. The record is found
-      // anew and, under its lock, must still be the one decided on; if not,
-      // the step is decided again on what is there now.
+      // A question keeps the event loop running (whatever reads the table
+      // meanwhile moves it), and another copy may store while it is open.
+      // The record is found anew and, under its lock, must still be the one
+      // decided on; if not, the step is decided again on what is there now.
       const bool enSuSitio = d.vista && !esperada.Vacia();  // edited or deleted, else appended
       const auto ahora = TFotoCita::DeID(t, id);
       if (enSuSitio) {
