@@ -36,6 +36,24 @@ std::string TFotoCita::Campo(const std::string& nombre) const {
   return {};
 }
 
+TFotoCita TFotoCita::ConCampo(const std::string& nombre, const std::string& valor) const {
+  TFotoCita f = *this;
+  for (auto& [n, v] : f.campos_)
+    if (n == nombre) {
+      v = valor;
+      return f;
+    }
+  f.campos_.emplace_back(nombre, valor);
+  return f;
+}
+
+TFotoCita TFotoCita::ConCambio(const TFotoCita& desde, const TFotoCita& hacia) const {
+  TFotoCita f = *this;
+  for (const auto& [n, v] : hacia.campos_)
+    if (desde.Campo(n) != v) f = f.ConCampo(n, v);
+  return f;
+}
+
 int TFotoCita::ID() const {
   try {
     return static_cast<int>(std::stod(Campo("ID")));

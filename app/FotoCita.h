@@ -34,6 +34,11 @@ class TFotoCita {
   TDate Hasta() const;  // FECHA_FIN
   // The text of a field by its name; empty when the record had no such field.
   std::string Campo(const std::string& nombre) const;
+  // The same record with one field's text replaced (a field it lacks is added).
+  TFotoCita ConCampo(const std::string& nombre, const std::string& valor) const;
+  // The same record with a change made again: each field that differs
+  // between `desde` and `hacia` takes its value in `hacia`; the rest stay.
+  TFotoCita ConCambio(const TFotoCita& desde, const TFotoCita& hacia) const;
 
   bool operator==(const TFotoCita& otra) const { return campos_ == otra.campos_; }
   bool operator!=(const TFotoCita& otra) const { return !(*this == otra); }

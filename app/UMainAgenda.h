@@ -6,6 +6,7 @@
 //   UMainAgendaAcciones.cpp  actions, toolbar and menus
 //   UMainAgendaVista.cpp     loading the view, navigation, time scale, refresh
 //   UMainAgendaCitas.cpp     appointment commands, drags, typing, hints
+//   UMainAgendaDeshacer.cpp  undo and redo of stored changes
 //   UMainAgendaAvisos.cpp    change notices
 //   UMainAgendaIcal.cpp      iCalendar import and export
 
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/HistorialCitas.h"
 #include "core/DateTime.h"
 #include "maintenance/MainWindowLink.h"
 
@@ -102,6 +104,15 @@ class TfrmAgenda : public QMainWindow {
   void TimeViewCreatedOnType(TRBTimeViewItem* Item);
   void TimeViewEditedItem(TRBTimeViewItem* Item, QString& NewText);
 
+  // ---- Undo and redo (UMainAgendaDeshacer.cpp) ----
+  void acDeshacerExecute();
+  void acRehacerExecute();
+  // Keeps a stored change for undo: the record before (empty: created) and
+  // after (empty: deleted). EnEditor: made in the appointment editor.
+  void AnotarCambio(const TFotoCita& Antes, const TFotoCita& Despues, bool EnEditor = false);
+  // Another data folder or restored data: the changes kept no longer apply.
+  void OlvidarCambios();
+
   // ---- Change notices ----
   void AvisarCambio(TDate Desde, TDate Hasta);
   void EnviarMensaje(const QString& Texto);
@@ -138,6 +149,7 @@ class TfrmAgenda : public QMainWindow {
   // Actions (alAgenda) and menus.
   QAction *acNew, *acEdit, *acDel, *acFind, *acPrint, *acToday, *acYear, *acVerSemana, *acVerMes, *acReindex, *acConfig;
   QAction *acImportarIcal, *acExportarIcal;  // iCalendar files
+  QAction *acDeshacer, *acRehacer;
   QMenu *mnuArchivo, *mnuVer, *mnuAyuda, *popTimeView, *popView;
   QAction *Unahora1, *Mediahora1, *N15minutos1;  // "Ver" menu
   QAction *Unahora2, *Mediahora2, *N15minutos2;  // popView
@@ -165,6 +177,11 @@ class TfrmAgenda : public QMainWindow {
   TDate BaseVista() const;
   // Calendar->RefreshMarks, with the marks worked out in one pass.
   void RefrescarMarcas();
+  void DeshacerRehacer(bool Deshacer);
+  void ActualizarDeshacer();  // the entries' texts and enabled state
+  void MostrarCitaGuardada(int ID, const TFotoCita& Guardada);
+
+  THistorialCitas Historial;  // this copy's stored changes in the session
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;

@@ -59,6 +59,9 @@ void TfrmAgenda::CrearAcciones() {
   acConfig = Accion(this, "acConfig", "Configurar", "Configurar", "Modificar opciones programa", QKeySequence());
   acImportarIcal = Accion(this, "acImportarIcal", "Importar iCalendar...", "Importar", nullptr, QKeySequence());
   acExportarIcal = Accion(this, "acExportarIcal", "Exportar iCalendar...", "Exportar", nullptr, QKeySequence());
+  acDeshacer = Accion(this, "acDeshacer", "&Deshacer", "Deshacer", nullptr, QKeySequence(Qt::CTRL | Qt::Key_Z));
+  acRehacer = Accion(this, "acRehacer", "&Rehacer", "Rehacer", nullptr, QKeySequence(Qt::CTRL | Qt::Key_Y));
+  acRehacer->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   acToday = Accion(this, "acToday", "&Hoy", "Hoy", "Ir al día de hoy", QKeySequence(Qt::Key_F4));
   acYear = Accion(this, "acYear", "Vista anual", "Anual", nullptr, QKeySequence());
   acVerSemana = Accion(this, "acVerSemana", "Semana", "Semana", nullptr, QKeySequence(Qt::Key_F7));
@@ -75,6 +78,9 @@ void TfrmAgenda::CrearAcciones() {
   connect(acNew, &QAction::triggered, this, &TfrmAgenda::acNewExecute);
   connect(acEdit, &QAction::triggered, this, &TfrmAgenda::acEditExecute);
   connect(acDel, &QAction::triggered, this, &TfrmAgenda::acDelExecute);
+  connect(acDeshacer, &QAction::triggered, this, &TfrmAgenda::acDeshacerExecute);
+  connect(acRehacer, &QAction::triggered, this, &TfrmAgenda::acRehacerExecute);
+  ActualizarDeshacer();
   connect(acFind, &QAction::triggered, this, &TfrmAgenda::acFindExecute);
   connect(acPrint, &QAction::triggered, this, &TfrmAgenda::acPrintExecute);
   connect(acReindex, &QAction::triggered, this, &TfrmAgenda::acReindexExecute);
@@ -126,7 +132,13 @@ void TfrmAgenda::CrearAcciones() {
 
   mnuArchivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
   mnuArchivo->setObjectName(QStringLiteral("mnuArchivo"));
+  // A subject being typed in place is stored before the menu shows, so that
+  // its entries (the undo's caption among them) name what they act on.
+  connect(mnuArchivo, &QMenu::aboutToShow, this, &TfrmAgenda::TerminarEdicion);
   for (QAction* a : {acNew, acEdit, acDel}) mnuArchivo->addAction(a);
+  mnuArchivo->addSeparator();
+  mnuArchivo->addAction(acDeshacer);
+  mnuArchivo->addAction(acRehacer);
   mnuArchivo->addSeparator();
   mnuArchivo->addAction(acFind);
   mnuArchivo->addAction(acPrint);
@@ -172,6 +184,9 @@ void TfrmAgenda::CrearAcciones() {
   popTimeView = new QMenu(this);
   popTimeView->setObjectName(QStringLiteral("popTimeView"));
   for (QAction* a : {acNew, acEdit, acDel}) popTimeView->addAction(a);
+  popTimeView->addSeparator();
+  popTimeView->addAction(acDeshacer);
+  popTimeView->addAction(acRehacer);
   popTimeView->addSeparator();
   popTimeView->addAction(acToday);
   popTimeView->addAction(acYear);

@@ -104,7 +104,9 @@ bool TfrmAgenda::EditarCita(TRBTimeViewItem* Item) {
       t.SetIndexName("ID");
       if (!t.FindKey(Item->ItemID())) return false;
     }
+    const TFotoCita antes = Item ? TFotoCita::Leer(t) : TFotoCita();
     if (!EditCitaFn || !EditCitaFn(t)) return false;
+    AnotarCambio(antes, TFotoCita::Leer(t), true);
     if (!Item) return true;
     ActualizarItem(Item);
     return true;
@@ -128,8 +130,10 @@ void TfrmAgenda::acDelExecute() {
     if (t.FindKey(sel->ItemID())) {
       desde = t.FieldByName("FECHA_INI").AsDate();
       hasta = t.FieldByName("FECHA_FIN").AsDate();
+      const TFotoCita borrada = TFotoCita::Leer(t);
       t.Delete();
       borrado = true;
+      AnotarCambio(borrada, TFotoCita());
     }
   } catch (const std::exception& e) {
     ShowError(e, this);
@@ -169,6 +173,7 @@ void TfrmAgenda::acPrintExecute() {
 // move, an edit that kept the text) stores nothing and announces nothing.
 void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
   data::Table& t = *tblAgenda;
+  TFotoCita antes;
   try {
     t.SetIndexName("ID");
     const std::string horaIni = Hora(Item->StartTime()).toStdString();
@@ -181,6 +186,7 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
           t.FieldByName("HORA_INI").AsString() == horaIni && t.FieldByName("HORA_FIN").AsString() == horaFin &&
           t.FieldByName("ASUNTO").AsString() == asunto)
         return;
+      antes = TFotoCita::Leer(t);
       t.Edit();
     } else {
       Item->SetItemID(NuevoID(t));
@@ -203,6 +209,7 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
     t.FlushBuffers();
     // The ID actually stored, which another copy's new record may have moved on.
     Item->SetItemID(static_cast<int>(t.FieldByName("ID").AsInteger()));
+    AnotarCambio(antes, TFotoCita::Leer(t));
   } catch (const std::exception& e) {
     if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
     ShowError(e, this);

@@ -58,6 +58,7 @@ void TfrmAgenda::Restaurar1Click() {
   TerminarEdicion();
   tblAgenda->Close();
   RestaurarDatos(this);
+  OlvidarCambios();
   AbrirTablaAgenda();
   try {
     if (Categorias) Categorias->Cargar();
@@ -69,7 +70,16 @@ void TfrmAgenda::Restaurar1Click() {
 
 void TfrmAgenda::acReindexExecute() { Reorganizar(Enlace(), this); }
 
-void TfrmAgenda::Acercade1Click() { AcercaDe(Enlace(), this); }
+void TfrmAgenda::Acercade1Click() {
+  // The test-data generator (reached from the box) empties the table and
+  // fills it anew under IDs from 1: no change kept applies to it.
+  MainWindowLink link = Enlace();
+  link.OpenTable = [this] {
+    OlvidarCambios();
+    AbrirTablaAgenda();
+  };
+  AcercaDe(link, this);
+}
 
 // A new data folder is used only once both of its tables are there and can be
 // read: the whole window and every dialog work on DataPath, so a folder the
@@ -107,6 +117,7 @@ void TfrmAgenda::acConfigExecute() {
         }
         TimeView->Items()->Clear();
         tblAgenda->Close();
+        OlvidarCambios();
         AbrirTablaAgenda();
         if (Categorias) Categorias->Cargar();
         data::ReleaseUnusedMappings();  // the old folder's files are no longer held

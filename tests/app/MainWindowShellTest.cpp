@@ -115,6 +115,8 @@ TEST(MainWindowShell, ActionsToolbarAndMenusCarryTheirCaptionsAndKeys) {
       {"acVerSemana", "Semana", nullptr, QKeySequence(Qt::Key_F7)},
       {"acVerMes", "Mes", nullptr, QKeySequence(Qt::Key_F8)},
       {"acReindex", "Reorganizar información", nullptr, QKeySequence()},
+      {"acDeshacer", "&Deshacer", nullptr, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+      {"acRehacer", "&Rehacer", nullptr, QKeySequence(Qt::CTRL | Qt::Key_Y)},
   };
   for (const Case& c : actions) {
     auto* a = frm.findChild<QAction*>(c.name);
@@ -158,12 +160,14 @@ TEST(MainWindowShell, ActionsToolbarAndMenusCarryTheirCaptionsAndKeys) {
     for (QAction* a : m->actions()) out << (a->isSeparator() ? "|" : a->menu() ? a->text() + "..." : a->text());
     return out.join(';');
   };
-  EXPECT_EQ(entries(frm.mnuArchivo), "&Nuevo;&Editar;&Borrar;|;B&uscar;Im&primir;Configurar;|;"
+  EXPECT_EQ(entries(frm.mnuArchivo), "&Nuevo;&Editar;&Borrar;|;&Deshacer;&Rehacer;|;B&uscar;Im&primir;Configurar;|;"
                                      "Importar iCalendar...;Exportar iCalendar...;|;Copias seguridad...;"
                                      "Reorganizar información;|;&Salir");
   EXPECT_EQ(entries(frm.mnuVer), "&Hoy;Una semana\tF7;Un mes\tF8;Un año;|;Una hora;Media hora;15 minutos");
   EXPECT_EQ(entries(frm.mnuAyuda), "&Contenido;|;Acerca de ...");
-  EXPECT_EQ(entries(frm.popTimeView), "&Nuevo;&Editar;&Borrar;|;&Hoy;Vista anual;Ver");
+  EXPECT_EQ(entries(frm.popTimeView), "&Nuevo;&Editar;&Borrar;|;&Deshacer;&Rehacer;|;&Hoy;Vista anual;Ver");
+  EXPECT_EQ(frm.findChild<QAction*>("acRehacer")->shortcuts(),
+            (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
   EXPECT_EQ(frm.TimeView->PopupMenu(), frm.popTimeView);  // the view shows it on a right click
   EXPECT_EQ(entries(frm.popView), "Una hora;Media hora;15 minutos");
   EXPECT_TRUE(frm.Mediahora1->isChecked() && frm.Mediahora2->isChecked());
