@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/CitasLeidas.h"
 #include "core/DateTime.h"
 #include "maintenance/MainWindowLink.h"
 
@@ -165,6 +166,8 @@ class TfrmAgenda : public QMainWindow {
   TDate BaseVista() const;
   // Calendar->RefreshMarks, with the marks worked out in one pass.
   void RefrescarMarcas();
+  // After a store that asked the user, the days it touched as the table has them.
+  void MostrarGuardado(const TGuardadoCita& Guardado);
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
@@ -177,6 +180,7 @@ class TfrmAgenda : public QMainWindow {
   bool marcasPendientes_ = false;
   bool marcasValidas_ = false;  // marcas_ answers CalendarMark
   QSet<int> marcas_;
+  TCitasLeidas leidas_;  // the shown appointments as last read or stored
   int lastCalendarWidth_ = 0;
 };
 

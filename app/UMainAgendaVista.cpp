@@ -73,6 +73,13 @@ void Rellenar(TRBTimeViewItem* Item, const CamposCita& c, TDateTime inicio, TDat
 void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
   const CamposCita c(*tblAgenda);
   Rellenar(Item, c, c.Inicio(), c.Fin());
+  leidas_.Recordar(*tblAgenda);
+}
+
+void TfrmAgenda::MostrarGuardado(const TGuardadoCita& Guardado) {
+  // The reload takes whole days: an item ending during the last one is not
+  // one of those it replaces.
+  if (Guardado.preguntada && Guardado.desde > 0) CargarCitas(Guardado.desde, Guardado.hasta + 1);
 }
 
 void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
@@ -120,6 +127,7 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
         porID.insert(id, it);
       }
       Rellenar(it, c, inicio, fin);
+      leidas_.Recordar(t);
     }
   } catch (const std::exception& e) {
     items->EndUpdate();
