@@ -1,0 +1,212 @@
+// Stores of this window over an appointment another copy changed or deleted
+// since this window read it: the window asks, and each answer does what it
+// says, in the table (read by dbfread) and in the view. The other copy is a
+// table handle of its own on the same folder.
+#include <QApplication>
+#include <QTest>
+#include <QTextEdit>
+
+#include "MainWindowFixture.h"
+#include "support/Dbfread.h"
+
+namespace {
+enum class Accion { Arrastre, Tecleo, Editor };
+enum class Ajeno { Nada, Asunto, Lugar, Borrado };
+
+// What another copy does to appointment 4.
+void HacerAjeno(const QString& carpeta, Ajeno a) {
+  if (a == Ajeno::Nada) return;
+  data::Table t(carpeta.toStdString(), "AGENDA");
+  t.Open();
+  t.SetIndexName("ID");
+  ASSERT_TRUE(t.FindKey(4));
+  if (a == Ajeno::Borrado) {
+    t.Delete();
+    return;
+  }
+  t.Edit();
+  if (a == Ajeno::Asunto) t.FieldByName("ASUNTO").SetAsString("Otra");
+  if (a == Ajeno::Lugar) t.FieldByName("LUGAR").SetAsString("Sala 2");  // a field this window never touches
+  ASSERT_TRUE(t.Post());
+}
+
+// The table as dbfread reads it: "ID HORA_INI-HORA_FIN ASUNTO|LUGAR" a line.
+QString Tabla(const QString& carpeta) {
+  return SalidaDbfread("for r in sorted(dbfread.DBF(sys.argv[1], encoding='cp1252'), key=lambda r: r['ID']):\n"
+                       "  print('%d %s-%s %s|%s' % (r['ID'], r['HORA_INI'], r['HORA_FIN'], r['ASUNTO'].strip(),"
+                       " (r['LUGAR'] or '').strip()))",
+                       carpeta + "AGENDA.DBF")
+      .trimmed();
+}
+
+// The view as "ID HH:NN-HH:NN TEXT" a line, by ID.
+QString Vista(TRBTimeView* tv) {
+  QStringList l;
+  for (int i = 0; i < tv->Items()->Count(); ++i) {
+    const TRBTimeViewItem* it = tv->Items()->Items(i);
+    l << QString::number(it->ItemID()) + ' ' + FormatDateTime("hh:nn", it->StartTime()) + '-' +
+             FormatDateTime("hh:nn", it->EndTime()) + ' ' + it->Text();
+  }
+  l.sort();
+  return l.join('\n');
+}
+
+struct Caso {
+  Accion accion;
+  Ajeno ajeno;
+  int eleccion;  // the button taken in the question
+  const char* tabla;
+  const char* vista;
+};
+
+// The choices are in the order of the questions: Suya 0, Mía 1, Ambas 2;
+// for a deleted record GuardarDeNuevo 0, Descartar 1.
+const Caso kCasos[] = {
+    {Accion::Arrastre, Ajeno::Nada, -1, "4 12:00-13:00 Reunión|", "4 12:00-13:00 Reunión"},
+    {Accion::Arrastre, Ajeno::Lugar, 0, "4 10:00-11:00 Reunión|Sala 2", "4 10:00-11:00 Reunión"},
+    {Accion::Arrastre, Ajeno::Lugar, 1, "4 12:00-13:00 Reunión|", "4 12:00-13:00 Reunión"},
+    {Accion::Arrastre, Ajeno::Asunto, 2, "4 10:00-11:00 Otra|\n5 12:00-13:00 Reunión|",
+     "4 10:00-11:00 Otra\n5 12:00-13:00 Reunión"},
+    {Accion::Arrastre, Ajeno::Borrado, 0, "4 12:00-13:00 Reunión|", "4 12:00-13:00 Reunión"},
+    {Accion::Arrastre, Ajeno::Borrado, 1, "", ""},
+    {Accion::Tecleo, Ajeno::Nada, -1, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
+    {Accion::Tecleo, Ajeno::Asunto, 0, "4 10:00-11:00 Otra|", "4 10:00-11:00 Otra"},
+    {Accion::Tecleo, Ajeno::Asunto, 1, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
+    {Accion::Tecleo, Ajeno::Lugar, 2, "4 10:00-11:00 Reunión|Sala 2\n5 10:00-11:00 Comida|",
+     "4 10:00-11:00 Reunión\n5 10:00-11:00 Comida"},
+    {Accion::Tecleo, Ajeno::Borrado, 0, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
+    {Accion::Tecleo, Ajeno::Borrado, 1, "", ""},
+    {Accion::Editor, Ajeno::Nada, -1, "4 10:00-11:30 Del diálogo|", "4 10:00-11:30 Del diálogo"},
+    {Accion::Editor, Ajeno::Asunto, 0, "4 10:00-11:00 Otra|", "4 10:00-11:00 Otra"},
+    // The editor used here writes only two fields over the record it finds.
+    {Accion::Editor, Ajeno::Lugar, 1, "4 10:00-11:30 Del diálogo|Sala 2", "4 10:00-11:30 Del diálogo"},
+    {Accion::Editor, Ajeno::Asunto, 2, "4 10:00-11:00 Otra|\n5 10:00-11:30 Del diálogo|",
+     "4 10:00-11:00 Otra\n5 10:00-11:30 Del diálogo"},
+};
+}  // namespace
+
+// A drag, an in-place edit or the editor storing over appointment 4 after
+// another copy changed it (the editor: while the dialog was open), deleted
+// it, or left it alone. Only a real change elsewhere asks, one question;
+// the view then shows what the table holds, and a notice goes out only when
+// this window stored something.
+TEST_F(MainWindowTest, AStoreOverAChangedOrDeletedAppointmentAsksAndDoesWhatTheAnswerSays) {
+  if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
+  int n = 0;
+  for (const Caso& c : kCasos) {
+    SCOPED_TRACE(testing::Message() << "caso " << n++);
+    frm.reset();
+    QFile::remove(folder + "AGENDA.DBF");
+    QFile::remove(folder + "AGENDA.DBT");
+    QFile::remove(folder + "AGENDA.MDX");
+    CrearTablaAgenda(folder);
+    AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+    Start();
+    messages.clear();
+    notices.clear();
+    answer = c.eleccion;
+    TRBTimeView* tv = frm->TimeView;
+    TRBTimeViewItem* it = frm->ItemDeID(4);
+    ASSERT_NE(it, nullptr);
+    switch (c.accion) {
+      case Accion::Arrastre:
+        HacerAjeno(folder, c.ajeno);
+        it->SetTimes(D(12, 3, 2004) + dt::EncodeTime(12, 0), D(12, 3, 2004) + dt::EncodeTime(13, 0));
+        frm->TimeViewDragged(it, dmEnd);
+        break;
+      case Accion::Tecleo:
+        HacerAjeno(folder, c.ajeno);
+        ASSERT_TRUE(tv->EditItem(it, tv->DayOfDate(D(12, 3, 2004))));
+        tv->Editor()->setPlainText("Comida");
+        tv->EndEdit(true);
+        break;
+      case Accion::Editor:
+        tv->SetSelectedItem(it);
+        editor = [&](data::Table& t) {
+          HacerAjeno(folder, c.ajeno);
+          t.Edit();
+          t.FieldByName("ASUNTO").SetAsString("Del diálogo");
+          t.FieldByName("HORA_FIN").SetAsString("11:30");
+          return t.Post();
+        };
+        frm->acEditExecute();
+        break;
+    }
+    EXPECT_EQ(Tabla(folder), c.tabla);
+    EXPECT_EQ(Vista(tv), c.vista);
+    if (c.ajeno == Ajeno::Nada) {
+      EXPECT_TRUE(messages.isEmpty()) << messages.join(" / ").toStdString();
+    } else {
+      ASSERT_EQ(messages.size(), 1) << messages.join(" / ").toStdString();
+      EXPECT_TRUE(messages[0].contains(c.ajeno == Ajeno::Borrado ? "ha eliminado" : "ha cambiado"));
+    }
+    const bool guardada = c.ajeno == Ajeno::Nada || c.eleccion != (c.ajeno == Ajeno::Borrado ? 1 : 0);
+    EXPECT_EQ(notices.empty(), !guardada);
+  }
+}
+
+// "Guardar la mía" stores only over the version the user was told of: a
+// record changed again while the question was open asks again.
+TEST_F(MainWindowTest, StoringMineOverARecordThatChangedDuringTheQuestionAsksAgain) {
+  CrearTablaAgenda(folder);
+  AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  Start();
+  HacerAjeno(folder, Ajeno::Lugar);
+  int preguntas = 0;
+  SetMessageAnswerer([&](const MessageRequest& r) {
+    messages << r.text;
+    if (++preguntas == 1) HacerAjeno(folder, Ajeno::Asunto);
+    return 1;  // Guardar la mía
+  });
+  TRBTimeViewItem* it = frm->ItemDeID(4);
+  it->SetTimes(D(12, 3, 2004) + dt::EncodeTime(12, 0), D(12, 3, 2004) + dt::EncodeTime(13, 0));
+  frm->TimeViewDragged(it, dmEnd);
+  EXPECT_EQ(preguntas, 2);
+  const Registro r = Leer(folder, 4);
+  EXPECT_EQ(r.asunto, "Reunión");
+  EXPECT_EQ(r.hi, "12:00");
+  EXPECT_EQ(notices.size(), 1u);
+}
+
+// Deleting: a record unchanged elsewhere goes without a second question; one
+// changed elsewhere since it was shown goes only on "Eliminarla", and
+// "Conservarla" shows its new version; one already deleted elsewhere only
+// loses its block.
+TEST_F(MainWindowTest, DeletingAnAppointmentChangedElsewhereAsksFirst) {
+  struct {
+    Ajeno ajeno;
+    int eleccion;
+    bool queda;
+    int mensajes;
+    bool aviso;
+  } const casos[] = {
+      {Ajeno::Nada, -1, false, 1, true},
+      {Ajeno::Asunto, 0, false, 2, true},
+      {Ajeno::Asunto, 1, true, 2, false},
+      {Ajeno::Borrado, -1, false, 1, false},
+  };
+  int n = 0;
+  for (const auto& c : casos) {
+    SCOPED_TRACE(testing::Message() << "caso " << n++);
+    frm.reset();
+    QFile::remove(folder + "AGENDA.DBF");
+    QFile::remove(folder + "AGENDA.DBT");
+    QFile::remove(folder + "AGENDA.MDX");
+    CrearTablaAgenda(folder);
+    AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+    Start();
+    messages.clear();
+    notices.clear();
+    SetMessageAnswerer([&](const MessageRequest& r) {
+      messages << r.text;
+      return r.choices.isEmpty() ? int(mrYes) : c.eleccion;
+    });
+    HacerAjeno(folder, c.ajeno);
+    frm->TimeView->SetSelectedItem(frm->ItemDeID(4));
+    frm->acDelExecute();
+    EXPECT_EQ(messages.size(), c.mensajes) << messages.join(" / ").toStdString();
+    EXPECT_EQ(Leer(folder, 4).id, c.queda ? 4 : 0);
+    EXPECT_EQ(Vista(frm->TimeView), c.queda ? "4 10:00-11:00 Otra" : "");
+    EXPECT_EQ(notices.size(), c.aviso ? 1u : 0u);
+  }
+}
