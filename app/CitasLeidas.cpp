@@ -1,21 +1,54 @@
 #include "app/CitasLeidas.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 
 #include "app/ConflictoCita.h"
 #include "app/UAgendaUtil.h"
 #include "data/Table.h"
 
-void TCitasLeidas::Recordar(data::Table& t) {
-  TFotoCita f = TFotoCita::Leer(t);
-  if (f.ID() > 0) citas_.insert(f.ID(), std::move(f));
+namespace {
+// Over every field as stored: texts and memos as their bytes, numbers and
+// dates as their values.
+std::uint64_t Huella(data::Table& t, std::string& scratch) {
+  std::uint64_t h = 0;
+  const auto mezclar = [&h](std::uint64_t v) { h ^= v + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2); };
+  const std::vector<data::FieldInfo>& campos = t.Fields();
+  for (int i = 0; i < static_cast<int>(campos.size()); ++i) {
+    const data::FieldInfo& campo = campos[static_cast<std::size_t>(i)];
+    if (campo.type == 'C' || campo.type == 'M') {
+      mezclar(std::hash<std::string_view>{}(t.StoredText(i, scratch)));
+    } else if (campo.IsNumeric() || campo.IsDate()) {
+      const data::Field f = t.FieldByNumber(i);
+      const double v = campo.IsDate() ? f.AsDate() : f.AsFloat();
+      std::uint64_t bits;
+      std::memcpy(&bits, &v, sizeof bits);
+      mezclar(bits);
+    } else {
+      t.FieldByNumber(i).ReadString(scratch);
+      mezclar(std::hash<std::string_view>{}(scratch));
+    }
+  }
+  return h;
+}
+}  // namespace
+
+void TCitasLeidas::Recordar(data::Table& t) { Recordar(t, static_cast<int>(t.FieldByName("ID").AsInteger())); }
+
+void TCitasLeidas::Recordar(data::Table& t, int ID) {
+  if (ID <= 0) return;
+  const std::uint64_t huella = Huella(t, scratch_);
+  const auto it = citas_.find(ID);
+  if (it != citas_.end() && it->huella == huella) return;
+  citas_.insert(ID, Leida{huella, TFotoCita::Leer(t)});
 }
 
 void TCitasLeidas::Olvidar(int ID) { citas_.remove(ID); }
 
 const TFotoCita* TCitasLeidas::De(int ID) const {
   const auto it = citas_.constFind(ID);
-  return it == citas_.constEnd() ? nullptr : &it.value();
+  return it == citas_.constEnd() ? nullptr : &it->foto;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 // other copy can slip in between; otherwise the user chooses (one of the
 // questions of ConflictoCita.h) and the choice is carried out.
 #include <QHash>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -31,8 +32,10 @@ struct TBorradoCita {
 
 class TCitasLeidas {
  public:
-  // The table's current record, as it is now.
+  // The table's current record, as it is now. A record remembered already
+  // and unchanged since is not read whole again: a refresh meets thousands.
   void Recordar(data::Table& t);
+  void Recordar(data::Table& t, int ID);
   void Olvidar(int ID);
   void Olvidar() { citas_.clear(); }
   const TFotoCita* De(int ID) const;
@@ -49,7 +52,12 @@ class TCitasLeidas {
   TBorradoCita Borrar(data::Table& t, int ID, QWidget* Parent);
 
  private:
-  QHash<int, TFotoCita> citas_;
+  struct Leida {
+    std::uint64_t huella = 0;  // of every field's stored text
+    TFotoCita foto;
+  };
+  QHash<int, Leida> citas_;
+  std::string scratch_;
 };
 
 // While it lives, the post of the record the table is on (the one the

@@ -127,7 +127,7 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
         porID.insert(id, it);
       }
       Rellenar(it, c, inicio, fin);
-      leidas_.Recordar(t);
+      leidas_.Recordar(t, id);
     }
   } catch (const std::exception& e) {
     items->EndUpdate();
