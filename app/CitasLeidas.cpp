@@ -207,13 +207,29 @@ TBorradoCita TCitasLeidas::Borrar(data::Table& t, int ID, QWidget* Parent) {
 
 // ---------------------------------------------------------------- editor
 
+namespace {
+// The watch on each table while one lives.
+QHash<const data::Table*, TVigiaEdicion*>& Vigias() {
+  static QHash<const data::Table*, TVigiaEdicion*> vigias;
+  return vigias;
+}
+}  // namespace
+
 TVigiaEdicion::TVigiaEdicion(data::Table& t, bool vigilar) : t_(t), previo_(t.OnBeforePost) {
   if (!vigilar) return;
   antes_ = TFotoCita::Leer(t);
+  Vigias().insert(&t, this);
   t.OnBeforePost = [this](data::Table& tabla, bool& abort) {
     if (previo_) previo_(tabla, abort);
-    if (abort || tabla.State() != data::TableState::Edit) return;
-    if (static_cast<int>(tabla.FieldByName("ID").AsInteger()) != antes_.ID()) return;
+    if (abort || static_cast<int>(tabla.FieldByName("ID").AsInteger()) != antes_.ID()) return;
+    if (resucitada_ && tabla.State() == data::TableState::Insert) {
+      mia_ = TFotoCita::Leer(tabla);
+      ahora_.reset();
+      retenida_ = true;
+      abort = true;
+      return;
+    }
+    if (tabla.State() != data::TableState::Edit) return;
     // The record is locked since the editor's Edit: read as stored through a
     // handle of its own, it cannot change before this post is written.
     data::Table otra(tabla.Folder(), tabla.TableName());
@@ -227,11 +243,25 @@ TVigiaEdicion::TVigiaEdicion(data::Table& t, bool vigilar) : t_(t), previo_(t.On
   };
 }
 
-TVigiaEdicion::~TVigiaEdicion() { t_.OnBeforePost = previo_; }
+TVigiaEdicion::~TVigiaEdicion() {
+  t_.OnBeforePost = previo_;
+  if (Vigias().value(&t_) == this) Vigias().remove(&t_);
+}
+
+void TVigiaEdicion::PrepararGuardado(data::Table& t) {
+  TVigiaEdicion* v = Vigias().value(&t);
+  if (!v || t.State() != data::TableState::Browse) return;
+  t.SetIndexName("ID");
+  if (t.FindKey(v->antes_.ID())) return;
+  t.Append();
+  v->antes_.Escribir(t);
+  v->resucitada_ = true;
+}
 
 TGuardadoCita TVigiaEdicion::Resolver(TCitasLeidas& Leidas, QWidget* Parent) {
   if (Editando(t_)) t_.Cancel();
   t_.OnBeforePost = previo_;  // the stores of the answer are not held back
+  Vigias().remove(&t_);
   retenida_ = false;
   TGuardadoCita r;
   Abarcar(r, antes_);

@@ -64,7 +64,7 @@ class TCitasLeidas {
 // editor opens on) goes through only while the stored record is still as it
 // was when the editor opened; otherwise the post is held back, with this
 // copy's version kept, for Resolver. The table's own before-post hook runs
-// first and is put back at the end.
+// first and is put back at the end. One watch per table at a time.
 class TVigiaEdicion {
  public:
   TVigiaEdicion(data::Table& t, bool vigilar);
@@ -73,6 +73,11 @@ class TVigiaEdicion {
   TVigiaEdicion& operator=(const TVigiaEdicion&) = delete;
 
   bool Retenida() const { return retenida_; }
+  // For the editor to call just before it stores into `t`: a record deleted
+  // elsewhere while the editor was open is started again as a new record
+  // with its remembered fields, so that the editor's values reach the post
+  // and are held back there instead of being lost to a failed edit.
+  static void PrepararGuardado(data::Table& t);
   // Asks about the held-back post and carries out the answer (the table's
   // pending edit is cancelled first).
   TGuardadoCita Resolver(TCitasLeidas& Leidas, QWidget* Parent);
@@ -82,6 +87,7 @@ class TVigiaEdicion {
   std::function<void(data::Table&, bool&)> previo_;
   TFotoCita antes_;
   bool retenida_ = false;
+  bool resucitada_ = false;  // PrepararGuardado started the deleted record again
   TFotoCita mia_;
   std::optional<TFotoCita> ahora_;  // none: deleted
 };

@@ -70,7 +70,7 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   ConectarEventos();
   InstalarFuenteVistaAnual();
   AnnualViewFn = [this] { return ShowAnnualView(this); };
-  EditCitaFn = [](data::Table& t) { return EditCita(t); };
+  EditCitaFn = [](data::Table& t) { return EditCita(t, TVigiaEdicion::PrepararGuardado); };
   ComprobarAvisosFn = [] { ComprobarAvisos(); };
   FindCitaFn = [this](TDate& fecha, int& id) {
     TfrmFindCita dlg(this);

@@ -357,11 +357,12 @@ void TfrmEditCita::btnOkClick() {
   if (Validar()) accept();
 }
 
-bool EditCita(data::Table& Tabla) {
+bool EditCita(data::Table& Tabla, const std::function<void(data::Table&)>& AntesDeGuardar) {
   try {
     auto frm = std::make_unique<TfrmEditCita>(QApplication::activeWindow());
     frm->CargarCita(Tabla);
     if (frm->exec() == QDialog::Accepted) {
+      if (AntesDeGuardar) AntesDeGuardar(Tabla);
       if (frm->GuardarCita(Tabla)) return true;
       // The table's own rule refused the record and said why; nothing is
       // left half-edited in the caller's table.

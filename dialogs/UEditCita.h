@@ -95,8 +95,10 @@ class TfrmEditCita : public QDialog {
 // existing record or holds a freshly appended one. True when the user
 // accepted and the record was stored. Cancelling cancels the table's edit or
 // insert state, so a fresh record is discarded. Engine failures are shown and
-// give false.
-bool EditCita(data::Table& Tabla);
+// give false. AntesDeGuardar, when given, runs once the user accepted, just
+// before the fields go into the record: it may put the table into edit or
+// insert state itself, and the dialog then stores into that.
+bool EditCita(data::Table& Tabla, const std::function<void(data::Table&)>& AntesDeGuardar = {});
 
 // Edits the appointment with that ID in a table of its own over the data
 // folder; after a save the reminder fields are recomputed and stored. False

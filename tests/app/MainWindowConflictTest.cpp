@@ -3,10 +3,14 @@
 // says, in the table (read by dbfread) and in the view. The other copy is a
 // table handle of its own on the same folder.
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 
 #include "MainWindowFixture.h"
+#include "dialogs/ConfigTestSupport.h"
+#include "dialogs/UEditCita.h"
 #include "support/Dbfread.h"
 
 namespace {
@@ -208,5 +212,56 @@ TEST_F(MainWindowTest, DeletingAnAppointmentChangedElsewhereAsksFirst) {
     EXPECT_EQ(Leer(folder, 4).id, c.queda ? 4 : 0);
     EXPECT_EQ(Vista(frm->TimeView).toStdString(), c.queda ? "4 10:00-11:00 Otra" : "");
     EXPECT_EQ(notices.size(), c.aviso ? 1u : 0u);
+  }
+}
+
+// The appointment editor itself, over a record another copy changes or
+// deletes while the dialog is open: Aceptar asks, and the dialog's values
+// are what "mine" stores.
+TEST_F(MainWindowTest, TheEditorDialogAsksWhenItsRecordChangedOrWentWhileItWasOpen) {
+  if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
+  const struct {
+    Ajeno ajeno;
+    int eleccion;
+    const char* tabla;
+    const char* vista;
+  } casos[] = {
+      {Ajeno::Lugar, 1, "4 10:00-11:00 Del diálogo|", "4 10:00-11:00 Del diálogo"},
+      {Ajeno::Lugar, 0, "4 10:00-11:00 Reunión|Sala 2", "4 10:00-11:00 Reunión"},
+      {Ajeno::Borrado, 0, "4 10:00-11:00 Del diálogo|", "4 10:00-11:00 Del diálogo"},
+      {Ajeno::Borrado, 1, "", ""},
+  };
+  int n = 0;
+  for (const auto& c : casos) {
+    SCOPED_TRACE(testing::Message() << "caso " << n++);
+    frm.reset();
+    QFile::remove(folder + "AGENDA.DBF");
+    QFile::remove(folder + "AGENDA.DBT");
+    QFile::remove(folder + "AGENDA.MDX");
+    CrearTablaAgenda(folder);
+    AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+    WriteConfig();
+    frm = std::make_unique<TfrmAgenda>();  // with the window's own editor
+    frm->resize(1000, 700);
+    frm->show();
+    QApplication::setActiveWindow(frm.get());
+    messages.clear();
+    notices.clear();
+    answer = c.eleccion;
+    frm->TimeView->SetSelectedItem(frm->ItemDeID(4));
+    bool abierto = false;
+    WhenModalOpens<TfrmEditCita>([&](TfrmEditCita& d) {
+      abierto = true;
+      HacerAjeno(folder, c.ajeno);
+      d.edtAsunto->setText("Del diálogo");
+      d.btnOk->click();
+    });
+    frm->acEditExecute();
+    ASSERT_TRUE(abierto);
+    EXPECT_EQ(Tabla(folder).toStdString(), c.tabla);
+    EXPECT_EQ(Vista(frm->TimeView).toStdString(), c.vista);
+    EXPECT_EQ(messages.size(), 1) << messages.join(" / ").toStdString();
+    EXPECT_TRUE(messages.value(0).contains(c.ajeno == Ajeno::Borrado ? "ha eliminado" : "ha cambiado"));
+    EXPECT_EQ(notices.empty(), c.eleccion == (c.ajeno == Ajeno::Borrado ? 1 : 0));
   }
 }
