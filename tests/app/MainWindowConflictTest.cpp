@@ -265,3 +265,32 @@ TEST_F(MainWindowTest, TheEditorDialogAsksWhenItsRecordChangedOrWentWhileItWasOp
     EXPECT_EQ(notices.empty(), c.eleccion == (c.ajeno == Ajeno::Borrado ? 1 : 0));
   }
 }
+
+// Two windows on one folder: each window's own stores never ask it again,
+// and the window that stores over the other's change asks.
+TEST_F(MainWindowTest, TwoWindowsOnOneFolderAskOnlyOverEachOthersChanges) {
+  if (!HasPython3Dbfread()) GTEST_SKIP() << "python3-dbfread missing";
+  CrearTablaAgenda(folder);
+  AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  Start();
+  auto otra = std::make_unique<TfrmAgenda>();
+  otra->EditCitaFn = [](data::Table&) { return false; };
+  otra->resize(1000, 700);
+  otra->show();
+  const auto mover = [&](TfrmAgenda& w, int desde, int hasta) {
+    TRBTimeViewItem* it = w.ItemDeID(4);
+    ASSERT_NE(it, nullptr);
+    it->SetTimes(D(12, 3, 2004) + dt::EncodeTime(desde, 0), D(12, 3, 2004) + dt::EncodeTime(hasta, 0));
+    w.TimeViewDragged(it, dmEnd);
+  };
+  messages.clear();
+  mover(*frm, 12, 13);
+  mover(*frm, 13, 14);  // over its own store
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(" / ").toStdString();
+  answer = 2;  // Conservar las dos
+  mover(*otra, 16, 17);
+  EXPECT_EQ(messages.size(), 1);
+  EXPECT_EQ(Tabla(folder).toStdString(), "4 13:00-14:00 Reunión|\n5 16:00-17:00 Reunión|");
+  EXPECT_EQ(Vista(otra->TimeView).toStdString(), "4 13:00-14:00 Reunión\n5 16:00-17:00 Reunión");
+  otra.reset();
+}
