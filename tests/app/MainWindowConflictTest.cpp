@@ -64,7 +64,7 @@ struct Caso {
 };
 
 // The choices are in the order of the questions: Suya 0, Mía 1, Ambas 2;
-// for a deleted record GuardarDeNuevo 0, Descartar 1.
+// for a deleted record GuardarDeNuevo 0, Descartar 1; -1 closes the box.
 const Caso kCasos[] = {
     {Accion::Arrastre, Ajeno::Nada, -1, "4 12:00-13:00 Reunión|", "4 12:00-13:00 Reunión"},
     {Accion::Arrastre, Ajeno::Lugar, 0, "4 10:00-11:00 Reunión|Sala 2", "4 10:00-11:00 Reunión"},
@@ -73,6 +73,10 @@ const Caso kCasos[] = {
      "4 10:00-11:00 Otra\n5 12:00-13:00 Reunión"},
     {Accion::Arrastre, Ajeno::Borrado, 0, "4 12:00-13:00 Reunión|", "4 12:00-13:00 Reunión"},
     {Accion::Arrastre, Ajeno::Borrado, 1, "", ""},
+    // A question closed without a choice loses neither version.
+    {Accion::Arrastre, Ajeno::Lugar, -1, "4 10:00-11:00 Reunión|Sala 2\n5 12:00-13:00 Reunión|",
+     "4 10:00-11:00 Reunión\n5 12:00-13:00 Reunión"},
+    {Accion::Arrastre, Ajeno::Borrado, -1, "4 12:00-13:00 Reunión|", "4 12:00-13:00 Reunión"},
     {Accion::Tecleo, Ajeno::Nada, -1, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
     {Accion::Tecleo, Ajeno::Asunto, 0, "4 10:00-11:00 Otra|", "4 10:00-11:00 Otra"},
     {Accion::Tecleo, Ajeno::Asunto, 1, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
@@ -139,6 +143,7 @@ TEST_F(MainWindowTest, AStoreOverAChangedOrDeletedAppointmentAsksAndDoesWhatTheA
     EXPECT_EQ(Tabla(folder).toStdString(), c.tabla);
     EXPECT_EQ(Vista(tv).toStdString(), c.vista);
     if (c.ajeno == Ajeno::Nada) {
+      ASSERT_EQ(c.eleccion, -1);
       EXPECT_TRUE(messages.isEmpty()) << messages.join(" / ").toStdString();
     } else {
       EXPECT_EQ(messages.size(), 1) << messages.join(" / ").toStdString();
@@ -187,6 +192,7 @@ TEST_F(MainWindowTest, DeletingAnAppointmentChangedElsewhereAsksFirst) {
       {Ajeno::Nada, -1, false, 1, true},
       {Ajeno::Asunto, 0, false, 2, true},
       {Ajeno::Asunto, 1, true, 2, false},
+      {Ajeno::Asunto, -1, true, 2, false},  // the question closed: nothing deleted
       {Ajeno::Borrado, -1, false, 1, false},
   };
   int n = 0;
