@@ -46,6 +46,10 @@ void TCitasLeidas::Recordar(data::Table& t, int ID) {
 
 void TCitasLeidas::Olvidar(int ID) { citas_.remove(ID); }
 
+void TCitasLeidas::ConservarSolo(const QSet<int>& IDs) {
+  citas_.removeIf([&IDs](const QHash<int, Leida>::iterator& it) { return !IDs.contains(it.key()); });
+}
+
 const TFotoCita* TCitasLeidas::De(int ID) const {
   const auto it = citas_.constFind(ID);
   return it == citas_.constEnd() ? nullptr : &it->foto;

@@ -6,6 +6,7 @@
 // other copy can slip in between; otherwise the user chooses (one of the
 // questions of ConflictoCita.h) and the choice is carried out.
 #include <QHash>
+#include <QSet>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,6 +40,9 @@ class TCitasLeidas {
   void Olvidar(int ID);
   void Olvidar() { citas_.clear(); }
   const TFotoCita* De(int ID) const;
+  int Cuantas() const { return static_cast<int>(citas_.size()); }
+  // Forgets every appointment but those.
+  void ConservarSolo(const QSet<int>& IDs);
 
   // Stores `escribir` (this copy's change, written into the record being
   // edited) over the appointment of that ID as remembered. A record never

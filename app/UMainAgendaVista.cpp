@@ -135,6 +135,13 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
     return;
   }
   items->EndUpdate();
+  // Appointments no longer shown are forgotten once they outnumber the
+  // shown ones, so that browsing a large agenda does not keep it all.
+  if (leidas_.Cuantas() > 2 * items->Count() + 256) {
+    QSet<int> mostradas;
+    for (int i = 0; i < items->Count(); ++i) mostradas.insert(items->Items(i)->ItemID());
+    leidas_.ConservarSolo(mostradas);
+  }
   RefrescarMarcas();
 }
 
