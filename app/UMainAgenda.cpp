@@ -348,7 +348,7 @@ void TfrmAgenda::FormClose() {
 
 void TfrmAgenda::tmrAvisosTimer() {
   tmrAvisos->stop();
-  if (ConfigAgenda.ShowReminder && ComprobarAvisosFn) ComprobarAvisosFn();
+  ComprobarAvisosYRecargar();
 }
 
 void TfrmAgenda::tmrMaximizeTimer() {

@@ -168,6 +168,8 @@ class TfrmAgenda : public QMainWindow {
   void RefrescarMarcas();
   // After a store that asked the user, the days it touched as the table has them.
   void MostrarGuardado(const TGuardadoCita& Guardado);
+  // The reminders check (when reminders are on), then the shown range reloaded.
+  void ComprobarAvisosYRecargar();
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;

@@ -76,6 +76,15 @@ void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
   leidas_.Recordar(*tblAgenda);
 }
 
+// The reminders window stores what it postpones through a table of its
+// own: the view takes it at once, or the next store over such an
+// appointment would take it for another copy's change.
+void TfrmAgenda::ComprobarAvisosYRecargar() {
+  if (!ConfigAgenda.ShowReminder || !ComprobarAvisosFn) return;
+  ComprobarAvisosFn();
+  CargarCitas(Calendar->StartDay(), Calendar->EndDay());
+}
+
 void TfrmAgenda::MostrarGuardado(const TGuardadoCita& Guardado) {
   // The reload takes whole days: an item ending during the last one is not
   // one of those it replaces.
@@ -326,7 +335,7 @@ void TfrmAgenda::tmrRefreshTimer() {
     ShowError(QStringLiteral("No se pudieron leer las categorías.\r\n") + QString::fromStdString(e.what()), this);
   }
   MostrarEstado(QString());
-  if (ConfigAgenda.ShowReminder && ComprobarAvisosFn) ComprobarAvisosFn();
+  ComprobarAvisosYRecargar();
   tmrRefresh->start();
 }
 

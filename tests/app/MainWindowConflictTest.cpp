@@ -300,3 +300,33 @@ TEST_F(MainWindowTest, TwoWindowsOnOneFolderAskOnlyOverEachOthersChanges) {
   EXPECT_EQ(Vista(otra->TimeView).toStdString(), "4 13:00-14:00 Reunión\n5 16:00-17:00 Reunión");
   otra.reset();
 }
+
+// The reminders window postpones through a table of its own: the window
+// takes that change with the check, so a drag afterwards asks nothing and
+// keeps the postponement.
+TEST_F(MainWindowTest, AReminderPostponedInThisWindowIsNotTakenForAnotherCopysChange) {
+  CrearTablaAgenda(folder);
+  AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión", 1);
+  Start();
+  ConfigAgenda.ShowReminder = true;
+  frm->ComprobarAvisosFn = [this] {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(4));
+    t.Edit();
+    t.FieldByName("AVISO").SetAsInteger(3);
+    ASSERT_TRUE(t.Post());
+  };
+  frm->tmrRefreshTimer();
+  ConfigAgenda.ShowReminder = false;
+  messages.clear();
+  TRBTimeViewItem* it = frm->ItemDeID(4);
+  ASSERT_NE(it, nullptr);
+  it->SetTimes(D(12, 3, 2004) + dt::EncodeTime(12, 0), D(12, 3, 2004) + dt::EncodeTime(13, 0));
+  frm->TimeViewDragged(it, dmEnd);
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(" / ").toStdString();
+  const Registro r = Leer(folder, 4);
+  EXPECT_EQ(r.hi, "12:00");
+  EXPECT_EQ(r.aviso, 3);
+}
