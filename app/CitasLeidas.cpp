@@ -1,47 +1,24 @@
 #include "app/CitasLeidas.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 #include "app/ConflictoCita.h"
 #include "app/UAgendaUtil.h"
 #include "data/Table.h"
 
-namespace {
-// Over every field as stored: texts and memos as their bytes, numbers and
-// dates as their values.
-std::uint64_t Huella(data::Table& t, std::string& scratch) {
-  std::uint64_t h = 0;
-  const auto mezclar = [&h](std::uint64_t v) { h ^= v + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2); };
-  const std::vector<data::FieldInfo>& campos = t.Fields();
-  for (int i = 0; i < static_cast<int>(campos.size()); ++i) {
-    const data::FieldInfo& campo = campos[static_cast<std::size_t>(i)];
-    if (campo.type == 'C' || campo.type == 'M') {
-      mezclar(std::hash<std::string_view>{}(t.StoredText(i, scratch)));
-    } else if (campo.IsNumeric() || campo.IsDate()) {
-      const data::Field f = t.FieldByNumber(i);
-      const double v = campo.IsDate() ? f.AsDate() : f.AsFloat();
-      std::uint64_t bits;
-      std::memcpy(&bits, &v, sizeof bits);
-      mezclar(bits);
-    } else {
-      t.FieldByNumber(i).ReadString(scratch);
-      mezclar(std::hash<std::string_view>{}(scratch));
-    }
-  }
-  return h;
-}
-}  // namespace
 
 void TCitasLeidas::Recordar(data::Table& t) { Recordar(t, static_cast<int>(t.FieldByName("ID").AsInteger())); }
 
 void TCitasLeidas::Recordar(data::Table& t, int ID) {
   if (ID <= 0) return;
-  const std::uint64_t huella = Huella(t, scratch_);
+  const std::string_view bytes = t.RecordBytes();
   const auto it = citas_.find(ID);
-  if (it != citas_.end() && it->huella == huella) return;
-  citas_.insert(ID, Leida{huella, TFotoCita::Leer(t)});
+  if (it != citas_.end() && it->bytes == bytes) {
+    it->recno = t.RecNo();  // a reorganised table moves records
+    return;
+  }
+  citas_.insert(ID, Leida{std::string(bytes), t.RecNo(), TFotoCita::Leer(t)});
 }
 
 void TCitasLeidas::Olvidar(int ID) { citas_.remove(ID); }
@@ -53,6 +30,11 @@ void TCitasLeidas::ConservarSolo(const QSet<int>& IDs) {
 const TFotoCita* TCitasLeidas::De(int ID) const {
   const auto it = citas_.constFind(ID);
   return it == citas_.constEnd() ? nullptr : &it->foto;
+}
+
+std::uint32_t TCitasLeidas::Fila(int ID) const {
+  const auto it = citas_.constFind(ID);
+  return it == citas_.constEnd() ? 0 : it->recno;
 }
 
 namespace {
@@ -85,11 +67,12 @@ void Anadir(data::Table& t, TCitasLeidas& leidas, const TFotoCita& mia, int ID, 
 }
 
 // The user's choice on this copy's version `mia` against the record as
-// stored now (`ahora`, none when deleted), carried out. "Store mine" stores
+// stored now (`ahora` at record number `fila`, none when deleted), carried
+// out. "Store mine" stores
 // it only over the version the user was told of: a record that changes
 // again meanwhile asks again.
 TGuardadoCita Decidir(data::Table& t, TCitasLeidas& leidas, const TFotoCita& mia, std::optional<TFotoCita> ahora,
-                      TGuardadoCita r, QWidget* parent) {
+                      std::uint32_t fila, TGuardadoCita r, QWidget* parent) {
   r.preguntada = true;
   Abarcar(r, mia);
   for (;;) {
@@ -105,8 +88,8 @@ TGuardadoCita Decidir(data::Table& t, TCitasLeidas& leidas, const TFotoCita& mia
       case TRespuestaCambio::Mia: break;
     }
     t.SetIndexName("ID");
-    if (!t.FindKey(mia.ID())) {
-      ahora.reset();
+    if (!t.FindKey(mia.ID()) || t.RecNo() != fila) {
+      ahora.reset();  // gone, or its ID taken since by another appointment
       continue;
     }
     t.Edit();  // locks the record and reads it as stored
@@ -135,14 +118,17 @@ TGuardadoCita TCitasLeidas::Guardar(data::Table& t, int ID, const std::function<
   TGuardadoCita r;
   try {
     t.SetIndexName("ID");
-    const bool hay = t.FindKey(ID);
     const TFotoCita* recordada = De(ID);
+    // A record of that ID elsewhere in the file is another appointment
+    // that took the number of the one remembered, deleted since.
+    const bool hay = t.FindKey(ID) && (!recordada || t.RecNo() == Fila(ID));
     if (!hay && !recordada) return r;
     const TFotoCita antes = recordada ? *recordada : TFotoCita::Leer(t);
     Abarcar(r, antes);
     // This copy's version: the record as remembered with the change on it.
     TFotoCita mia;
     std::optional<TFotoCita> ahora;
+    const std::uint32_t fila = hay ? t.RecNo() : 0;
     if (hay) {
       t.Edit();  // locks the record and reads it as stored
       ahora = TFotoCita::Leer(t);
@@ -166,7 +152,7 @@ TGuardadoCita TCitasLeidas::Guardar(data::Table& t, int ID, const std::function<
     escribir(t);
     mia = TFotoCita::Leer(t);
     t.Cancel();  // nothing held while the user thinks
-    return Decidir(t, *this, mia, ahora, r, Parent);
+    return Decidir(t, *this, mia, ahora, fila, r, Parent);
   } catch (...) {
     if (Editando(t)) t.Cancel();
     throw;
@@ -177,11 +163,12 @@ TBorradoCita TCitasLeidas::Borrar(data::Table& t, int ID, QWidget* Parent) {
   TBorradoCita r;
   std::optional<TFotoCita> antes;
   if (const TFotoCita* f = De(ID)) antes = *f;
+  std::uint32_t fila = Fila(ID);
   try {
     for (;;) {
       t.SetIndexName("ID");
-      if (!t.FindKey(ID)) {
-        Olvidar(ID);
+      if (!t.FindKey(ID) || (antes && t.RecNo() != fila)) {
+        Olvidar(ID);  // gone, or its ID taken since by another appointment
         return r;
       }
       t.Edit();  // locks the record and reads it as stored
@@ -202,6 +189,7 @@ TBorradoCita TCitasLeidas::Borrar(data::Table& t, int ID, QWidget* Parent) {
         return r;
       }
       antes = ahora;  // the version the user agreed to delete
+      fila = t.RecNo();
     }
   } catch (...) {
     if (Editando(t)) t.Cancel();
@@ -222,6 +210,7 @@ QHash<const data::Table*, TVigiaEdicion*>& Vigias() {
 TVigiaEdicion::TVigiaEdicion(data::Table& t, bool vigilar) : t_(t), previo_(t.OnBeforePost) {
   if (!vigilar) return;
   antes_ = TFotoCita::Leer(t);
+  fila_ = t.RecNo();
   Vigias().insert(&t, this);
   t.OnBeforePost = [this](data::Table& tabla, bool& abort) {
     if (previo_) previo_(tabla, abort);
@@ -239,9 +228,12 @@ TVigiaEdicion::TVigiaEdicion(data::Table& t, bool vigilar) : t_(t), previo_(t.On
     data::Table otra(tabla.Folder(), tabla.TableName());
     otra.Open();
     std::optional<TFotoCita> ahora = TFotoCita::DeID(otra, antes_.ID());
+    // That ID elsewhere in the file: another appointment took the number.
+    if (ahora && otra.RecNo() != fila_) ahora.reset();
     if (ahora && *ahora == antes_) return;
     mia_ = TFotoCita::Leer(tabla);
     ahora_ = std::move(ahora);
+    filaAhora_ = fila_;
     retenida_ = true;
     abort = true;
   };
@@ -256,7 +248,7 @@ void TVigiaEdicion::PrepararGuardado(data::Table& t) {
   TVigiaEdicion* v = Vigias().value(&t);
   if (!v || t.State() != data::TableState::Browse) return;
   t.SetIndexName("ID");
-  if (t.FindKey(v->antes_.ID())) return;
+  if (t.FindKey(v->antes_.ID()) && t.RecNo() == v->fila_) return;
   t.Append();
   v->antes_.Escribir(t);
   v->resucitada_ = true;
@@ -270,7 +262,7 @@ TGuardadoCita TVigiaEdicion::Resolver(TCitasLeidas& Leidas, QWidget* Parent) {
   TGuardadoCita r;
   Abarcar(r, antes_);
   try {
-    return Decidir(t_, Leidas, mia_, ahora_, r, Parent);
+    return Decidir(t_, Leidas, mia_, ahora_, filaAhora_, r, Parent);
   } catch (...) {
     if (Editando(t_)) t_.Cancel();
     throw;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "app/FotoCita.h"
 
@@ -56,12 +57,16 @@ class TCitasLeidas {
   TBorradoCita Borrar(data::Table& t, int ID, QWidget* Parent);
 
  private:
+  // The record number where the appointment of that ID was read; 0 when
+  // not remembered.
+  std::uint32_t Fila(int ID) const;
+
   struct Leida {
-    std::uint64_t huella = 0;  // of every field's stored text
+    std::string bytes;      // the record as stored, to tell a changed one at once
+    std::uint32_t recno = 0;
     TFotoCita foto;
   };
   QHash<int, Leida> citas_;
-  std::string scratch_;
 };
 
 // While it lives, the post of the record the table is on (the one the
@@ -90,8 +95,10 @@ class TVigiaEdicion {
   data::Table& t_;
   std::function<void(data::Table&, bool&)> previo_;
   TFotoCita antes_;
+  std::uint32_t fila_ = 0;  // where antes_ was read
   bool retenida_ = false;
   bool resucitada_ = false;  // PrepararGuardado started the deleted record again
   TFotoCita mia_;
   std::optional<TFotoCita> ahora_;  // none: deleted
+  std::uint32_t filaAhora_ = 0;
 };

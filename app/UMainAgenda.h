@@ -170,6 +170,8 @@ class TfrmAgenda : public QMainWindow {
   void MostrarGuardado(const TGuardadoCita& Guardado);
   // The reminders check (when reminders are on), then the shown range reloaded.
   void ComprobarAvisosYRecargar();
+  // The shown range as the table has it now.
+  void RecargarVista();
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;

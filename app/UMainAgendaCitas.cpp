@@ -138,8 +138,14 @@ void TfrmAgenda::acDelExecute() {
     return;
   }
   TimeView->Items()->Delete(sel);
+  if (!b.borrada) {
+    // Gone elsewhere already, its number perhaps taken since by another
+    // appointment: the view as the table has it.
+    RecargarVista();
+    return;
+  }
   RefrescarMarcas();
-  if (b.borrada) AvisarCambio(b.desde, b.hasta);
+  AvisarCambio(b.desde, b.hasta);
 }
 
 void TfrmAgenda::acFindExecute() {

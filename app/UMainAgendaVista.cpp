@@ -82,8 +82,10 @@ void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
 void TfrmAgenda::ComprobarAvisosYRecargar() {
   if (!ConfigAgenda.ShowReminder || !ComprobarAvisosFn) return;
   ComprobarAvisosFn();
-  CargarCitas(Calendar->StartDay(), Calendar->EndDay());
+  RecargarVista();
 }
+
+void TfrmAgenda::RecargarVista() { CargarCitas(Calendar->StartDay(), Calendar->EndDay()); }
 
 void TfrmAgenda::MostrarGuardado(const TGuardadoCita& Guardado) {
   // The reload takes whole days: an item ending during the last one is not

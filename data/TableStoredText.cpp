@@ -1,5 +1,6 @@
 // Stored text of the current record for readers that work on the bytes
-// themselves (the query layer's text filter).
+// themselves (the query layer's text filter, the main window's remembered
+// records).
 #include "data/CodePage.h"
 #include "data/FieldCodec.h"
 #include "data/Table.h"
@@ -19,6 +20,11 @@ std::string_view Table::StoredText(int index, std::string& scratch) const {
   const std::uint32_t block = ReadMemoBlock(f, record_.data());
   if (block == 0 || !files_->memo.IsOpen()) return {};
   return files_->memo.Bytes(block, scratch);
+}
+
+std::string_view Table::RecordBytes() const {
+  RequireActive();
+  return record_;
 }
 
 }  // namespace data

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "ConflictoTestSupport.h"
 #include "MainWindowFixture.h"
 #include "dialogs/ConfigTestSupport.h"
 #include "dialogs/UEditCita.h"
@@ -15,45 +16,6 @@
 
 namespace {
 enum class Accion { Arrastre, Tecleo, Editor };
-enum class Ajeno { Nada, Asunto, Lugar, Borrado };
-
-// What another copy does to appointment 4.
-void HacerAjeno(const QString& carpeta, Ajeno a) {
-  if (a == Ajeno::Nada) return;
-  data::Table t(carpeta.toStdString(), "AGENDA");
-  t.Open();
-  t.SetIndexName("ID");
-  ASSERT_TRUE(t.FindKey(4));
-  if (a == Ajeno::Borrado) {
-    t.Delete();
-    return;
-  }
-  t.Edit();
-  if (a == Ajeno::Asunto) t.FieldByName("ASUNTO").SetAsString("Otra");
-  if (a == Ajeno::Lugar) t.FieldByName("LUGAR").SetAsString("Sala 2");  // a field this window never touches
-  ASSERT_TRUE(t.Post());
-}
-
-// The table as dbfread reads it: "ID HORA_INI-HORA_FIN ASUNTO|LUGAR" a line.
-QString Tabla(const QString& carpeta) {
-  return SalidaDbfread("for r in sorted(dbfread.DBF(sys.argv[1], encoding='cp1252'), key=lambda r: r['ID']):\n"
-                       "  print('%d %s-%s %s|%s' % (r['ID'], r['HORA_INI'], r['HORA_FIN'], r['ASUNTO'].strip(),"
-                       " (r['LUGAR'] or '').strip()))",
-                       carpeta + "AGENDA.DBF")
-      .trimmed();
-}
-
-// The view as "ID HH:NN-HH:NN TEXT" a line, by ID.
-QString Vista(TRBTimeView* tv) {
-  QStringList l;
-  for (int i = 0; i < tv->Items()->Count(); ++i) {
-    const TRBTimeViewItem* it = tv->Items()->Items(i);
-    l << QString::number(it->ItemID()) + ' ' + FormatDateTime("hh:nn", it->StartTime()) + '-' +
-             FormatDateTime("hh:nn", it->EndTime()) + ' ' + it->Text();
-  }
-  l.sort();
-  return l.join('\n');
-}
 
 struct Caso {
   Accion accion;
@@ -77,6 +39,9 @@ const Caso kCasos[] = {
     {Accion::Arrastre, Ajeno::Lugar, -1, "4 10:00-11:00 Reunión|Sala 2\n5 12:00-13:00 Reunión|",
      "4 10:00-11:00 Reunión\n5 12:00-13:00 Reunión"},
     {Accion::Arrastre, Ajeno::Borrado, -1, "4 12:00-13:00 Reunión|", "4 12:00-13:00 Reunión"},
+    // The appointment now holding the ID is another one: never stored over.
+    {Accion::Arrastre, Ajeno::Reusado, 0, "4 16:00-17:00 Dentista|\n5 12:00-13:00 Reunión|",
+     "4 16:00-17:00 Dentista\n5 12:00-13:00 Reunión"},
     {Accion::Tecleo, Ajeno::Nada, -1, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
     {Accion::Tecleo, Ajeno::Asunto, 0, "4 10:00-11:00 Otra|", "4 10:00-11:00 Otra"},
     {Accion::Tecleo, Ajeno::Asunto, 1, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
@@ -84,6 +49,7 @@ const Caso kCasos[] = {
      "4 10:00-11:00 Reunión\n5 10:00-11:00 Comida"},
     {Accion::Tecleo, Ajeno::Borrado, 0, "4 10:00-11:00 Comida|", "4 10:00-11:00 Comida"},
     {Accion::Tecleo, Ajeno::Borrado, 1, "", ""},
+    {Accion::Tecleo, Ajeno::Reusado, 1, "4 16:00-17:00 Dentista|", "4 16:00-17:00 Dentista"},
     {Accion::Editor, Ajeno::Nada, -1, "4 10:00-11:30 Del diálogo|", "4 10:00-11:30 Del diálogo"},
     {Accion::Editor, Ajeno::Asunto, 0, "4 10:00-11:00 Otra|", "4 10:00-11:00 Otra"},
     // The editor used here writes only two fields over the record it finds.
@@ -147,9 +113,9 @@ TEST_F(MainWindowTest, AStoreOverAChangedOrDeletedAppointmentAsksAndDoesWhatTheA
       EXPECT_TRUE(messages.isEmpty()) << messages.join(" / ").toStdString();
     } else {
       EXPECT_EQ(messages.size(), 1) << messages.join(" / ").toStdString();
-      EXPECT_TRUE(messages.value(0).contains(c.ajeno == Ajeno::Borrado ? "ha eliminado" : "ha cambiado"));
+      EXPECT_TRUE(messages.value(0).contains(Elimina(c.ajeno) ? "ha eliminado" : "ha cambiado"));
     }
-    const bool guardada = c.ajeno == Ajeno::Nada || c.eleccion != (c.ajeno == Ajeno::Borrado ? 1 : 0);
+    const bool guardada = c.ajeno == Ajeno::Nada || c.eleccion != (Elimina(c.ajeno) ? 1 : 0);
     EXPECT_EQ(notices.empty(), !guardada);
   }
 }
@@ -180,20 +146,22 @@ TEST_F(MainWindowTest, StoringMineOverARecordThatChangedDuringTheQuestionAsksAga
 // Deleting: a record unchanged elsewhere goes without a second question; one
 // changed elsewhere since it was shown goes only on "Eliminarla", and
 // "Conservarla" shows its new version; one already deleted elsewhere only
-// loses its block.
+// loses its block, and the appointment that took its ID since is shown.
 TEST_F(MainWindowTest, DeletingAnAppointmentChangedElsewhereAsksFirst) {
   struct {
     Ajeno ajeno;
     int eleccion;
-    bool queda;
+    const char* queda;  // ASUNTO of record 4 afterwards; "" when gone
     int mensajes;
     bool aviso;
+    const char* vista;
   } const casos[] = {
-      {Ajeno::Nada, -1, false, 1, true},
-      {Ajeno::Asunto, 0, false, 2, true},
-      {Ajeno::Asunto, 1, true, 2, false},
-      {Ajeno::Asunto, -1, true, 2, false},  // the question closed: nothing deleted
-      {Ajeno::Borrado, -1, false, 1, false},
+      {Ajeno::Nada, -1, "", 1, true, ""},
+      {Ajeno::Asunto, 0, "", 2, true, ""},
+      {Ajeno::Asunto, 1, "Otra", 2, false, "4 10:00-11:00 Otra"},
+      {Ajeno::Asunto, -1, "Otra", 2, false, "4 10:00-11:00 Otra"},  // the question closed: nothing deleted
+      {Ajeno::Borrado, -1, "", 1, false, ""},
+      {Ajeno::Reusado, -1, "Dentista", 1, false, "4 16:00-17:00 Dentista"},
   };
   int n = 0;
   for (const auto& c : casos) {
@@ -215,8 +183,8 @@ TEST_F(MainWindowTest, DeletingAnAppointmentChangedElsewhereAsksFirst) {
     frm->TimeView->SetSelectedItem(frm->ItemDeID(4));
     frm->acDelExecute();
     EXPECT_EQ(messages.size(), c.mensajes) << messages.join(" / ").toStdString();
-    EXPECT_EQ(Leer(folder, 4).id, c.queda ? 4 : 0);
-    EXPECT_EQ(Vista(frm->TimeView).toStdString(), c.queda ? "4 10:00-11:00 Otra" : "");
+    EXPECT_EQ(Leer(folder, 4).asunto.toStdString(), c.queda);
+    EXPECT_EQ(Vista(frm->TimeView).toStdString(), c.vista);
     EXPECT_EQ(notices.size(), c.aviso ? 1u : 0u);
   }
 }
@@ -236,6 +204,8 @@ TEST_F(MainWindowTest, TheEditorDialogAsksWhenItsRecordChangedOrWentWhileItWasOp
       {Ajeno::Lugar, 0, "4 10:00-11:00 Reunión|Sala 2", "4 10:00-11:00 Reunión"},
       {Ajeno::Borrado, 0, "4 10:00-11:00 Del diálogo|", "4 10:00-11:00 Del diálogo"},
       {Ajeno::Borrado, 1, "", ""},
+      {Ajeno::Reusado, 0, "4 16:00-17:00 Dentista|\n5 10:00-11:00 Del diálogo|",
+       "4 16:00-17:00 Dentista\n5 10:00-11:00 Del diálogo"},
   };
   int n = 0;
   for (const auto& c : casos) {
@@ -267,8 +237,8 @@ TEST_F(MainWindowTest, TheEditorDialogAsksWhenItsRecordChangedOrWentWhileItWasOp
     EXPECT_EQ(Tabla(folder).toStdString(), c.tabla);
     EXPECT_EQ(Vista(frm->TimeView).toStdString(), c.vista);
     EXPECT_EQ(messages.size(), 1) << messages.join(" / ").toStdString();
-    EXPECT_TRUE(messages.value(0).contains(c.ajeno == Ajeno::Borrado ? "ha eliminado" : "ha cambiado"));
-    EXPECT_EQ(notices.empty(), c.eleccion == (c.ajeno == Ajeno::Borrado ? 1 : 0));
+    EXPECT_TRUE(messages.value(0).contains(Elimina(c.ajeno) ? "ha eliminado" : "ha cambiado"));
+    EXPECT_EQ(notices.empty(), c.eleccion == (Elimina(c.ajeno) ? 1 : 0));
   }
 }
 
