@@ -114,6 +114,7 @@ bool TfrmAgenda::EditarCita(TRBTimeViewItem* Item) {
     ActualizarItem(Item);
     return true;
   } catch (const std::exception& e) {
+    if (Item) RecargarVista();  // what a store that failed after a question left
     ShowError(e, this);
     return false;
   }
@@ -220,6 +221,7 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
     leidas_.Recordar(t);
   } catch (const std::exception& e) {
     if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
+    RecargarVista();  // the block back as stored: the store did not happen
     ShowError(e, this);
   }
 }
