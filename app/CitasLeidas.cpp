@@ -18,7 +18,7 @@ void TCitasLeidas::Recordar(data::Table& t, int ID) {
     it->recno = t.RecNo();  // a reorganised table moves records
     return;
   }
-  citas_.insert(ID, Leida{std::string(bytes), t.RecNo(), TFotoCita::Leer(t)});
+  citas_.insert(ID, Leida{std::string(bytes), t.RecNo()});
 }
 
 void TCitasLeidas::Olvidar(int ID) { citas_.remove(ID); }
@@ -27,9 +27,10 @@ void TCitasLeidas::ConservarSolo(const QSet<int>& IDs) {
   citas_.removeIf([&IDs](const QHash<int, Leida>::iterator& it) { return !IDs.contains(it.key()); });
 }
 
-const TFotoCita* TCitasLeidas::De(int ID) const {
+std::optional<TFotoCita> TCitasLeidas::De(data::Table& t, int ID) const {
   const auto it = citas_.constFind(ID);
-  return it == citas_.constEnd() ? nullptr : &it->foto;
+  if (it == citas_.constEnd()) return std::nullopt;
+  return TFotoCita::Leer(t, it->bytes);
 }
 
 std::uint32_t TCitasLeidas::Fila(int ID) const {
@@ -118,7 +119,7 @@ TGuardadoCita TCitasLeidas::Guardar(data::Table& t, int ID, const std::function<
   TGuardadoCita r;
   try {
     t.SetIndexName("ID");
-    const TFotoCita* recordada = De(ID);
+    const std::optional<TFotoCita> recordada = De(t, ID);
     // A record of that ID elsewhere in the file is another appointment
     // that took the number of the one remembered, deleted since.
     const bool hay = t.FindKey(ID) && (!recordada || t.RecNo() == Fila(ID));
@@ -161,8 +162,7 @@ TGuardadoCita TCitasLeidas::Guardar(data::Table& t, int ID, const std::function<
 
 TBorradoCita TCitasLeidas::Borrar(data::Table& t, int ID, QWidget* Parent) {
   TBorradoCita r;
-  std::optional<TFotoCita> antes;
-  if (const TFotoCita* f = De(ID)) antes = *f;
+  std::optional<TFotoCita> antes = De(t, ID);
   std::uint32_t fila = Fila(ID);
   try {
     for (;;) {

@@ -34,13 +34,13 @@ struct TBorradoCita {
 
 class TCitasLeidas {
  public:
-  // The table's current record, as it is now. A record remembered already
-  // and unchanged since is not read whole again: a refresh meets thousands.
+  // The table's current record, as it is now (its stored bytes and place).
   void Recordar(data::Table& t);
   void Recordar(data::Table& t, int ID);
   void Olvidar(int ID);
   void Olvidar() { citas_.clear(); }
-  const TFotoCita* De(int ID) const;
+  // The appointment of that ID as remembered; `t` (browsing) reads it.
+  std::optional<TFotoCita> De(data::Table& t, int ID) const;
   int Cuantas() const { return static_cast<int>(citas_.size()); }
   // Forgets every appointment but those.
   void ConservarSolo(const QSet<int>& IDs);
@@ -61,10 +61,11 @@ class TCitasLeidas {
   // not remembered.
   std::uint32_t Fila(int ID) const;
 
+  // Only the bytes: most remembered records are never stored over, and a
+  // refresh meets thousands.
   struct Leida {
-    std::string bytes;      // the record as stored, to tell a changed one at once
+    std::string bytes;
     std::uint32_t recno = 0;
-    TFotoCita foto;
   };
   QHash<int, Leida> citas_;
 };

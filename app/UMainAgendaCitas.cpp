@@ -197,7 +197,7 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
              f.Campo("HORA_INI") == horaIni && f.Campo("HORA_FIN") == horaFin && f.Campo("ASUNTO") == asunto;
     };
     if (Item->ItemID() > 0) {
-      const TFotoCita* leida = leidas_.De(Item->ItemID());
+      const std::optional<TFotoCita> leida = leidas_.De(t, Item->ItemID());
       if ((leida && comoItem(*leida)) || (t.FindKey(Item->ItemID()) && comoItem(TFotoCita::Leer(t)))) return;
       MostrarGuardado(leidas_.Guardar(t, Item->ItemID(), escribir, this));
       return;

@@ -27,4 +27,21 @@ std::string_view Table::RecordBytes() const {
   return record_;
 }
 
+std::vector<std::string> Table::FieldTextsOf(std::string_view bytes) {
+  RequireBrowse("leer un registro guardado aparte");
+  if (bytes.size() != record_.size()) throw DbError("El registro guardado aparte no es de la tabla " + tableName_ + ".");
+  std::string current(bytes);
+  record_.swap(current);
+  std::vector<std::string> out;
+  out.reserve(files_->header.fields.size());
+  try {
+    for (int i = 0; i < static_cast<int>(files_->header.fields.size()); ++i) out.push_back(FieldByNumber(i).AsString());
+  } catch (...) {
+    record_.swap(current);
+    throw;
+  }
+  record_.swap(current);
+  return out;
+}
+
 }  // namespace data
