@@ -105,6 +105,9 @@ bool EditCita(data::Table& Tabla, const std::function<void(data::Table&)>& Antes
 // when there is no such appointment or the user cancelled. Failures while
 // opening the table or looking the record up reach the caller.
 bool EditCitaById(int Id);
+// Told after each store of EditCitaById: the main window then takes that
+// record again, as it did not store it itself. Empty (the default): nobody.
+void SetAlGuardarCitaPorID(std::function<void()> Aviso);
 
 // The main window's periodic refresh: the editor calls it with false when it
 // is shown and with true when it closes. The main window installs it; an

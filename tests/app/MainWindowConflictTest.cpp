@@ -300,3 +300,48 @@ TEST_F(MainWindowTest, AReminderPostponedInThisWindowIsNotTakenForAnotherCopysCh
   EXPECT_EQ(r.hi, "12:00");
   EXPECT_EQ(r.aviso, 3);
 }
+
+// A reminder's notification opens the appointment in an editor over a
+// table of its own: another copy's change made while it is open asks there
+// too, and the window takes what it stored, so a drag afterwards asks
+// nothing and keeps the editor's subject.
+TEST_F(MainWindowTest, TheEditorOfANotificationAsksAndTheWindowTakesWhatItStored) {
+  const struct {
+    Ajeno ajeno;
+    int eleccion;  // Suya 0, Mía 1
+    const char* asunto;
+  } casos[] = {{Ajeno::Nada, -1, "Del aviso"}, {Ajeno::Asunto, 0, "Otra"}, {Ajeno::Asunto, 1, "Del aviso"}};
+  int n = 0;
+  for (const auto& c : casos) {
+    SCOPED_TRACE(testing::Message() << "caso " << n++);
+    frm.reset();
+    QFile::remove(folder + "AGENDA.DBF");
+    QFile::remove(folder + "AGENDA.DBT");
+    QFile::remove(folder + "AGENDA.MDX");
+    CrearTablaAgenda(folder);
+    AddCita(4, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+    Start();
+    messages.clear();
+    answer = c.eleccion;
+    WhenModalOpens<TfrmEditCita>([&](TfrmEditCita& d) {
+      HacerAjeno(folder, c.ajeno);
+      d.edtAsunto->setText("Del aviso");
+      d.btnOk->click();
+    });
+    const bool guardada = EditCitaById(4);
+    EXPECT_EQ(guardada, c.eleccion != 0);
+    EXPECT_EQ(messages.size(), c.ajeno == Ajeno::Nada ? 0 : 1) << messages.join(" / ").toStdString();
+    EXPECT_EQ(Leer(folder, 4).asunto.toStdString(), c.asunto);
+    if (!guardada) continue;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frm->tmrRefreshPending->isActive(); }, 5000));
+    messages.clear();
+    TRBTimeViewItem* it = frm->ItemDeID(4);
+    ASSERT_NE(it, nullptr);
+    it->SetTimes(D(12, 3, 2004) + dt::EncodeTime(12, 0), D(12, 3, 2004) + dt::EncodeTime(13, 0));
+    frm->TimeViewDragged(it, dmEnd);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(" / ").toStdString();
+    const Registro r = Leer(folder, 4);
+    EXPECT_EQ(r.asunto.toStdString(), c.asunto);
+    EXPECT_EQ(r.hi, "12:00");
+  }
+}
