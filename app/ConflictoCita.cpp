@@ -33,3 +33,13 @@ TRespuestaBorrado PreguntarBorradoAjeno(const QString& Asunto, QWidget* Parent) 
                           QStringLiteral("Cita eliminada en otra copia"));
   return r == 1 ? TRespuestaBorrado::Descartar : TRespuestaBorrado::GuardarDeNuevo;
 }
+
+// Closed without a choice: nothing is deleted.
+TRespuestaBorrarCambiada PreguntarBorrarCambiada(const QString& Asunto, QWidget* Parent) {
+  const int r = ChooseDlg(QStringLiteral("Otra copia de la agenda ha cambiado %1 desde que se leyó aquí.\r\n"
+                                         "¿Desea eliminarla de todos modos?")
+                              .arg(Nombre(Asunto)),
+                          mtWarning, {QStringLiteral("Eliminarla"), QStringLiteral("Conservarla")}, Parent,
+                          QStringLiteral("Cita cambiada en otra copia"));
+  return r == 0 ? TRespuestaBorrarCambiada::Eliminar : TRespuestaBorrarCambiada::Conservar;
+}

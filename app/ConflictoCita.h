@@ -19,3 +19,10 @@ enum class TRespuestaBorrado {
   Descartar,       // leave it deleted
 };
 TRespuestaBorrado PreguntarBorradoAjeno(const QString& Asunto, QWidget* Parent = nullptr);
+
+// Deleting a record another copy changed since this copy read it.
+enum class TRespuestaBorrarCambiada {
+  Eliminar,   // delete it as it is now
+  Conservar,  // keep it; the view shows its new version
+};
+TRespuestaBorrarCambiada PreguntarBorrarCambiada(const QString& Asunto, QWidget* Parent = nullptr);

@@ -13,6 +13,15 @@ TFotoCita TFotoCita::Leer(data::Table& t) {
   return f;
 }
 
+TFotoCita TFotoCita::Leer(data::Table& t, std::string_view bytes) {
+  std::vector<std::string> valores = t.FieldTextsOf(bytes);
+  TFotoCita f;
+  f.campos_.reserve(valores.size());
+  for (int i = 0; i < static_cast<int>(valores.size()); ++i)
+    f.campos_.emplace_back(t.FieldByNumber(i).FieldName(), std::move(valores[static_cast<std::size_t>(i)]));
+  return f;
+}
+
 std::optional<TFotoCita> TFotoCita::DeID(data::Table& t, int ID) {
   t.SetIndexName("ID");
   if (ID <= 0 || !t.FindKey(ID)) return std::nullopt;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,8 @@ class TFotoCita {
   TFotoCita() = default;
   // The table's current record.
   static TFotoCita Leer(data::Table& t);
+  // A record of the table kept as its stored bytes (Table::RecordBytes).
+  static TFotoCita Leer(data::Table& t, std::string_view bytes);
   // The record of that ID, leaving the table on it under the ID index; none
   // when no record has it.
   static std::optional<TFotoCita> DeID(data::Table& t, int ID);

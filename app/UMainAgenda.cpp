@@ -70,7 +70,7 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   ConectarEventos();
   InstalarFuenteVistaAnual();
   AnnualViewFn = [this] { return ShowAnnualView(this); };
-  EditCitaFn = [](data::Table& t) { return EditCita(t); };
+  EditCitaFn = [](data::Table& t) { return EditCita(t, TVigiaEdicion::PrepararGuardado); };
   ComprobarAvisosFn = [] { ComprobarAvisos(); };
   FindCitaFn = [this](TDate& fecha, int& id) {
     TfrmFindCita dlg(this);
@@ -88,6 +88,10 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
       tmrRefreshPending->stop();  // nor a refresh left waiting by a drag
     }
   });
+  // An appointment opened from a reminder's notification is stored through a
+  // table of its own: the shown range is read again (once no box is open),
+  // or the next store over it would take that for another copy's change.
+  SetAlGuardarCitaPorID([this] { tmrRefreshPending->start(); });
 
   MailSlot = new TALMailSlot(this);
   MailSlot->SetMailBox(kBuzonAvisos);
@@ -119,6 +123,8 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
 // open is stored now, and the view tells this half-gone window nothing more.
 TfrmAgenda::~TfrmAgenda() {
   TerminarEdicion();
+  SetTemporizadorRefresco({});
+  SetAlGuardarCitaPorID({});
   TimeView->OnEditedItem = nullptr;
   TimeView->OnNewDay = nullptr;
   Calendar->OnSelectionChange = nullptr;
@@ -348,7 +354,7 @@ void TfrmAgenda::FormClose() {
 
 void TfrmAgenda::tmrAvisosTimer() {
   tmrAvisos->stop();
-  if (ConfigAgenda.ShowReminder && ComprobarAvisosFn) ComprobarAvisosFn();
+  ComprobarAvisosYRecargar();
 }
 
 void TfrmAgenda::tmrMaximizeTimer() {

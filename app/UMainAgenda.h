@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/CitasLeidas.h"
 #include "app/HistorialCitas.h"
 #include "core/DateTime.h"
 #include "maintenance/MainWindowLink.h"
@@ -182,6 +183,15 @@ class TfrmAgenda : public QMainWindow {
   void MostrarCitaGuardada(int ID, const TFotoCita& Guardada);
 
   THistorialCitas Historial;  // this copy's stored changes in the session
+  // After a store that asked the user, the days it touched as the table has them.
+  void MostrarGuardado(const TGuardadoCita& Guardado);
+  // The reminders check (when reminders are on), then the shown range reloaded.
+  void ComprobarAvisosYRecargar();
+  // The shown range as the table has it now.
+  void RecargarVista();
+  // A store through the remembered records: into the history when it
+  // stored, then the days it touched shown as the table has them.
+  void GuardadoAnotado(const TGuardadoCita& Guardado, bool EnEditor);
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
@@ -194,6 +204,7 @@ class TfrmAgenda : public QMainWindow {
   bool marcasPendientes_ = false;
   bool marcasValidas_ = false;  // marcas_ answers CalendarMark
   QSet<int> marcas_;
+  TCitasLeidas leidas_;  // the shown appointments as last read or stored
   int lastCalendarWidth_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "app/FotoCita.h"
 #include "app/UAgendaUtil.h"
 #include "app/UCategoriaClass.h"
 #include "app/UMainAgenda.h"
@@ -105,12 +106,17 @@ bool TfrmAgenda::EditarCita(TRBTimeViewItem* Item) {
       if (!t.FindKey(Item->ItemID())) return false;
     }
     const TFotoCita antes = Item ? TFotoCita::Leer(t) : TFotoCita();
-    if (!EditCitaFn || !EditCitaFn(t)) return false;
+    TVigiaEdicion vigia(t, Item != nullptr);
+    if (!EditCitaFn || !EditCitaFn(t)) {
+      if (vigia.Retenida()) GuardadoAnotado(vigia.Resolver(leidas_, this), true);
+      return false;
+    }
     AnotarCambio(antes, TFotoCita::Leer(t), true);
     if (!Item) return true;
     ActualizarItem(Item);
     return true;
   } catch (const std::exception& e) {
+    if (Item) RecargarVista();  // what a store that failed after a question left
     ShowError(e, this);
     return false;
   }
@@ -121,27 +127,29 @@ void TfrmAgenda::acDelExecute() {
   if (!sel) return;
   if (MessageDlg(QStringLiteral("¿Eliminar cita seleccionada?"), mtConfirmation, mbYes | mbNo, this) != mrYes) return;
   // A record already deleted elsewhere was announced by that copy: the block
-  // goes, and nothing is announced again.
-  bool borrado = false;
-  TDate desde = 0, hasta = 0;
+  // goes, and nothing is announced again. One changed elsewhere since it was
+  // shown goes only when the user says so.
+  TBorradoCita b;
   try {
-    data::Table& t = *tblAgenda;
-    t.SetIndexName("ID");
-    if (t.FindKey(sel->ItemID())) {
-      desde = t.FieldByName("FECHA_INI").AsDate();
-      hasta = t.FieldByName("FECHA_FIN").AsDate();
-      const TFotoCita borrada = TFotoCita::Leer(t);
-      t.Delete();
-      borrado = true;
-      AnotarCambio(borrada, TFotoCita());
-    }
+    b = leidas_.Borrar(*tblAgenda, sel->ItemID(), this);
+    if (b.borrada) AnotarCambio(b.cita, TFotoCita());
   } catch (const std::exception& e) {
     ShowError(e, this);
     return;
   }
+  if (b.conservada) {
+    CargarCitas(b.desde, b.hasta + 1);  // its new version, wherever it went
+    return;
+  }
   TimeView->Items()->Delete(sel);
+  if (!b.borrada) {
+    // Gone elsewhere already, its number perhaps taken since by another
+    // appointment: the view as the table has it.
+    RecargarVista();
+    return;
+  }
   RefrescarMarcas();
-  if (borrado) AvisarCambio(desde, hasta);
+  AvisarCambio(b.desde, b.hasta);
 }
 
 void TfrmAgenda::acFindExecute() {
@@ -169,25 +177,33 @@ void TfrmAgenda::acPrintExecute() {
 }
 
 // The one place where what the user does to a block reaches the table.
-// A block that ends as its record already is (a press on an edge without a
-// move, an edit that kept the text) stores nothing and announces nothing.
+// A block that ends as its record was read or already is (a press on an
+// edge without a move, an edit that kept the text) stores nothing and
+// announces nothing. A change over a record another copy changed or deleted
+// since it was read asks first.
 void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
   data::Table& t = *tblAgenda;
-  TFotoCita antes;
   try {
     t.SetIndexName("ID");
     const std::string horaIni = Hora(Item->StartTime()).toStdString();
     const std::string horaFin = Hora(Item->EndTime()).toStdString();
     const std::string asunto = Item->Text().toStdString();
+    const auto escribir = [&](data::Table& t) {
+      t.FieldByName("FECHA_INI").SetAsDate(Item->StartTime());
+      t.FieldByName("FECHA_FIN").SetAsDate(Item->EndTime());
+      t.FieldByName("HORA_INI").SetAsString(horaIni);
+      t.FieldByName("HORA_FIN").SetAsString(horaFin);
+      t.FieldByName("ASUNTO").SetAsString(asunto);
+    };
+    const auto comoItem = [&](const TFotoCita& f) {
+      return f.Desde() == dt::DateOf(Item->StartTime()) && f.Hasta() == dt::DateOf(Item->EndTime()) &&
+             f.Campo("HORA_INI") == horaIni && f.Campo("HORA_FIN") == horaFin && f.Campo("ASUNTO") == asunto;
+    };
     if (Item->ItemID() > 0) {
-      if (!t.FindKey(Item->ItemID())) return;  // gone elsewhere: nothing to store
-      if (t.FieldByName("FECHA_INI").AsDate() == dt::DateOf(Item->StartTime()) &&
-          t.FieldByName("FECHA_FIN").AsDate() == dt::DateOf(Item->EndTime()) &&
-          t.FieldByName("HORA_INI").AsString() == horaIni && t.FieldByName("HORA_FIN").AsString() == horaFin &&
-          t.FieldByName("ASUNTO").AsString() == asunto)
-        return;
-      antes = TFotoCita::Leer(t);
-      t.Edit();
+      const std::optional<TFotoCita> leida = leidas_.De(t, Item->ItemID());
+      if ((leida && comoItem(*leida)) || (t.FindKey(Item->ItemID()) && comoItem(TFotoCita::Leer(t)))) return;
+      GuardadoAnotado(leidas_.Guardar(t, Item->ItemID(), escribir, this), false);
+      return;
     } else {
       Item->SetItemID(NuevoID(t));
       t.Append();
@@ -197,11 +213,7 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
       t.FieldByName("AVISO").SetAsInteger(1);
       t.FieldByName("TIPO").SetAsInteger(0);
     }
-    t.FieldByName("FECHA_INI").SetAsDate(Item->StartTime());
-    t.FieldByName("FECHA_FIN").SetAsDate(Item->EndTime());
-    t.FieldByName("HORA_INI").SetAsString(horaIni);
-    t.FieldByName("HORA_FIN").SetAsString(horaFin);
-    t.FieldByName("ASUNTO").SetAsString(asunto);
+    escribir(t);
     if (!t.Post()) {
       t.Cancel();
       return;
@@ -209,9 +221,11 @@ void TfrmAgenda::GuardarItem(TRBTimeViewItem* Item) {
     t.FlushBuffers();
     // The ID actually stored, which another copy's new record may have moved on.
     Item->SetItemID(static_cast<int>(t.FieldByName("ID").AsInteger()));
-    AnotarCambio(antes, TFotoCita::Leer(t));
+    leidas_.Recordar(t);
+    AnotarCambio(TFotoCita(), TFotoCita::Leer(t));
   } catch (const std::exception& e) {
     if (t.State() == data::TableState::Edit || t.State() == data::TableState::Insert) t.Cancel();
+    RecargarVista();  // the block back as stored: the store did not happen
     ShowError(e, this);
   }
 }
@@ -253,5 +267,7 @@ void TfrmAgenda::TimeViewEditedItem(TRBTimeViewItem* Item, QString& NewText) {
   }
   Item->SetText(NewText);
   GuardarItem(Item);
+  // What the table holds after a question (the other copy's text, say).
+  if (TimeView->Items()->IndexOf(Item) >= 0) NewText = Item->Text();
   RefrescarMarcas();
 }

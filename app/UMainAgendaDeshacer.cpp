@@ -123,6 +123,13 @@ void TfrmAgenda::AnotarCambio(const TFotoCita& Antes, const TFotoCita& Despues, 
   ActualizarDeshacer();
 }
 
+void TfrmAgenda::GuardadoAnotado(const TGuardadoCita& Guardado, bool EnEditor) {
+  if (Guardado.guardada && Guardado.ID > 0) {
+    if (const auto guardada = TFotoCita::DeID(*tblAgenda, Guardado.ID)) AnotarCambio(Guardado.sobre, *guardada, EnEditor);
+  }
+  MostrarGuardado(Guardado);
+}
+
 void TfrmAgenda::OlvidarCambios() {
   Historial.Vaciar();
   ActualizarDeshacer();

@@ -73,6 +73,24 @@ void Rellenar(TRBTimeViewItem* Item, const CamposCita& c, TDateTime inicio, TDat
 void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
   const CamposCita c(*tblAgenda);
   Rellenar(Item, c, c.Inicio(), c.Fin());
+  leidas_.Recordar(*tblAgenda);
+}
+
+// The reminders window stores what it postpones through a table of its
+// own: the view takes it at once, or the next store over such an
+// appointment would take it for another copy's change.
+void TfrmAgenda::ComprobarAvisosYRecargar() {
+  if (!ConfigAgenda.ShowReminder || !ComprobarAvisosFn) return;
+  ComprobarAvisosFn();
+  RecargarVista();
+}
+
+void TfrmAgenda::RecargarVista() { CargarCitas(Calendar->StartDay(), Calendar->EndDay()); }
+
+void TfrmAgenda::MostrarGuardado(const TGuardadoCita& Guardado) {
+  // The reload takes whole days: an item ending during the last one is not
+  // one of those it replaces.
+  if (Guardado.preguntada && Guardado.desde > 0) CargarCitas(Guardado.desde, Guardado.hasta + 1);
 }
 
 void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
@@ -120,6 +138,7 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
         porID.insert(id, it);
       }
       Rellenar(it, c, inicio, fin);
+      leidas_.Recordar(t, id);
     }
   } catch (const std::exception& e) {
     items->EndUpdate();
@@ -127,6 +146,13 @@ void TfrmAgenda::CargarCitas(TDate Desde, TDate Hasta) {
     return;
   }
   items->EndUpdate();
+  // Appointments no longer shown are forgotten once they outnumber the
+  // shown ones, so that browsing a large agenda does not keep it all.
+  if (leidas_.Cuantas() > 2 * items->Count() + 256) {
+    QSet<int> mostradas;
+    for (int i = 0; i < items->Count(); ++i) mostradas.insert(items->Items(i)->ItemID());
+    leidas_.ConservarSolo(mostradas);
+  }
   RefrescarMarcas();
 }
 
@@ -311,7 +337,7 @@ void TfrmAgenda::tmrRefreshTimer() {
     ShowError(QStringLiteral("No se pudieron leer las categorías.\r\n") + QString::fromStdString(e.what()), this);
   }
   MostrarEstado(QString());
-  if (ConfigAgenda.ShowReminder && ComprobarAvisosFn) ComprobarAvisosFn();
+  ComprobarAvisosYRecargar();
   tmrRefresh->start();
 }
 

@@ -195,6 +195,14 @@ class Table {
   // memo's bytes. A view into the record, the mapped memo file or
   // `scratch`, good until the next move; throws for other fields.
   std::string_view StoredText(int index, std::string& scratch) const;
+  // The current record's bytes as the .DBF holds them (the deletion flag
+  // first; memo fields as their block numbers): two reads of a record
+  // compare as these. A view good until the next move or change.
+  std::string_view RecordBytes() const;
+  // Every field, as AsString gives it, of a record of this table kept as
+  // RecordBytes gave it (memo texts from the blocks it names). The current
+  // record stays as it is; only while browsing.
+  std::vector<std::string> FieldTextsOf(std::string_view bytes);
   std::vector<TagInfo> Tags() const;
   int CodePage() const;
   // Level byte of the .DBF (0x03, 0x83, 0x8B, 0x04, 0x8C, 0x30, 0xF5, ...).

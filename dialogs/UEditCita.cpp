@@ -19,6 +19,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "app/AgendaHooks.h"
+#include "app/CitasLeidas.h"
 #include "app/Help.h"
 #include "app/UAgendaUtil.h"
 #include "app/UCategoriaClass.h"
@@ -30,6 +32,7 @@
 
 namespace {
 std::function<void(bool)> gTemporizadorRefresco;
+std::function<void()> gGuardadaPorID;
 
 // The editor's reminder list: the stored choices 0..13. Choice 14 ("15 días")
 // can only come from a postponed reminder; it is added for such a record.
@@ -93,6 +96,8 @@ QToolButton* BotonHoras(QWidget* parent, const QString& Nombre) {
 void SetTemporizadorRefresco(std::function<void(bool Activo)> Control) {
   gTemporizadorRefresco = std::move(Control);
 }
+
+void SetAlGuardarCitaPorID(std::function<void()> Aviso) { gGuardadaPorID = std::move(Aviso); }
 
 TfrmEditCita::TfrmEditCita(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmEditCita"));
@@ -357,11 +362,12 @@ void TfrmEditCita::btnOkClick() {
   if (Validar()) accept();
 }
 
-bool EditCita(data::Table& Tabla) {
+bool EditCita(data::Table& Tabla, const std::function<void(data::Table&)>& AntesDeGuardar) {
   try {
     auto frm = std::make_unique<TfrmEditCita>(QApplication::activeWindow());
     frm->CargarCita(Tabla);
     if (frm->exec() == QDialog::Accepted) {
+      if (AntesDeGuardar) AntesDeGuardar(Tabla);
       if (frm->GuardarCita(Tabla)) return true;
       // The table's own rule refused the record and said why; nothing is
       // left half-edited in the caller's table.
@@ -376,15 +382,28 @@ bool EditCita(data::Table& Tabla) {
   }
 }
 
+// A change another copy made while the dialog was open is asked about, as
+// in the main window's editor.
 bool EditCitaById(int Id) {
   data::Table tabla(ConfigAgenda.DataPath.toStdString(), "AGENDA");
   tabla.Open();
+  AdjuntarHooksAgenda(tabla, {});
   tabla.SetIndexName("ID");
   if (!tabla.FindKey(Id)) return false;
-  if (!EditCita(tabla)) return false;
+  {
+    TVigiaEdicion vigia(tabla, true);
+    if (!EditCita(tabla, TVigiaEdicion::PrepararGuardado)) {
+      if (!vigia.Retenida()) return false;
+      TCitasLeidas leidas;
+      const TGuardadoCita r = vigia.Resolver(leidas, QApplication::activeWindow());
+      tabla.SetIndexName("ID");
+      if (!r.guardada || !tabla.FindKey(r.ID)) return false;
+    }
+  }
   tabla.Edit();
   RecalcularAviso(tabla);
   tabla.Post();
   tabla.FlushBuffers();
+  if (gGuardadaPorID) gGuardadaPorID();
   return true;
 }

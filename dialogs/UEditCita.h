@@ -95,14 +95,19 @@ class TfrmEditCita : public QDialog {
 // existing record or holds a freshly appended one. True when the user
 // accepted and the record was stored. Cancelling cancels the table's edit or
 // insert state, so a fresh record is discarded. Engine failures are shown and
-// give false.
-bool EditCita(data::Table& Tabla);
+// give false. AntesDeGuardar, when given, runs once the user accepted, just
+// before the fields go into the record: it may put the table into edit or
+// insert state itself, and the dialog then stores into that.
+bool EditCita(data::Table& Tabla, const std::function<void(data::Table&)>& AntesDeGuardar = {});
 
 // Edits the appointment with that ID in a table of its own over the data
 // folder; after a save the reminder fields are recomputed and stored. False
 // when there is no such appointment or the user cancelled. Failures while
 // opening the table or looking the record up reach the caller.
 bool EditCitaById(int Id);
+// Told after each store of EditCitaById: the main window then takes that
+// record again, as it did not store it itself. Empty (the default): nobody.
+void SetAlGuardarCitaPorID(std::function<void()> Aviso);
 
 // The main window's periodic refresh: the editor calls it with false when it
 // is shown and with true when it closes. The main window installs it; an
