@@ -119,6 +119,15 @@ void TALMailSlot::SetReachNetwork(bool value) {
   }
 }
 
+void TALMailSlot::SetShared(bool value) {
+  if (value == FShared) return;
+  FShared = value;
+  if (FActive) {
+    CloseListener();
+    if (!OpenListener()) FActive = false;
+  }
+}
+
 int TALMailSlot::PollInterval(int checkInterval) {
   // From a second up the listener is looked at on whole seconds: the first
   // second count that reaches the interval.
@@ -130,8 +139,9 @@ bool TALMailSlot::OpenListener() {
   const std::optional<MailSlotPath> path = ParseMailSlotPath("\\\\.\\mailslot\\" + FMailBox);
   if (!path) return false;
   auto* socket = new QUdpSocket(this);
-  if (!socket->bind(MailSlotListenAddress(FReachNetwork), MailSlotPort(path->name),
-                    QAbstractSocket::DontShareAddress)) {
+  const auto mode = FShared ? QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint
+                            : QAbstractSocket::DontShareAddress;
+  if (!socket->bind(MailSlotListenAddress(FReachNetwork, FShared), MailSlotPort(path->name), mode)) {
     delete socket;
     return false;
   }

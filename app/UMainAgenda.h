@@ -7,11 +7,13 @@
 //   UMainAgendaVista.cpp     loading the view, navigation, time scale, refresh
 //   UMainAgendaCitas.cpp     appointment commands, drags, typing, hints
 //   UMainAgendaAvisos.cpp    change notices
+//   UMainAgendaVigia.cpp     other copies' changes: notices heard, files watched
 //   UMainAgendaIcal.cpp      iCalendar import and export
 
 #include <QMainWindow>
 #include <QHash>
 #include <QSet>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -38,6 +40,7 @@ class TRBImageList;
 class TRBTimeView;
 class TRBTimeViewItem;
 class TRBTimeviewDay;
+class VigiaTablas;
 
 class TfrmAgenda : public QMainWindow {
   Q_OBJECT
@@ -106,6 +109,21 @@ class TfrmAgenda : public QMainWindow {
   void AvisarCambio(TDate Desde, TDate Hasta);
   void EnviarMensaje(const QString& Texto);
 
+  // ---- Other copies' changes ----
+  // Listening on the notices' mailslot and watching the data folder's
+  // tables, from the end of start-up on; AjustarVigia follows the settings
+  // (data folder, network reach) after they change.
+  void IniciarVigia();
+  void AjustarVigia();
+  void MailSlotNewMessage(TALMailSlot* Sender, const QString& Computer, const QString& UserName,
+                          const QString& Text);
+  // Reloads the shown range (and the categories) as soon as nothing the
+  // user is doing would be disturbed, keeping the selected item and the scroll.
+  void PedirRecarga(bool Categorias);
+  void tmrRecargaTimer();
+  VigiaTablas* Vigia = nullptr;
+  QTimer* tmrRecarga = nullptr;
+
   // Seams the rest of the program and the tests use: the appointment editor
   // on the table's current record (true when stored), and the reminders
   // check. Both are the real windows unless replaced.
@@ -165,6 +183,13 @@ class TfrmAgenda : public QMainWindow {
   TDate BaseVista() const;
   // Calendar->RefreshMarks, with the marks worked out in one pass.
   void RefrescarMarcas();
+  // A reload now would break what the user is doing: typing in place, a
+  // drag, or a box or dialog whose command may hold a block the reload frees.
+  bool VistaOcupada() const;
+  bool Arrastrando() const;
+  // Sends a stamped notice, remembering it so that it is not taken back as
+  // another copy's.
+  void DifundirAviso(const QString& Sellado);
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
@@ -178,6 +203,9 @@ class TfrmAgenda : public QMainWindow {
   bool marcasValidas_ = false;  // marcas_ answers CalendarMark
   QSet<int> marcas_;
   int lastCalendarWidth_ = 0;
+  QStringList avisosPropios_;           // the last notices this window sent
+  QHash<QString, qint64> avisosOidos_;  // notices heard lately, by sender and text
+  bool recargaCategorias_ = false;
 };
 
 // Shortens a folder to fit a width: leading folders give way to "..." while
