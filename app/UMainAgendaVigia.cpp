@@ -66,7 +66,7 @@ void TfrmAgenda::DifundirAviso(const QString& Sellado) {
   while (avisosPropios_.size() > kPropiosGuardados) avisosPropios_.removeFirst();
   MailSlot->Broadcast(Sellado);
   // The files now hold this window's own change: no reason to reload it.
-  if (Vigia) Vigia->Asumir();
+  if (Vigia) Vigia->AsumirEscritura();
 }
 
 // A notice is this window's own when it carries the text of one it sent

@@ -29,7 +29,13 @@ void VigiaTablas::Vigilar(const QString& carpeta, const QStringList& tablas) {
   connect(watcher_, &QFileSystemWatcher::directoryChanged, this, cambio);
   VigilarRutas();
   Asumir();
-  poll_->start();
+  if (poll_->interval() > 0) poll_->start();
+}
+
+void VigiaTablas::SetPollInterval(int ms) {
+  poll_->setInterval(ms);
+  if (ms <= 0) poll_->stop();
+  else if (!carpeta_.isEmpty()) poll_->start();
 }
 
 std::vector<QString> VigiaTablas::Ficheros(const QString& tabla) const {
@@ -75,6 +81,10 @@ void VigiaTablas::VigilarRutas() {
 void VigiaTablas::Asumir() {
   conocido_.clear();
   for (const QString& tabla : tablas_) conocido_[tabla] = EstadoDe(tabla);
+}
+
+void VigiaTablas::AsumirEscritura() {
+  if (!pausa_->isActive()) Asumir();
 }
 
 void VigiaTablas::Comprobar() {

@@ -35,8 +35,15 @@ class VigiaTablas : public QObject {
   // Takes the files as they are now as known, so that a change the program
   // made itself is not told back to it.
   void Asumir();
+  // The same after a store of the program's own, unless a report of the
+  // file system is still waiting: it may be of another program's change
+  // made just before, which is then told, and our own with it.
+  void AsumirEscritura();
   // Compares the files with the known state now and tells what changed.
   void Comprobar();
+
+  // Milliseconds between polls; 0 polls never (the change reports alone).
+  void SetPollInterval(int ms);
 
   static constexpr int kPollMs = 2000;
   static constexpr int kPausaMs = 150;

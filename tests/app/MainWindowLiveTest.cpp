@@ -1,0 +1,195 @@
+// Two copies on one data folder: what one stores appears in the other, by
+// its change notice (real datagrams over loopback) or by the watched files,
+// without disturbing what the user is doing there.
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "MainWindowFixture.h"
+#include "app/VigiaTablas.h"
+
+namespace {
+class MainWindowLiveTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    CrearTablaAgenda(folder);
+    SetMailSlotSender({});  // the real transport: loopback only, the network is off
+  }
+  void TearDown() override {
+    otra.reset();
+    MainWindowTest::TearDown();
+  }
+  // Both copies, listening on a mailslot of this test run's own so that
+  // parallel runs on this computer do not hear each other.
+  void StartBoth() {
+    Start();
+    otra = std::make_unique<TfrmAgenda>();
+    otra->resize(1000, 700);
+    otra->show();
+    const QString buzon = "L" + QString("%1").arg(QCoreApplication::applicationPid() % 10000000, 7, 10, QChar('0'));
+    for (TfrmAgenda* w : {frm.get(), otra.get()}) {
+      w->MailSlot->SetMailBox(buzon);
+      ASSERT_TRUE(w->MailSlot->Active());
+    }
+  }
+  // The next notice of a copy may carry the next stamp at once.
+  void TresSegundos() { now += 3.0 / 86400.0; }
+  static QString Hora(TDateTime t) { return FormatDateTime("hh:nn", t); }
+  static QString HoraDe(TfrmAgenda& w, int id) {
+    TRBTimeViewItem* it = w.ItemDeID(id);
+    return it ? Hora(it->StartTime()) : QString();
+  }
+  void CambiarFuera(int id, const char* horaIni, const char* horaFin) {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(id));
+    t.Edit();
+    t.FieldByName("HORA_INI").SetAsString(horaIni);
+    t.FieldByName("HORA_FIN").SetAsString(horaFin);
+    ASSERT_TRUE(t.Post());
+  }
+  std::unique_ptr<TfrmAgenda> otra;
+};
+}  // namespace
+
+// With the files taken as known by both, only the notice can tell: one for
+// days not shown reloads nothing, one for a shown day reloads the other
+// copy, and the sender takes no notice of its own.
+TEST_F(MainWindowLiveTest, ANoticeForShownDaysReloadsTheOtherCopyAndNotItsSender) {
+  StartBoth();
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  for (TfrmAgenda* w : {frm.get(), otra.get()}) {
+    w->Vigia->SetPollInterval(0);
+    w->Vigia->Asumir();
+  }
+  QTest::qWait(3 * VigiaTablas::kPausaMs);
+
+  frm->AvisarCambio(D(1, 1, 2010), D(2, 1, 2010));
+  QTest::qWait(500);
+  EXPECT_EQ(otra->ItemDeID(1), nullptr);
+
+  TresSegundos();
+  frm->AvisarCambio(D(12, 3, 2004), D(12, 3, 2004));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return otra->ItemDeID(1) != nullptr; }, 3000));
+  EXPECT_TRUE(otra->Calendar->IsMarked(D(12, 3, 2004)));
+  QTest::qWait(300);
+  EXPECT_EQ(frm->ItemDeID(1), nullptr);
+}
+
+// A move and a deletion stored in one copy show in the other; the other
+// keeps its selected item and its scroll position across the reloads.
+TEST_F(MainWindowLiveTest, StoredChangesAppearInTheOtherCopyKeepingItsSelectionAndScroll) {
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  AddCita(2, D(12, 3, 2004), "15:00", D(12, 3, 2004), "16:00", "Otra");
+  StartBoth();
+  otra->TimeView->SetSelectedItem(otra->ItemDeID(2));
+  otra->TimeView->SetVScrollPosition(otra->TimeView->VScrollPosition() + 7);
+  const int scroll = otra->TimeView->VScrollPosition();
+
+  TRBTimeViewItem* it = frm->ItemDeID(1);
+  it->SetEndTime(D(12, 3, 2004) + dt::EncodeTime(13, 0));
+  it->SetStartTime(D(12, 3, 2004) + dt::EncodeTime(12, 0));
+  frm->GuardarItem(it);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HoraDe(*otra, 1) == "12:00"; }, 3000));
+  ASSERT_NE(otra->ItemDeID(2), nullptr);
+  EXPECT_EQ(otra->TimeView->SelectedItem(), otra->ItemDeID(2));
+  EXPECT_EQ(otra->TimeView->VScrollPosition(), scroll);
+
+  TresSegundos();
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(1));
+  frm->acDelExecute();
+  ASSERT_EQ(Leer(folder, 1).id, 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return otra->ItemDeID(1) == nullptr; }, 3000));
+  EXPECT_EQ(otra->TimeView->SelectedItem(), otra->ItemDeID(2));
+}
+
+// Another program writes the table and sends nothing: the watched files
+// bring the change in, with one reload. The window's own stores cause none.
+TEST_F(MainWindowLiveTest, AChangeWrittenWithoutANoticeAppearsAndOwnStoresCauseNoReload) {
+  Start();
+  QSignalSpy recargas(frm->tmrRecarga, &QTimer::timeout);
+  AddCita(5, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "De fuera");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->ItemDeID(5) != nullptr; }, 5000));
+  QTest::qWait(VigiaTablas::kPollMs + 300);
+  EXPECT_EQ(recargas.count(), 1);
+
+  recargas.clear();
+  TRBTimeViewItem* it = frm->ItemDeID(5);
+  it->SetEndTime(D(12, 3, 2004) + dt::EncodeTime(13, 0));
+  it->SetStartTime(D(12, 3, 2004) + dt::EncodeTime(12, 0));
+  frm->GuardarItem(it);
+  ASSERT_EQ(Leer(folder, 5).hi, "12:00");
+  QTest::qWait(VigiaTablas::kPollMs + 300);
+  EXPECT_EQ(recargas.count(), 0);
+}
+
+// Typing in place and dragging go on undisturbed while other copies store;
+// the reload comes once they end, and what was typed or dragged is stored.
+TEST_F(MainWindowLiveTest, AnEditOrADragInProgressIsNotDisturbedAndTheReloadFollowsItsEnd) {
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  AddCita(2, D(12, 3, 2004), "15:00", D(12, 3, 2004), "16:00", "Otra");
+  Start();
+  TRBTimeView* tv = frm->TimeView;
+  QApplication::setActiveWindow(frm.get());
+  tv->SetSelectedItem(nullptr);
+  tv->SetTimeSelection(D(12, 3, 2004) + dt::EncodeTime(9, 0), D(12, 3, 2004) + dt::EncodeTime(9, 30));
+  tv->setFocus();
+  QTest::keyClick(tv, 'E');
+  ASSERT_NE(tv->Editor(), nullptr);
+  QTest::keyClicks(tv->Editor(), "scribiendo");
+
+  CambiarFuera(2, "17:00", "18:00");
+  QTest::qWait(3 * VigiaTablas::kPausaMs + 300);
+  ASSERT_NE(tv->Editor(), nullptr);
+  QTest::keyClicks(tv->Editor(), " más");
+  EXPECT_EQ(HoraDe(*frm, 2), "15:00");
+  QTest::keyClick(tv->Editor(), Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HoraDe(*frm, 2) == "17:00"; }, 3000));
+  bool guardado = false;
+  {
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    for (t.First(); !t.Eof(); t.Next()) guardado |= t.FieldByName("ASUNTO").AsString() == "Escribiendo más";
+  }
+  EXPECT_TRUE(guardado);
+
+  TRBTimeViewItem* it = frm->ItemDeID(1);
+  const TRect r = tv->Days(0)->ItemRect(it);
+  const QPoint bottom = tv->ClientOrigin() + QPoint((r.Left + r.Right) / 2, r.Bottom - 1);
+  QTest::mousePress(tv, Qt::LeftButton, {}, bottom);
+  ASSERT_EQ(tv->Operation(), TRBTimeView::opItemEnd);
+  const QPoint later = bottom + QPoint(0, tv->TimeToY(1, dt::EncodeTime(12, 0)) - tv->TimeToY(1, dt::EncodeTime(11, 0)));
+  QTest::mouseMove(tv, later);
+  CambiarFuera(2, "19:00", "20:00");
+  QTest::qWait(3 * VigiaTablas::kPausaMs + 300);
+  EXPECT_EQ(frm->ItemDeID(1), it);
+  EXPECT_EQ(tv->Operation(), TRBTimeView::opItemEnd);
+  EXPECT_EQ(HoraDe(*frm, 2), "17:00");
+  QTest::mouseRelease(tv, Qt::LeftButton, {}, later);
+  EXPECT_EQ(Leer(folder, 1).hf, "12:00");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HoraDe(*frm, 2) == "19:00"; }, 3000));
+}
+
+// The setting of config.ini switches the notices' network reach on; the
+// datagrams are caught here, so nothing leaves this computer.
+TEST_F(MainWindowLiveTest, TheNetworkSettingReachesTheTransport) {
+  std::vector<MailSlotDatagram> enviados;
+  SetMailSlotSender([&](const MailSlotDatagram& d) {
+    enviados.push_back(d);
+    return true;
+  });
+  for (const bool red : {false, true}) {
+    SCOPED_TRACE(red);
+    enviados.clear();
+    Start(red ? "NotifyNetwork=1\n" : "NotifyNetwork=0\n");
+    EXPECT_TRUE(frm->MailSlot->Active());
+    EXPECT_EQ(frm->MailSlot->ReachNetwork(), red);
+    frm->AvisarCambio(D(12, 3, 2004), D(12, 3, 2004));
+    ASSERT_EQ(enviados.size(), 1u);
+    EXPECT_EQ(enviados[0].network, red);
+    frm.reset();
+  }
+}
