@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include "MainWindowFixture.h"
@@ -74,7 +75,7 @@ TEST_F(MainWindowLiveTest, ANoticeForShownDaysReloadsTheOtherCopyAndNotItsSender
   TresSegundos();
   frm->AvisarCambio(D(12, 3, 2004), D(12, 3, 2004));
   ASSERT_TRUE(QTest::qWaitFor([&] { return otra->ItemDeID(1) != nullptr; }, 3000));
-  EXPECT_TRUE(otra->Calendar->IsMarked(D(12, 3, 2004)));
+  EXPECT_TRUE(otra->TimeView->HasItemsOn(D(12, 3, 2004)));
   QTest::qWait(300);
   EXPECT_EQ(frm->ItemDeID(1), nullptr);
 }
@@ -144,7 +145,7 @@ TEST_F(MainWindowLiveTest, AnEditOrADragInProgressIsNotDisturbedAndTheReloadFoll
   CambiarFuera(2, "17:00", "18:00");
   QTest::qWait(3 * VigiaTablas::kPausaMs + 300);
   ASSERT_NE(tv->Editor(), nullptr);
-  QTest::keyClicks(tv->Editor(), " más");
+  QTest::keyClicks(tv->Editor(), " luego");
   EXPECT_EQ(HoraDe(*frm, 2), "15:00");
   QTest::keyClick(tv->Editor(), Qt::Key_Return);
   ASSERT_TRUE(QTest::qWaitFor([&] { return HoraDe(*frm, 2) == "17:00"; }, 3000));
@@ -152,7 +153,7 @@ TEST_F(MainWindowLiveTest, AnEditOrADragInProgressIsNotDisturbedAndTheReloadFoll
   {
     data::Table t(folder.toStdString(), "AGENDA");
     t.Open();
-    for (t.First(); !t.Eof(); t.Next()) guardado |= t.FieldByName("ASUNTO").AsString() == "Escribiendo más";
+    for (t.First(); !t.Eof(); t.Next()) guardado |= t.FieldByName("ASUNTO").AsString() == "Escribiendo luego";
   }
   EXPECT_TRUE(guardado);
 
