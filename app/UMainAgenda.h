@@ -190,6 +190,9 @@ class TfrmAgenda : public QMainWindow {
   // Sends a stamped notice, remembering it so that it is not taken back as
   // another copy's.
   void DifundirAviso(const QString& Sellado);
+  // Opens tblAgenda again when other files were put in place of its own (a
+  // copy, another copy's rebuild), so that reloads read them.
+  void ReabrirAgendaSustituida();
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;

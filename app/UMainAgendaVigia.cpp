@@ -13,6 +13,7 @@
 #include "calendar/RBCalendar.h"
 #include "core/Clock.h"
 #include "core/Messages.h"
+#include "data/Table.h"
 #include "timeview/RBTimeView.h"
 
 namespace {
@@ -90,6 +91,12 @@ void TfrmAgenda::MailSlotNewMessage(TALMailSlot*, const QString& Computer, const
   PedirRecarga(false);
 }
 
+void TfrmAgenda::ReabrirAgendaSustituida() {
+  if (!tblAgenda->Active() || !tblAgenda->FilesReplaced()) return;
+  tblAgenda->Close();
+  AbrirTablaAgenda();
+}
+
 void TfrmAgenda::PedirRecarga(bool Categorias) {
   recargaCategorias_ = recargaCategorias_ || Categorias;
   if (!tmrRecarga->isActive()) tmrRecarga->start(0);
@@ -116,6 +123,7 @@ void TfrmAgenda::tmrRecargaTimer() {
       ShowError(QStringLiteral("No se pudieron leer las categorías.\r\n") + QString::fromStdString(e.what()), this);
     }
   }
+  ReabrirAgendaSustituida();
   CargarCitas(Calendar->StartDay(), Calendar->EndDay());
   if (habiaSeleccion) TimeView->SetSelectedItem(ItemDeID(id));
   TimeView->SetVScrollPosition(scroll);

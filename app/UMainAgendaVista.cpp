@@ -310,6 +310,7 @@ void TfrmAgenda::tmrRefreshTimer() {
   }
   tmrRefreshPending->stop();
   TerminarEdicion();
+  ReabrirAgendaSustituida();
   MostrarEstado(QStringLiteral("Actualizando datos ..."));
   tmrRefresh->stop();
   CargarCitas(Calendar->StartDay(), Calendar->EndDay());

@@ -7,6 +7,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <cstdio>
+
 #include "MainWindowFixture.h"
 #include "app/VigiaTablas.h"
 
@@ -125,6 +127,32 @@ TEST_F(MainWindowLiveTest, AChangeWrittenWithoutANoticeAppearsAndOwnStoresCauseN
   ASSERT_EQ(Leer(folder, 5).hi, "12:00");
   QTest::qWait(VigiaTablas::kPollMs + 300);
   EXPECT_EQ(recargas.count(), 0);
+}
+
+// Tables copied in over the open ones (by rename, as a copy tool or another
+// copy's rebuild puts them): the window reads the new files, and its next
+// store goes into them rather than failing on the old ones.
+TEST_F(MainWindowLiveTest, TablesCopiedInOverTheOpenOnesAreReadAndWrittenAfterwards) {
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  QTemporaryDir otra;
+  ASSERT_TRUE(otra.isValid());
+  const QString otraCarpeta = otra.path() + "/";
+  CrearTablaAgenda(otraCarpeta);
+  AddCitaEn(otraCarpeta, 1, D(12, 3, 2004), "16:00", D(12, 3, 2004), "17:00", "Reunión");
+  AddCitaEn(otraCarpeta, 9, D(12, 3, 2004), "18:00", D(12, 3, 2004), "19:00", "Copiada");
+  Start();
+  ASSERT_NE(frm->ItemDeID(1), nullptr);
+  for (const char* f : {"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX"})
+    ASSERT_EQ(std::rename((otraCarpeta + f).toLocal8Bit().constData(), (folder + f).toLocal8Bit().constData()), 0)
+        << f;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->ItemDeID(9) != nullptr; }, 5000));
+  EXPECT_EQ(HoraDe(*frm, 1), "16:00");
+
+  TRBTimeViewItem* it = frm->ItemDeID(9);
+  it->SetStartTime(D(12, 3, 2004) + dt::EncodeTime(8, 0));
+  frm->GuardarItem(it);
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(" | ").toStdString();
+  EXPECT_EQ(Leer(folder, 9).hi, "08:00");
 }
 
 // Typing in place and dragging go on undisturbed while other copies store;
