@@ -209,6 +209,7 @@ class TfrmAgenda : public QMainWindow {
   QStringList avisosPropios_;           // the last notices this window sent
   QHash<QString, qint64> avisosOidos_;  // notices heard lately, by sender and text
   bool recargaCategorias_ = false;
+  long long ultimaRecarga_ = 0;  // tick of the last reload for other copies' changes
 };
 
 // Shortens a folder to fit a width: leading folders give way to "..." while

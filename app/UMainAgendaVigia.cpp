@@ -21,6 +21,7 @@ const QString kAgenda = QStringLiteral("AGENDA");
 const QString kCategorias = QStringLiteral("CATEGORIAS");
 constexpr int kPollAvisosMs = 100;     // how often the mailslot is looked at
 constexpr int kReintentoMs = 250;      // a reload waiting for the user, tried again
+constexpr int kEntreRecargasMs = 250;  // at least this between two reloads, however many notices come
 constexpr int kPropiosGuardados = 16;  // own notices remembered
 constexpr qint64 kOidoMs = 10000;      // a notice heard again this soon is the same one
 
@@ -99,7 +100,9 @@ void TfrmAgenda::ReabrirAgendaSustituida() {
 
 void TfrmAgenda::PedirRecarga(bool Categorias) {
   recargaCategorias_ = recargaCategorias_ || Categorias;
-  if (!tmrRecarga->isActive()) tmrRecarga->start(0);
+  if (tmrRecarga->isActive()) return;
+  const long long desde = Clock::TickMs() - ultimaRecarga_;
+  tmrRecarga->start(ultimaRecarga_ > 0 && desde < kEntreRecargasMs ? static_cast<int>(kEntreRecargasMs - desde) : 0);
 }
 
 void TfrmAgenda::tmrRecargaTimer() {
@@ -109,6 +112,7 @@ void TfrmAgenda::tmrRecargaTimer() {
   }
   const bool categorias = recargaCategorias_;
   recargaCategorias_ = false;
+  ultimaRecarga_ = Clock::TickMs();
   // What the files hold now is what this reload reads: a change the watcher
   // is about to tell of is in it already.
   Vigia->Asumir();
