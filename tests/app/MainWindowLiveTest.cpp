@@ -10,6 +10,8 @@
 #include <cstdio>
 
 #include "MainWindowFixture.h"
+#include "app/UCategoriaClass.h"
+#include "support/CategoriaRows.h"
 #include "app/VigiaTablas.h"
 
 namespace {
@@ -127,6 +129,19 @@ TEST_F(MainWindowLiveTest, AChangeWrittenWithoutANoticeAppearsAndOwnStoresCauseN
   ASSERT_EQ(Leer(folder, 5).hi, "12:00");
   QTest::qWait(VigiaTablas::kPollMs + 300);
   EXPECT_EQ(recargas.count(), 0);
+}
+
+// A category stored by another program: the category list is read again and
+// the blocks of that category take its colour.
+TEST_F(MainWindowLiveTest, ACategoryStoredElsewhereRecoloursItsBlocks) {
+  AddCitaEn(folder, 1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión", 1, 7);
+  Start();
+  ASSERT_NE(frm->ItemDeID(1), nullptr);
+  const TColor rojo = RGBColor(200, 0, 0);
+  ASSERT_NE(frm->ItemDeID(1)->Color(), rojo);
+  ASSERT_TRUE(StoreCategoria(folder, 7, "Trabajo", static_cast<int>(rojo)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->ItemDeID(1)->Color() == rojo; }, 5000));
+  EXPECT_EQ(ColorCategoria(7), rojo);
 }
 
 // Tables copied in over the open ones (by rename, as a copy tool or another
