@@ -26,18 +26,14 @@ class MainWindowLiveTest : public MainWindowTest {
     otra.reset();
     MainWindowTest::TearDown();
   }
-  // Both copies, listening on a mailslot of this test run's own so that
-  // parallel runs on this computer do not hear each other.
+  // Both copies, on the mailslot of this test run.
   void StartBoth() {
     Start();
     otra = std::make_unique<TfrmAgenda>();
     otra->resize(1000, 700);
     otra->show();
-    const QString buzon = "L" + QString("%1").arg(QCoreApplication::applicationPid() % 10000000, 7, 10, QChar('0'));
-    for (TfrmAgenda* w : {frm.get(), otra.get()}) {
-      w->MailSlot->SetMailBox(buzon);
-      ASSERT_TRUE(w->MailSlot->Active());
-    }
+    otra->MailSlot->SetMailBox(BuzonDePrueba());
+    for (TfrmAgenda* w : {frm.get(), otra.get()}) ASSERT_TRUE(w->MailSlot->Active());
   }
   // The next notice of a copy may carry the next stamp at once.
   void TresSegundos() { now += 3.0 / 86400.0; }
