@@ -190,8 +190,8 @@ class TfrmAgenda : public QMainWindow {
   // Sends a stamped notice, remembering it so that it is not taken back as
   // another copy's.
   void DifundirAviso(const QString& Sellado);
-  // Opens tblAgenda again when other files were put in place of its own (a
-  // copy, another copy's rebuild), so that reloads read them.
+  // Opens tblAgenda again when other files were put in place of its own
+  // (copied in by another program), so that reloads read them.
   void ReabrirAgendaSustituida();
 
   TfrmSplash* splash_ = nullptr;
