@@ -66,9 +66,10 @@ void TfrmAgenda::AjustarVigia() {
 void TfrmAgenda::DifundirAviso(const QString& Sellado) {
   avisosPropios_ << Sellado;
   while (avisosPropios_.size() > kPropiosGuardados) avisosPropios_.removeFirst();
+  // The files changed by this window's own store are told by the watcher
+  // all the same: one reload, which also brings in whatever another program
+  // wrote just before (taking the files as known here would hide it).
   MailSlot->Broadcast(Sellado);
-  // The files now hold this window's own change: no reason to reload it.
-  if (Vigia) Vigia->AsumirEscritura();
 }
 
 // A notice is this window's own when it carries the text of one it sent

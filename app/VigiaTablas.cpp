@@ -83,10 +83,6 @@ void VigiaTablas::Asumir() {
   for (const QString& tabla : tablas_) conocido_[tabla] = EstadoDe(tabla);
 }
 
-void VigiaTablas::AsumirEscritura() {
-  if (!pausa_->isActive()) Asumir();
-}
-
 void VigiaTablas::Comprobar() {
   QStringList cambiadas;
   for (const QString& tabla : tablas_) {

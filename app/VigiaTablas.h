@@ -32,13 +32,10 @@ class VigiaTablas : public QObject {
   void Vigilar(const QString& carpeta, const QStringList& tablas);
   const QString& Carpeta() const { return carpeta_; }
 
-  // Takes the files as they are now as known, so that a change the program
-  // made itself is not told back to it.
+  // Takes the files as they are now as known: the caller has just read
+  // them. Not for after a store of the program's own: the files may hold
+  // another program's change made just before it, which nothing would tell.
   void Asumir();
-  // The same after a store of the program's own, unless a report of the
-  // file system is still waiting: it may be of another program's change
-  // made just before, which is then told, and our own with it.
-  void AsumirEscritura();
   // Compares the files with the known state now and tells what changed.
   void Comprobar();
 

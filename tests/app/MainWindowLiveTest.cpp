@@ -108,9 +108,11 @@ TEST_F(MainWindowLiveTest, StoredChangesAppearInTheOtherCopyKeepingItsSelectionA
 }
 
 // Another program writes the table and sends nothing: the watched files
-// bring the change in, and the reloads stop once the files are still. The
-// window's own stores cause none.
-TEST_F(MainWindowLiveTest, AChangeWrittenWithoutANoticeAppearsAndOwnStoresCauseNoReload) {
+// bring the change in, and the reloads stop once the files are still. A
+// change made just before one of the window's own stores is not taken for
+// the store's own.
+TEST_F(MainWindowLiveTest, AChangeWrittenWithoutANoticeAppearsEvenJustBeforeAnOwnStore) {
+  AddCita(6, D(12, 3, 2004), "15:00", D(12, 3, 2004), "16:00", "Segunda");
   Start();
   QSignalSpy recargas(frm->tmrRecarga, &QTimer::timeout);
   AddCita(5, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "De fuera");
@@ -121,11 +123,16 @@ TEST_F(MainWindowLiveTest, AChangeWrittenWithoutANoticeAppearsAndOwnStoresCauseN
   QTest::qWait(VigiaTablas::kPollMs + 300);
   EXPECT_EQ(recargas.count(), 0);
 
+  CambiarFuera(6, "17:00", "18:00");  // no event handled before the store
   TRBTimeViewItem* it = frm->ItemDeID(5);
   it->SetEndTime(D(12, 3, 2004) + dt::EncodeTime(13, 0));
   it->SetStartTime(D(12, 3, 2004) + dt::EncodeTime(12, 0));
   frm->GuardarItem(it);
   ASSERT_EQ(Leer(folder, 5).hi, "12:00");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HoraDe(*frm, 6) == "17:00"; }, VigiaTablas::kPollMs + 1000));
+  EXPECT_EQ(HoraDe(*frm, 5), "12:00");
+  QTest::qWait(3 * VigiaTablas::kPausaMs);
+  recargas.clear();
   QTest::qWait(VigiaTablas::kPollMs + 300);
   EXPECT_EQ(recargas.count(), 0);
 }
