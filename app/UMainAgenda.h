@@ -210,6 +210,7 @@ class TfrmAgenda : public QMainWindow {
   QHash<QString, qint64> avisosOidos_;  // notices heard lately, by sender and text
   bool recargaCategorias_ = false;
   long long ultimaRecarga_ = 0;  // tick of the last reload for other copies' changes
+  bool agendaPorReabrir_ = false;  // closed for replaced files, not yet opened again
 };
 
 // Shortens a folder to fit a width: leading folders give way to "..." while

@@ -93,10 +93,18 @@ void TfrmAgenda::MailSlotNewMessage(TALMailSlot*, const QString& Computer, const
   PedirRecarga(false);
 }
 
+// Files that are gone for now (deleted, a share away) leave the open ones
+// in use: closing would leave nothing to read. A reopening that failed (the
+// new files were still being put in place) is tried again at the next reload.
 void TfrmAgenda::ReabrirAgendaSustituida() {
-  if (!tblAgenda->Active() || !tblAgenda->FilesReplaced()) return;
-  tblAgenda->Close();
+  if (tblAgenda->Active()) {
+    if (!tblAgenda->FilesReplaced() || !tblAgenda->Exists()) return;
+    tblAgenda->Close();
+    agendaPorReabrir_ = true;
+  }
+  if (!agendaPorReabrir_) return;
   AbrirTablaAgenda();
+  agendaPorReabrir_ = !tblAgenda->Active();
 }
 
 void TfrmAgenda::PedirRecarga(bool Categorias) {

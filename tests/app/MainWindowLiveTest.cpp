@@ -176,6 +176,34 @@ TEST_F(MainWindowLiveTest, TablesCopiedInOverTheOpenOnesAreReadAndWrittenAfterwa
   EXPECT_EQ(Leer(folder, 9).hi, "08:00");
 }
 
+// The table's files gone for a while (deleted, a share away) and then back:
+// the window keeps the open ones meanwhile, without a message, and reads
+// what is stored once they are back.
+TEST_F(MainWindowLiveTest, TablesGoneForAWhileLeaveTheWindowReadingThemWhenBack) {
+  AddCita(1, D(12, 3, 2004), "10:00", D(12, 3, 2004), "11:00", "Reunión");
+  Start();
+  QSignalSpy recargas(frm->tmrRecarga, &QTimer::timeout);
+  QTemporaryDir aparte;
+  ASSERT_TRUE(aparte.isValid());
+  const QStringList ficheros{"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX"};
+  const auto mover = [](const QString& de, const QString& a, const QStringList& fs) {
+    for (const QString& f : fs)
+      ASSERT_EQ(std::rename((de + f).toLocal8Bit().constData(), (a + f).toLocal8Bit().constData()), 0)
+          << f.toStdString();
+  };
+  mover(folder, aparte.path() + "/", ficheros);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return recargas.count() > 0; }, VigiaTablas::kPollMs + 1000));
+  QTest::qWait(3 * VigiaTablas::kPausaMs);
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(" | ").toStdString();
+  EXPECT_NE(frm->ItemDeID(1), nullptr);
+
+  mover(aparte.path() + "/", folder, ficheros);
+  QTest::qWait(3 * VigiaTablas::kPausaMs);
+  CambiarFuera(1, "16:00", "17:00");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return HoraDe(*frm, 1) == "16:00"; }, VigiaTablas::kPollMs + 1000));
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(" | ").toStdString();
+}
+
 // Typing in place and dragging go on undisturbed while other copies store;
 // the reload comes once they end, and what was typed or dragged is stored.
 TEST_F(MainWindowLiveTest, AnEditOrADragInProgressIsNotDisturbedAndTheReloadFollowsItsEnd) {
