@@ -13,6 +13,7 @@ VigiaTablas::VigiaTablas(Aviso aviso, QObject* parent)
   pausa_->setInterval(kPausaMs);
   connect(poll_, &QTimer::timeout, this, [this] { Comprobar(); });
   connect(pausa_, &QTimer::timeout, this, [this] {
+    BuscarFicheros();
     VigilarRutas();
     Comprobar();
   });
@@ -27,6 +28,7 @@ void VigiaTablas::Vigilar(const QString& carpeta, const QStringList& tablas) {
   const auto cambio = [this] { pausa_->start(); };
   connect(watcher_, &QFileSystemWatcher::fileChanged, this, cambio);
   connect(watcher_, &QFileSystemWatcher::directoryChanged, this, cambio);
+  BuscarFicheros();
   VigilarRutas();
   Asumir();
   if (poll_->interval() > 0) poll_->start();
@@ -38,15 +40,22 @@ void VigiaTablas::SetPollInterval(int ms) {
   else if (!carpeta_.isEmpty()) poll_->start();
 }
 
-std::vector<QString> VigiaTablas::Ficheros(const QString& tabla) const {
-  const data::FamilyPaths p = data::FindFamily(carpeta_.toStdString(), tabla.toStdString());
-  return {QString::fromStdString(p.dbf), QString::fromStdString(p.memo), QString::fromStdString(p.foxMemo),
-          QString::fromStdString(p.mdx)};
+void VigiaTablas::BuscarFicheros() {
+  ficheros_.clear();
+  if (carpeta_.isEmpty()) return;
+  ++listados_;
+  for (const QString& tabla : tablas_) {
+    const data::FamilyPaths p = data::FindFamily(carpeta_.toStdString(), tabla.toStdString());
+    ficheros_[tabla] = {QString::fromStdString(p.dbf), QString::fromStdString(p.memo),
+                        QString::fromStdString(p.foxMemo), QString::fromStdString(p.mdx)};
+  }
 }
 
 VigiaTablas::Estado VigiaTablas::EstadoDe(const QString& tabla, std::vector<QString>* rutas) const {
   Estado e;
-  for (const QString& ruta : Ficheros(tabla)) {
+  const auto it = ficheros_.find(tabla);
+  if (it == ficheros_.end()) return e;
+  for (const QString& ruta : it->second) {
     EstadoFichero f;
     struct stat st {};
     if (::stat(ruta.toLocal8Bit().constData(), &st) == 0) {
@@ -83,7 +92,20 @@ void VigiaTablas::Asumir() {
   for (const QString& tabla : tablas_) conocido_[tabla] = EstadoDe(tabla);
 }
 
+bool VigiaTablas::Desaparecido(const Estado& antes, const Estado& ahora) {
+  for (size_t i = 0; i < antes.size() && i < ahora.size(); ++i)
+    if (antes[i].existe && !ahora[i].existe) return true;
+  return false;
+}
+
 void VigiaTablas::Comprobar() {
+  // A file gone may be back under a name of another case: the folder is
+  // listed once for it, not at every poll while it stays away.
+  for (const QString& tabla : tablas_)
+    if (Desaparecido(conocido_[tabla], EstadoDe(tabla))) {
+      BuscarFicheros();
+      break;
+    }
   QStringList cambiadas;
   for (const QString& tabla : tablas_) {
     Estado ahora = EstadoDe(tabla);

@@ -8,7 +8,9 @@
 // rename (a rebuild, a copy) is watched again under its name.
 //
 // Nothing here reads a table: a change is only told, once per state seen,
-// after a short pause that gathers the many writes of one store.
+// after a short pause that gathers the many writes of one store. The poll
+// only looks at the files found before; the folder is listed again for their
+// names after a report of the file system, or when one of them is gone.
 
 #include <QObject>
 #include <QString>
@@ -41,6 +43,8 @@ class VigiaTablas : public QObject {
 
   // Milliseconds between polls; 0 polls never (the change reports alone).
   void SetPollInterval(int ms);
+  // How many times the folder was listed for the tables' files.
+  int Listados() const { return listados_; }
 
   static constexpr int kPollMs = 2000;
   static constexpr int kPausaMs = 150;
@@ -55,8 +59,10 @@ class VigiaTablas : public QObject {
   };
   using Estado = std::vector<EstadoFichero>;
 
-  std::vector<QString> Ficheros(const QString& tabla) const;
+  // Finds each table's files in the folder, whatever the case of their names.
+  void BuscarFicheros();
   Estado EstadoDe(const QString& tabla, std::vector<QString>* rutas = nullptr) const;
+  static bool Desaparecido(const Estado& antes, const Estado& ahora);
   // Watches the folder and every file of the tables that exists now.
   void VigilarRutas();
 
@@ -64,6 +70,8 @@ class VigiaTablas : public QObject {
   QString carpeta_;
   QStringList tablas_;
   std::map<QString, Estado> conocido_;
+  std::map<QString, std::vector<QString>> ficheros_;  // the files found, by table
+  int listados_ = 0;
   QFileSystemWatcher* watcher_ = nullptr;
   QTimer* poll_;
   QTimer* pausa_;

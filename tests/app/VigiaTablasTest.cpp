@@ -40,6 +40,7 @@ class VigiaTablasTest : public ::testing::Test {
 TEST_F(VigiaTablasTest, ComparingTellsEachNewStateOnceAndNotWhatWasTakenAsKnown) {
   vigia.SetPollInterval(0);
   vigia.Vigilar(folder, {"AGENDA", "CATEGORIAS"});
+  const int listados = vigia.Listados();
   vigia.Comprobar();
   EXPECT_TRUE(avisos.empty());
   Anadir(folder, 1);
@@ -59,6 +60,21 @@ TEST_F(VigiaTablasTest, ComparingTellsEachNewStateOnceAndNotWhatWasTakenAsKnown)
   vigia.Comprobar();
   ASSERT_EQ(avisos.size(), 2u);
   EXPECT_EQ(avisos[1], QStringList{"CATEGORIAS"});
+  // A poll looks at the files it knows, without listing the folder (slow
+  // on a network share).
+  EXPECT_EQ(vigia.Listados(), listados);
+
+  // Files renamed to another case are found again, and then their changes.
+  for (const char* f : {"AGENDA.DBF", "AGENDA.DBT", "AGENDA.MDX"})
+    ASSERT_TRUE(QFile::rename(folder + f, folder + QString::fromLatin1(f).toLower())) << f;
+  vigia.Comprobar();
+  vigia.Comprobar();
+  EXPECT_EQ(vigia.Listados(), listados + 1);
+  const std::size_t tras = avisos.size();
+  Anadir(folder, 3);
+  vigia.Comprobar();
+  ASSERT_EQ(avisos.size(), tras + 1);
+  EXPECT_EQ(avisos.back(), QStringList{"AGENDA"});
 }
 
 // The file system's reports alone (no poll): a table whose files were
