@@ -2,7 +2,7 @@
 // windows on one data folder in one process, with the real change notices
 // over loopback and the real file watching.
 //  - BM_StoreToOtherCopysView: copy A moves a block and stores it (its
-//    notice goes out); timed from A's store returning to B's time view
+//    notice goes out); timed from the start of A's store to B's time view
 //    painted with the block at its new time.
 //  - BM_WriteWithoutNoticeToView: the table written by another program
 //    (the engine directly, no notice); timed from the write to B's repaint.
@@ -85,9 +85,9 @@ void BM_StoreToOtherCopysView(benchmark::State& state) {
     // Found again each time: A may have reloaded its own view meanwhile.
     TRBTimeViewItem* item = gA->ItemDeID(id);
     item->MoveTo(start);
-    gA->GuardarItem(item);
     QElapsedTimer t;
     t.start();
+    gA->GuardarItem(item);
     state.SetIterationTime(UntilRepainted(t, id, start));
   }
 }
