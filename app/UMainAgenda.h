@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/AvisosOidos.h"
 #include "core/DateTime.h"
 #include "maintenance/MainWindowLink.h"
 
@@ -207,7 +208,7 @@ class TfrmAgenda : public QMainWindow {
   QSet<int> marcas_;
   int lastCalendarWidth_ = 0;
   QStringList avisosPropios_;           // the last notices this window sent
-  QHash<QString, qint64> avisosOidos_;  // notices heard lately, by sender and text
+  AvisosOidos avisosOidos_;  // notices heard lately, by sender and text
   bool recargaCategorias_ = false;
   long long ultimaRecarga_ = 0;  // tick of the last reload for other copies' changes
   bool agendaPorReabrir_ = false;  // closed for replaced files, not yet opened again

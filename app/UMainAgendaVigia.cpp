@@ -23,7 +23,6 @@ constexpr int kPollAvisosMs = 100;     // how often the mailslot is looked at
 constexpr int kReintentoMs = 250;      // a reload waiting for the user, tried again
 constexpr int kEntreRecargasMs = 250;  // at least this between two reloads, however many notices come
 constexpr int kPropiosGuardados = 16;  // own notices remembered
-constexpr qint64 kOidoMs = 10000;      // a notice heard again this soon is the same one
 
 // The days of a change notice ("yyyymmddhhnnss" "RFS" yyyymmdd yyyymmdd);
 // false for anything else.
@@ -83,12 +82,7 @@ void TfrmAgenda::MailSlotNewMessage(TALMailSlot*, const QString& Computer, const
   if (Computer == MailSlot->ComputerName() && UserName == MailSlot->UserName() &&
       avisosPropios_.contains(linea))
     return;
-  const qint64 ahora = Clock::TickMs();
-  for (auto it = avisosOidos_.begin(); it != avisosOidos_.end();)
-    it = ahora - it.value() > kOidoMs ? avisosOidos_.erase(it) : std::next(it);
-  const QString clave = Computer + u'\n' + UserName + u'\n' + linea;
-  if (avisosOidos_.contains(clave)) return;
-  avisosOidos_.insert(clave, ahora);
+  if (!avisosOidos_.Nuevo(Computer + u'\n' + UserName + u'\n' + linea, Clock::TickMs())) return;
   if (hasta < Calendar->StartDay() || desde > Calendar->EndDay()) return;
   PedirRecarga(false);
 }
