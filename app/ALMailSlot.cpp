@@ -164,7 +164,15 @@ void TALMailSlot::Poll() {
   if (FPolling) return;
   FPolling = true;
   QPointer<TALMailSlot> self(this);
-  while (FListener && FListener->hasPendingDatagrams()) {
+  // A batch at a time, the rest right after whatever else waits: a flood of
+  // datagrams (from the local network) leaves the window time to paint and
+  // take keys between batches.
+  constexpr int kPorVuelta = 64;
+  for (int n = 0; FListener && FListener->hasPendingDatagrams(); ++n) {
+    if (n == kPorVuelta) {
+      QTimer::singleShot(0, this, [this] { Poll(); });
+      break;
+    }
     ReadStep();
     if (!self) return;  // a handler freed the slot
   }

@@ -249,6 +249,33 @@ TEST(ALMailSlot, DatagramsThatAreNotMessagesRaiseNoEvent) {
   EXPECT_EQ(got[0].text, "hola\r\n");
 }
 
+// Many datagrams waiting at once (a flood from the network) are handled a
+// batch at a time: other events are handled between batches, and in the end
+// every message is.
+TEST(ALMailSlot, AFloodOfDatagramsLetsOtherEventsThroughAndIsHandledWhole) {
+  TALMailSlot listener;
+  listener.SetMailBox(SlotName('F'));
+  listener.SetCheckInterval(50);
+  std::vector<Received> got;
+  Listen(listener, got);
+  listener.SetActive(true);
+  ASSERT_TRUE(listener.Active());
+  QTest::qWait(100);
+  constexpr int kEnviados = 150;
+  for (int i = 0; i < kEnviados; ++i) SendRaw(SlotName('F'), "Message\r\nana\r\nPC01\r\n" + QByteArray::number(i));
+  std::size_t alPrimero = 0;
+  bool primero = true;
+  listener.OnNewMessage = [&](TALMailSlot*, const QString&, const QString&, const QString&) {
+    got.push_back({});
+    if (primero) QTimer::singleShot(0, [&] { alPrimero = got.size(); });
+    primero = false;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return got.size() == std::size_t(kEnviados); }, 5000)) << got.size();
+  QCoreApplication::processEvents();
+  EXPECT_GT(alPrimero, 0u);
+  EXPECT_LT(alPrimero, std::size_t(kEnviados));
+}
+
 TEST(ALMailSlot, SecondListenerUnderTheSameNameStaysInactiveQuietly) {
   MessageLog messages;
   TALMailSlot first, second;
