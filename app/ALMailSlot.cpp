@@ -119,6 +119,15 @@ void TALMailSlot::SetReachNetwork(bool value) {
   }
 }
 
+void TALMailSlot::SetShared(bool value) {
+  if (value == FShared) return;
+  FShared = value;
+  if (FActive) {
+    CloseListener();
+    if (!OpenListener()) FActive = false;
+  }
+}
+
 int TALMailSlot::PollInterval(int checkInterval) {
   // From a second up the listener is looked at on whole seconds: the first
   // second count that reaches the interval.
@@ -130,8 +139,9 @@ bool TALMailSlot::OpenListener() {
   const std::optional<MailSlotPath> path = ParseMailSlotPath("\\\\.\\mailslot\\" + FMailBox);
   if (!path) return false;
   auto* socket = new QUdpSocket(this);
-  if (!socket->bind(MailSlotListenAddress(FReachNetwork), MailSlotPort(path->name),
-                    QAbstractSocket::DontShareAddress)) {
+  const auto mode = FShared ? QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint
+                            : QAbstractSocket::DontShareAddress;
+  if (!socket->bind(MailSlotListenAddress(FReachNetwork, FShared), MailSlotPort(path->name), mode)) {
     delete socket;
     return false;
   }
@@ -154,7 +164,15 @@ void TALMailSlot::Poll() {
   if (FPolling) return;
   FPolling = true;
   QPointer<TALMailSlot> self(this);
-  while (FListener && FListener->hasPendingDatagrams()) {
+  // A batch at a time, the rest right after whatever else waits: a flood of
+  // datagrams (from the local network) leaves the window time to paint and
+  // take keys between batches.
+  constexpr int kPorVuelta = 64;
+  for (int n = 0; FListener && FListener->hasPendingDatagrams(); ++n) {
+    if (n == kPorVuelta) {
+      QTimer::singleShot(0, this, [this] { Poll(); });
+      break;
+    }
     ReadStep();
     if (!self) return;  // a handler freed the slot
   }

@@ -8,7 +8,8 @@
 // Sending needs nothing; listening (Active) binds the mailslot on this
 // computer, polls it every CheckInterval and hands each message to
 // OnNewMessage on the user-interface thread. Only one listener per name and
-// computer: a second one quietly stays inactive.
+// computer: a second one quietly stays inactive, unless every one of them is
+// Shared.
 
 #include <QByteArray>
 #include <QObject>
@@ -69,6 +70,11 @@ class TALMailSlot : public QObject {
   // networks and the listener accepts datagrams from them.
   bool ReachNetwork() const { return FReachNetwork; }
   void SetReachNetwork(bool value);
+  // On: any number of shared listeners under the name on this computer, each
+  // hearing every broadcast ("*"), none of them messages sent to this
+  // computer alone. Set it before Active.
+  bool Shared() const { return FShared; }
+  void SetShared(bool value);
 
   TNewMessageEvent OnNewMessage;
 
@@ -95,6 +101,7 @@ class TALMailSlot : public QObject {
   int FCheckInterval = 1000;
   QThread::Priority FThreadPriority = QThread::NormalPriority;
   bool FReachNetwork = false;
+  bool FShared = false;
   QString FComputerName;
   QString FUserName;
   QStringList FOutgoing;

@@ -29,7 +29,7 @@ QList<QHostAddress> MailSlotTargets(const QString& server, bool network, const Q
       server.compare(computerName, Qt::CaseInsensitive) == 0)
     return {loopback};
   if (server == "*") {
-    QList<QHostAddress> targets{loopback};
+    QList<QHostAddress> targets{loopback, kLoopbackBroadcast};
     if (network)
       for (const QHostAddress& address : lanBroadcasts)
         if (!address.isLoopback() && !targets.contains(address)) targets << address;
@@ -56,8 +56,9 @@ QList<QHostAddress> LocalNetworkBroadcasts() {
   return result;
 }
 
-QHostAddress MailSlotListenAddress(bool network) {
-  return QHostAddress(network ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost);
+QHostAddress MailSlotListenAddress(bool network, bool shared) {
+  if (network) return QHostAddress(QHostAddress::AnyIPv4);
+  return shared ? kLoopbackBroadcast : QHostAddress(QHostAddress::LocalHost);
 }
 
 bool SendMailSlotDatagram(const QString& path, const QByteArray& data, bool network, const QString& computerName) {

@@ -5,7 +5,9 @@
 //
 //   "\\.\mailslot\NAME"         the listener on this computer
 //   "\\*\mailslot\NAME"         every listener: this computer through loopback
-//                               and, only when the network is switched on,
+//                               (127.0.0.1 for the one exclusive listener, the
+//                               loopback broadcast for any number of shared
+//                               ones) and, only when the network is switched on,
 //                               every computer of the local networks through
 //                               their broadcast addresses
 //   "\\COMPUTER\mailslot\NAME"  this computer when COMPUTER is its own name;
@@ -41,8 +43,13 @@ QList<QHostAddress> MailSlotTargets(const QString& server, bool network, const Q
 // IPv4 broadcast addresses of the interfaces that are up, not loopback.
 QList<QHostAddress> LocalNetworkBroadcasts();
 
-// The address a listener binds: loopback, or every IPv4 address with the network on.
-QHostAddress MailSlotListenAddress(bool network);
+// The address a listener binds: loopback (its broadcast address for a
+// shared listener), or every IPv4 address with the network on.
+QHostAddress MailSlotListenAddress(bool network, bool shared = false);
+
+// The broadcast address of the loopback network, where shared listeners hear
+// broadcasts.
+inline const QHostAddress kLoopbackBroadcast{QStringLiteral("127.255.255.255")};
 
 // Sends data to the mailslot of path. False when the path is not a
 // mailslot path or no target could be reached (the caller reports nothing).

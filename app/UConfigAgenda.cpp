@@ -77,6 +77,7 @@ std::vector<Setting> Settings() {
       IntegerSetting<std::uint8_t>("DaysSelected", c.DaysSelected, 1),
       IntegerSetting<std::uint8_t>("RulerMarkMinutes", c.RulerMarkMinutes, 0),
       BoolSetting("WindowsRun", c.WindowsRun, false),
+      BoolSetting("NotifyNetwork", c.NotifyNetwork, false),
   };
 }
 }  // namespace

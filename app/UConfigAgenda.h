@@ -23,6 +23,9 @@ struct TConfigAgenda {
   std::uint8_t DaysSelected = 0;
   std::uint8_t RulerMarkMinutes = 0;
   bool WindowsRun = false;
+  // Change notices also go to and come from the other computers of the
+  // local network, not only the copies on this one.
+  bool NotifyNetwork = false;
 };
 
 extern TConfigAgenda ConfigAgenda;

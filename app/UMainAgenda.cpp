@@ -95,7 +95,7 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
 
   MailSlot = new TALMailSlot(this);
   MailSlot->SetMailBox(kBuzonAvisos);
-  Avisos = new NoticeQueue([this](const QString& texto) { MailSlot->Broadcast(texto); });
+  Avisos = new NoticeQueue([this](const QString& texto) { DifundirAviso(texto); });
 
   tmrRefresh = new QTimer(this);
   tmrRefresh->setObjectName(QStringLiteral("tmrRefresh"));
@@ -294,6 +294,7 @@ void TfrmAgenda::FormShow() {
     splash_ = nullptr;
   }
   arrancado_ = true;
+  IniciarVigia();
 }
 
 // Missing tables are created without asking; a categories table that cannot

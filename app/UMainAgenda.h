@@ -8,16 +8,19 @@
 //   UMainAgendaCitas.cpp     appointment commands, drags, typing, hints
 //   UMainAgendaDeshacer.cpp  undo and redo of stored changes
 //   UMainAgendaAvisos.cpp    change notices
+//   UMainAgendaVigia.cpp     other copies' changes: notices heard, files watched
 //   UMainAgendaIcal.cpp      iCalendar import and export
 
 #include <QMainWindow>
 #include <QHash>
 #include <QSet>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
 #include "app/CitasLeidas.h"
 #include "app/HistorialCitas.h"
+#include "app/AvisosOidos.h"
 #include "core/DateTime.h"
 #include "maintenance/MainWindowLink.h"
 
@@ -41,6 +44,7 @@ class TRBImageList;
 class TRBTimeView;
 class TRBTimeViewItem;
 class TRBTimeviewDay;
+class VigiaTablas;
 
 class TfrmAgenda : public QMainWindow {
   Q_OBJECT
@@ -118,6 +122,21 @@ class TfrmAgenda : public QMainWindow {
   void AvisarCambio(TDate Desde, TDate Hasta);
   void EnviarMensaje(const QString& Texto);
 
+  // ---- Other copies' changes ----
+  // Listening on the notices' mailslot and watching the data folder's
+  // tables, from the end of start-up on; AjustarVigia follows the settings
+  // (data folder, network reach) after they change.
+  void IniciarVigia();
+  void AjustarVigia();
+  void MailSlotNewMessage(TALMailSlot* Sender, const QString& Computer, const QString& UserName,
+                          const QString& Text);
+  // Reloads the shown range (and the categories) as soon as nothing the
+  // user is doing would be disturbed, keeping the selected item and the scroll.
+  void PedirRecarga(bool Categorias);
+  void tmrRecargaTimer();
+  VigiaTablas* Vigia = nullptr;
+  QTimer* tmrRecarga = nullptr;
+
   // Seams the rest of the program and the tests use: the appointment editor
   // on the table's current record (true when stored), and the reminders
   // check. Both are the real windows unless replaced.
@@ -192,6 +211,16 @@ class TfrmAgenda : public QMainWindow {
   // A store through the remembered records: into the history when it
   // stored, then the days it touched shown as the table has them.
   void GuardadoAnotado(const TGuardadoCita& Guardado, bool EnEditor);
+  // A reload now would break what the user is doing: typing in place, a
+  // drag, or a box or dialog whose command may hold a block the reload frees.
+  bool VistaOcupada() const;
+  bool Arrastrando() const;
+  // Sends a stamped notice, remembering it so that it is not taken back as
+  // another copy's.
+  void DifundirAviso(const QString& Sellado);
+  // Opens tblAgenda again when other files were put in place of its own
+  // (copied in by another program), so that reloads read them.
+  void ReabrirAgendaSustituida();
 
   TfrmSplash* splash_ = nullptr;
   bool shown_ = false;
@@ -206,6 +235,11 @@ class TfrmAgenda : public QMainWindow {
   QSet<int> marcas_;
   TCitasLeidas leidas_;  // the shown appointments as last read or stored
   int lastCalendarWidth_ = 0;
+  QStringList avisosPropios_;           // the last notices this window sent
+  AvisosOidos avisosOidos_;  // notices heard lately, by sender and text
+  bool recargaCategorias_ = false;
+  long long ultimaRecarga_ = 0;  // tick of the last reload for other copies' changes
+  bool agendaPorReabrir_ = false;  // closed for replaced files, not yet opened again
 };
 
 // Shortens a folder to fit a width: leading folders give way to "..." while

@@ -124,6 +124,7 @@ void TfrmAgenda::acConfigExecute() {
         tmrRefreshTimer();
       }
     }
+    AjustarVigia();
     if (!tblAgenda->Active()) return;
     tblAgenda->SetIndexName("ID");
     for (int i = 0; i < TimeView->Items()->Count(); ++i) {

@@ -306,28 +306,37 @@ void TfrmAgenda::Unahora1Click() { MarcarEscala(0); }
 void TfrmAgenda::Mediahora1Click() { MarcarEscala(1); }
 void TfrmAgenda::N15minutos1Click() { MarcarEscala(2); }
 
+// The user is typing in place: a reload waits for the edit to end rather
+// than closing the editor under the keys still coming. It waits for a box or
+// dialog too: the command that opened it may hold a block the reload would
+// free ("¿Eliminar cita seleccionada?").
+bool TfrmAgenda::VistaOcupada() const {
+  return TimeView->EditingItem() || QApplication::activeModalWidget() || Arrastrando();
+}
+
+// A drag running in the view is left to end (or be cancelled) first: the
+// reload would replace the block under the pointer.
+bool TfrmAgenda::Arrastrando() const {
+  return TimeView->Operation() != TRBTimeView::opNone || TRBTimeView::ItemDragObject();
+}
+
 void TfrmAgenda::tmrRefreshTick() {
-  // The user is typing in place: the refresh waits for the edit to end
-  // rather than closing the editor under the keys still coming. It waits
-  // for a box or dialog too: the command that opened it may hold a block
-  // the reload would free ("¿Eliminar cita seleccionada?").
-  if (TimeView->EditingItem() || QApplication::activeModalWidget()) {
+  if (VistaOcupada()) {
     tmrRefreshPending->start();
     return;
   }
   tmrRefreshTimer();
 }
 
-// A drag running in the view is left to end (or be cancelled) first: the
-// reload would replace the block under the pointer. An edit in place is
-// stored first.
+// An edit in place is stored first.
 void TfrmAgenda::tmrRefreshTimer() {
-  if (TimeView->Operation() != TRBTimeView::opNone || TRBTimeView::ItemDragObject()) {
+  if (Arrastrando()) {
     tmrRefreshPending->start();
     return;
   }
   tmrRefreshPending->stop();
   TerminarEdicion();
+  ReabrirAgendaSustituida();
   MostrarEstado(QStringLiteral("Actualizando datos ..."));
   tmrRefresh->stop();
   CargarCitas(Calendar->StartDay(), Calendar->EndDay());

@@ -10,6 +10,7 @@ add_library(quillar_mainwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaDatos.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaDeshacer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaIcal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaVigia.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UMainAgendaVista.cpp
   ${CMAKE_CURRENT_LIST_DIR}/USplash.cpp
 )

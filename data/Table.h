@@ -244,6 +244,10 @@ class Table {
   std::uint32_t RecordSlots() const;
   // Re-reads what other copies changed.
   void Refresh();
+  // Another program put other files in the place of the open ones (a copy,
+  // a rebuild): this handle still reads the old ones and cannot write;
+  // closing and opening again reads the new ones.
+  bool FilesReplaced() const;
   // Checks that records, memo file and every index agree; one line per
   // problem found, empty when the table is sound.
   std::vector<std::string> Verify();

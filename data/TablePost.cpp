@@ -73,11 +73,15 @@ void Table::Cancel() {
 
 // Files replaced under this open (a restore or a copy by hand that ignored
 // the locks) are no longer the table: a write into them would be lost.
+bool Table::FilesReplaced() const {
+  if (!files_) return false;
+  const TableFiles& f = *files_;
+  return !(f.dbf.StillAt(f.paths.dbf) && (!f.memo.IsOpen() || f.memo.StillAt()) && (!f.mdx || f.mdx->StillAt()));
+}
+
 void Table::RequireFilesInPlace() {
-  TableFiles& f = *files_;
-  const bool inPlace = f.dbf.StillAt(f.paths.dbf) && (!f.memo.IsOpen() || f.memo.StillAt()) &&
-                       (!f.mdx || f.mdx->StillAt());
-  if (!inPlace)
+  const TableFiles& f = *files_;
+  if (FilesReplaced())
     throw DbError("Los ficheros de la tabla " + f.paths.dbf +
                   " han sido sustituidos por otro programa; ciérrela y vuelva a abrirla.");
 }

@@ -145,6 +145,8 @@ QWidget* TfrmConfig::CrearPaginaGeneral() {
   chkMostrarAvisos->setObjectName("chkMostrarAvisos");
   chkWindowsRun = new QCheckBox(QStringLiteral("Iniciar al arrancar Windows"), page);
   chkWindowsRun->setObjectName("chkWindowsRun");
+  chkAvisarRed = new QCheckBox(QStringLiteral("Avisar a otros equipos de la red"), page);
+  chkAvisarRed->setObjectName("chkAvisarRed");
 
   gbWorkTime = new QGroupBox(QStringLiteral(" Horario laboral "), page);
   gbWorkTime->setObjectName("gbWorkTime");
@@ -223,6 +225,7 @@ QWidget* TfrmConfig::CrearPaginaGeneral() {
   auto* checks = new QVBoxLayout;
   checks->addWidget(chkMostrarAvisos);
   checks->addWidget(chkWindowsRun);
+  checks->addWidget(chkAvisarRed);
   checks->addStretch(1);
 
   auto* grid = new QGridLayout(page);
@@ -339,6 +342,7 @@ void TfrmConfig::FormShow() {
   shColorFondoWT->SetColor(c.WorkTimeColor);
   shMarkDayColor->SetColor(c.MarkDayColor);
   chkWindowsRun->setChecked(c.WindowsRun);
+  chkAvisarRed->setChecked(c.NotifyNetwork);
   lblDirDatos->SetCaption(c.DataPath);
   LlenarLista();
   pcConfig->setCurrentWidget(tsGeneral);
@@ -405,6 +409,7 @@ void TfrmConfig::btnOkClick() {
   c.MarkDayColor = shMarkDayColor->Color();
   c.ShowReminder = chkMostrarAvisos->isChecked();
   c.WindowsRun = chkWindowsRun->isChecked();
+  c.NotifyNetwork = chkAvisarRed->isChecked();
   // The list goes back to the folder it was read from, even when DataPath now
   // names another one (the main window then reloads it from there). A failure
   // shows its own text and leaves config.ini as it was; the settings taken

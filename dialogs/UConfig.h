@@ -44,6 +44,7 @@ class TfrmConfig : public QDialog {
   TColorSwatch* shMarkDayColor;
   QToolButton* btnMarkDayColor;
   QCheckBox* chkWindowsRun;
+  QCheckBox* chkAvisarRed;  // change notices to the other computers
   TEllipsLabel* lblDirDatos;
   QToolButton* btnPathDatos;
 

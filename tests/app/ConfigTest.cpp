@@ -41,7 +41,7 @@ class ConfigTest : public ::testing::Test {
 };
 }  // namespace
 
-TEST_F(ConfigTest, NoFileGivesDefaultsAndFirstSaveWritesNineteenKeysInOrder) {
+TEST_F(ConfigTest, NoFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder) {
   CargarConfig();
   EXPECT_EQ(ConfigAgenda.DataPath, dir.path() + "/");
   EXPECT_EQ(ConfigAgenda.WindowState, 1);
@@ -54,6 +54,7 @@ TEST_F(ConfigTest, NoFileGivesDefaultsAndFirstSaveWritesNineteenKeysInOrder) {
   EXPECT_EQ(ConfigAgenda.DaysSelected, 1);
   EXPECT_TRUE(ConfigAgenda.ShowReminder);
   EXPECT_FALSE(ConfigAgenda.WindowsRun);
+  EXPECT_FALSE(ConfigAgenda.NotifyNetwork);
 
   GuardarConfig();
   const QStringList lines = IniLines();
@@ -61,7 +62,8 @@ TEST_F(ConfigTest, NoFileGivesDefaultsAndFirstSaveWritesNineteenKeysInOrder) {
       "[General]", "DataPath=" + dir.path() + "/", "WindowState=1", "BeginWorkTime=9:00:00",
       "EndWorkTime=20:00:00", "WorkLun=1", "WorkMar=1", "WorkMie=1", "WorkJue=1", "WorkVie=1", "WorkSab=0",
       "WorkDom=0", "WorkTimeColor=-2147483624", "MarkDayColor=-2147483624", "ReportFormat=0", "ShowReminder=1",
-      "PathCopSeg=" + QDir::homePath() + "/", "DaysSelected=1", "RulerMarkMinutes=0", "WindowsRun=0"};
+      "PathCopSeg=" + QDir::homePath() + "/", "DaysSelected=1", "RulerMarkMinutes=0", "WindowsRun=0",
+      "NotifyNetwork=0"};
   EXPECT_EQ(lines, expected);
   EXPECT_TRUE(messages.isEmpty());
 }
@@ -175,7 +177,7 @@ TEST_F(ConfigTest, ASaveKeepsCommentsForeignKeysAndOtherSectionsInTheirOrder) {
                                   "# copia de la oficina", "DataPath=/datos/oficina/", "Tema=oscuro",
                                   "DaysSelected=3", "WindowState=1"};
   EXPECT_EQ(lines.mid(0, head.size()), head);
-  const QList<QByteArray> tail = {"WindowsRun=0", "", "[Impresora]", "Nombre=Sala \xe1", ""};
+  const QList<QByteArray> tail = {"WindowsRun=0", "NotifyNetwork=0", "", "[Impresora]", "Nombre=Sala \xe1", ""};
   EXPECT_EQ(lines.mid(lines.size() - tail.size()), tail);
   EXPECT_EQ(lines.size(), head.size() + 15 + tail.size());  // the other 15 keys, once each
 

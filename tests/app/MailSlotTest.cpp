@@ -184,18 +184,21 @@ TEST(MailSlotTransport, WithoutTheNetworkNothingLeavesLoopback) {
     bool network;
     QList<QHostAddress> expected;
   } cases[] = {
-      {"*", false, {loopback}},
+      {"*", false, {loopback, kLoopbackBroadcast}},
       {".", false, {loopback}},
       {"localhost", false, {loopback}},
       {"MIPC", false, {loopback}},  // this computer's own name, any case
       {"mipc", true, {loopback}},
       {"OTROPC", false, {}},
-      {"*", true, {loopback, QHostAddress("192.168.1.255"), QHostAddress("10.0.0.255")}},
+      {"*", true, {loopback, kLoopbackBroadcast, QHostAddress("192.168.1.255"), QHostAddress("10.0.0.255")}},
   };
   for (const Case& c : cases)
     EXPECT_EQ(MailSlotTargets(c.server, c.network, "MiPC", lan), c.expected) << c.server << " " << c.network;
+  EXPECT_TRUE(kLoopbackBroadcast.isInSubnet(QHostAddress::parseSubnet("127.0.0.0/8")));
   EXPECT_EQ(MailSlotListenAddress(false), loopback);
+  EXPECT_EQ(MailSlotListenAddress(false, true), kLoopbackBroadcast);
   EXPECT_EQ(MailSlotListenAddress(true), QHostAddress(QHostAddress::AnyIPv4));
+  EXPECT_EQ(MailSlotListenAddress(true, true), QHostAddress(QHostAddress::AnyIPv4));
 }
 
 TEST(ALMailSlot, PollIntervalRoundsUpToWholeSecondsFromOneSecondUp) {
@@ -246,6 +249,33 @@ TEST(ALMailSlot, DatagramsThatAreNotMessagesRaiseNoEvent) {
   EXPECT_EQ(got[0].text, "hola\r\n");
 }
 
+// Many datagrams waiting at once (a flood from the network) are handled a
+// batch at a time: other events are handled between batches, and in the end
+// every message is.
+TEST(ALMailSlot, AFloodOfDatagramsLetsOtherEventsThroughAndIsHandledWhole) {
+  TALMailSlot listener;
+  listener.SetMailBox(SlotName('F'));
+  listener.SetCheckInterval(50);
+  std::vector<Received> got;
+  Listen(listener, got);
+  listener.SetActive(true);
+  ASSERT_TRUE(listener.Active());
+  QTest::qWait(100);
+  constexpr int kEnviados = 150;
+  for (int i = 0; i < kEnviados; ++i) SendRaw(SlotName('F'), "Message\r\nana\r\nPC01\r\n" + QByteArray::number(i));
+  std::size_t alPrimero = 0;
+  bool primero = true;
+  listener.OnNewMessage = [&](TALMailSlot*, const QString&, const QString&, const QString&) {
+    got.push_back({});
+    if (primero) QTimer::singleShot(0, [&] { alPrimero = got.size(); });
+    primero = false;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return got.size() == std::size_t(kEnviados); }, 5000)) << got.size();
+  QCoreApplication::processEvents();
+  EXPECT_GT(alPrimero, 0u);
+  EXPECT_LT(alPrimero, std::size_t(kEnviados));
+}
+
 TEST(ALMailSlot, SecondListenerUnderTheSameNameStaysInactiveQuietly) {
   MessageLog messages;
   TALMailSlot first, second;
@@ -261,6 +291,39 @@ TEST(ALMailSlot, SecondListenerUnderTheSameNameStaysInactiveQuietly) {
   first.SetActive(false);
   second.SetActive(true);
   EXPECT_TRUE(second.Active());
+}
+
+TEST(ALMailSlot, SharedListenersUnderOneNameEachHearEveryBroadcastOnce) {
+  TALMailSlot a, b;
+  std::vector<Received> gotA, gotB;
+  for (auto [slot, log] : {std::pair{&a, &gotA}, std::pair{&b, &gotB}}) {
+    slot->SetMailBox(SlotName('S'));
+    slot->SetCheckInterval(50);
+    slot->SetShared(true);
+    Listen(*slot, *log);
+    slot->SetActive(true);
+    ASSERT_TRUE(slot->Active());
+  }
+  TALMailSlot sender;
+  sender.SetMailBox(SlotName('S'));
+  sender.Broadcast("20040312103000RFS2004031220040312");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !gotA.empty() && !gotB.empty(); }, 5000));
+  QTest::qWait(150);
+  ASSERT_EQ(gotA.size(), 1u);
+  ASSERT_EQ(gotB.size(), 1u);
+  EXPECT_EQ(gotA[0].text, "20040312103000RFS2004031220040312\r\n");
+  EXPECT_EQ(gotB[0].text, gotA[0].text);
+  // The one exclusive listener may sit beside shared ones: a broadcast
+  // reaches it as well, and each of them still once.
+  a.SetShared(false);
+  ASSERT_TRUE(a.Active());
+  gotA.clear();
+  gotB.clear();
+  sender.Broadcast("20040312103003RFS2004031220040312");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !gotA.empty() && !gotB.empty(); }, 5000));
+  QTest::qWait(150);
+  EXPECT_EQ(gotA.size(), 1u);
+  EXPECT_EQ(gotB.size(), 1u);
 }
 
 TEST(ALMailSlot, RenamingAnActiveSlotListensUnderTheNewName) {

@@ -2,6 +2,7 @@
 // A main window started on a temporary program folder and data folder, with
 // the clock, the message boxes, the appointment editor and the change
 // notices answered by the test.
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -81,6 +82,12 @@ class MainWindowTest : public ::testing::Test {
     frm->EditCitaFn = [this](data::Table& t) { return editor ? editor(t) : false; };
     frm->resize(1000, 700);
     frm->show();
+    frm->MailSlot->SetMailBox(BuzonDePrueba());
+  }
+  // The windows of this test run listen on a mailslot of their own, so that
+  // the notices of other programs on this computer never reach them.
+  static QString BuzonDePrueba() {
+    return "T" + QString("%1").arg(QCoreApplication::applicationPid() % 10000000, 7, 10, QChar('0'));
   }
   // Stores an appointment through a table handle of its own, as another copy would.
   void AddCita(int id, TDate fi, const char* hi, TDate ff, const char* hf, const char* asunto, int aviso = 1) {

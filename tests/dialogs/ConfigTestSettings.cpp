@@ -75,6 +75,7 @@ TEST_F(ConfigDialogTest, ControlsCarryTheirTextsAndHelp) {
   EXPECT_EQ(frm.btnPathDatos->toolTip(), "Selecciona directorio datos");
   EXPECT_EQ(frm.chkMostrarAvisos->text(), "Mostrar avisos");
   EXPECT_EQ(frm.chkWindowsRun->text(), "Iniciar al arrancar Windows");
+  EXPECT_EQ(frm.chkAvisarRed->text(), "Avisar a otros equipos de la red");
   EXPECT_EQ(frm.lblDirDatos->EllipsType(), etPathEllips);
   EXPECT_EQ(frm.btnNewCate->text(), "Nueva");
   EXPECT_EQ(frm.btnEditCate->text(), "Editar");
@@ -91,9 +92,11 @@ TEST_F(ConfigDialogTest, ShowLoadsTheSettingsAndAceptarStoresAndSavesThem) {
     bool dias[7];
     TColor workColor, markColor;
     bool windowsRun;
+    bool notifyNetwork;
   } cases[] = {
-      {0, true, HM(9, 0), HM(20, 0), {true, true, true, true, true, false, false}, clInfoBk, clInfoBk, false},
-      {1, false, HM(7, 30), HM(15, 0), {false, true, false, true, false, true, true}, clRed, RGBColor(1, 2, 3), true},
+      {0, true, HM(9, 0), HM(20, 0), {true, true, true, true, true, false, false}, clInfoBk, clInfoBk, false, false},
+      {1, false, HM(7, 30), HM(15, 0), {false, true, false, true, false, true, true}, clRed, RGBColor(1, 2, 3), true,
+       true},
   };
   for (const Settings& s : cases) {
     SCOPED_TRACE(s.windowState);
@@ -106,6 +109,7 @@ TEST_F(ConfigDialogTest, ShowLoadsTheSettingsAndAceptarStoresAndSavesThem) {
     c.WorkTimeColor = s.workColor;
     c.MarkDayColor = s.markColor;
     c.WindowsRun = s.windowsRun;
+    c.NotifyNetwork = s.notifyNetwork;
 
     TfrmConfig frm;
     frm.pcConfig->setCurrentIndex(1);
@@ -120,6 +124,7 @@ TEST_F(ConfigDialogTest, ShowLoadsTheSettingsAndAceptarStoresAndSavesThem) {
     EXPECT_EQ(frm.shColorFondoWT->Color(), s.workColor);
     EXPECT_EQ(frm.shMarkDayColor->Color(), s.markColor);
     EXPECT_EQ(frm.chkWindowsRun->isChecked(), s.windowsRun);
+    EXPECT_EQ(frm.chkAvisarRed->isChecked(), s.notifyNetwork);
     EXPECT_EQ(frm.lblDirDatos->Caption(), folder);
 
     // Every control changed, then stored by "Aceptar".
@@ -129,6 +134,7 @@ TEST_F(ConfigDialogTest, ShowLoadsTheSettingsAndAceptarStoresAndSavesThem) {
     frm.edtWorkTimeTo->setText("23:00");
     for (QCheckBox* b : Dias(frm)) b->click();
     frm.chkWindowsRun->click();
+    frm.chkAvisarRed->click();
     colorAnswer = RGBColor(200, 100, 50);
     frm.btnSetColorWT->click();
     colorAnswer = RGBColor(50, 100, 200);
@@ -145,6 +151,7 @@ TEST_F(ConfigDialogTest, ShowLoadsTheSettingsAndAceptarStoresAndSavesThem) {
     EXPECT_EQ(c.WorkTimeColor, RGBColor(200, 100, 50));
     EXPECT_EQ(c.MarkDayColor, RGBColor(50, 100, 200));
     EXPECT_EQ(c.WindowsRun, !s.windowsRun);
+    EXPECT_EQ(c.NotifyNetwork, !s.notifyNetwork);
     EXPECT_EQ(c.DataPath, folder);
 
     // config.ini and the autostart entry hold what was stored.
@@ -156,6 +163,7 @@ TEST_F(ConfigDialogTest, ShowLoadsTheSettingsAndAceptarStoresAndSavesThem) {
     EXPECT_EQ(ConfigAgenda.WorkSab, stored.WorkSab);
     EXPECT_EQ(ConfigAgenda.MarkDayColor, stored.MarkDayColor);
     EXPECT_EQ(ConfigAgenda.WindowsRun, stored.WindowsRun);
+    EXPECT_EQ(ConfigAgenda.NotifyNetwork, stored.NotifyNetwork);
     QFile entry(Autostart::EntryFile());
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     EXPECT_EQ(entry.readAll().contains("Hidden=true"), !stored.WindowsRun);

@@ -31,6 +31,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
 
 grep -qx "DataPath=$work/" "$work/config.ini" || { echo "DataPath not replaced:"; cat "$work/config.ini"; exit 1; }
 grep -qx "DaysSelected=5" "$work/config.ini" || { echo "DaysSelected lost"; exit 1; }
-test "$(grep -c '=' "$work/config.ini")" = 19 || { echo "config.ini does not hold 19 keys"; cat "$work/config.ini"; exit 1; }
+test "$(grep -c '=' "$work/config.ini")" = 20 || { echo "config.ini does not hold 20 keys"; cat "$work/config.ini"; exit 1; }
 test -s "$out/smoke-main-window.png"
 echo "smoke: 1 passed, 0 failed"
