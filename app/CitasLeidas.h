@@ -40,7 +40,6 @@ class TCitasLeidas {
   void Recordar(data::Table& t);
   void Recordar(data::Table& t, int ID);
   void Olvidar(int ID);
-  void Olvidar() { citas_.clear(); }
   // The appointment of that ID as remembered; `t` (browsing) reads it.
   std::optional<TFotoCita> De(data::Table& t, int ID) const;
   int Cuantas() const { return static_cast<int>(citas_.size()); }
