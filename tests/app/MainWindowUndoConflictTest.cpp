@@ -1,0 +1,82 @@
+// Undo over the stores that compare with the remembered record: what a
+// question made of a store is what its undo takes back, and a step leaves
+// the window remembering the record as it stored it.
+#include <QAction>
+#include <QDir>
+
+#include "MainWindowUndoFixture.h"
+
+using namespace undo_test;
+
+// An undone move is the record the view now shows: dragging it again stores
+// without asking about another copy.
+TEST_F(MainWindowUndoTest, AStepIsRememberedSoTheNextDragAsksNothing) {
+  Start();
+  Mover(4, A(kDia, 12), A(kDia, 13));
+  frm->acDeshacer->trigger();
+  EXPECT_EQ(Leer(folder, 4).hi, "10:00");
+  frm->acRehacer->trigger();
+  EXPECT_EQ(Leer(folder, 4).hi, "12:00");
+  Mover(4, A(kDia, 14), A(kDia, 15));
+  EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+  EXPECT_EQ(Leer(folder, 4).hi, "14:00");
+}
+
+// A drag over a record another copy changed meanwhile: after "Guardar la
+// mía" the undo puts back the other copy's version it went over; after
+// "Conservar las dos" it removes the new appointment and leaves the other
+// copy's one alone. Deleting goes back with the notes.
+TEST_F(MainWindowUndoTest, WhatAQuestionMadeOfAStoreIsWhatItsUndoTakesBack) {
+  const struct {
+    const char* nombre;
+    int respuesta;
+    std::string tras;    // the table after the store
+    std::string deshecho;  // after its undo
+  } casos[] = {
+      {"la mía", 1, "4 12:00 Dentista", "4 10:00 Dentista (cambiado)"},
+      {"las dos", 2, "4 10:00 Dentista (cambiado)|5 12:00 Dentista", "4 10:00 Dentista (cambiado)"},
+  };
+  const auto citas = [this] {
+    std::string s;
+    for (int id : {4, 5}) {
+      const Registro r = Leer(folder, id);
+      if (!r.id) continue;
+      s += (s.empty() ? "" : "|") + std::to_string(id) + " " + r.hi.toStdString() + " " + r.asunto.toStdString();
+    }
+    return s;
+  };
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    frm.reset();
+    ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+    LlenarTabla();
+    Start();
+    Cambiar(4, "ASUNTO", "Dentista (cambiado)");
+    answer = c.respuesta;
+    Mover(4, A(kDia, 12), A(kDia, 13));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(citas(), c.tras);
+    frm->acDeshacer->trigger();
+    EXPECT_EQ(messages.size(), 1) << messages.join('|').toStdString();
+    EXPECT_EQ(citas(), c.deshecho);
+    data::Table t(folder.toStdString(), "AGENDA");
+    t.Open();
+    t.SetIndexName("ID");
+    ASSERT_TRUE(t.FindKey(4));
+    EXPECT_EQ(t.FieldByName("NOTAS").AsString(), "Traer la tarjeta\r\ny el volante");
+    messages.clear();
+  }
+
+  frm.reset();
+  ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+  LlenarTabla();
+  Start();
+  const std::string antes = Tabla();
+  answer = mrYes;
+  frm->TimeView->SetSelectedItem(frm->ItemDeID(4));
+  frm->acDelExecute();
+  EXPECT_EQ(Leer(folder, 4).id, 0);
+  EXPECT_EQ(Visible(frm->acDeshacer).toStdString(), "Deshacer eliminar «Dentista»");
+  frm->acDeshacer->trigger();
+  EXPECT_EQ(Tabla(), antes);
+}
