@@ -5,6 +5,10 @@
 
 class QWidget;
 
+// "la cita «Asunto»", or "la cita" for one without a subject: how the
+// questions about a record name it.
+QString NombreCita(const QString& Asunto);
+
 // Another copy changed the record meanwhile.
 enum class TRespuestaCambio {
   Suya,   // keep the other copy's version; this one's change is dropped

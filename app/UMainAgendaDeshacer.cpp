@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "app/ConflictoCita.h"
 #include "app/UMainAgenda.h"
 #include "calendar/RBCalendar.h"
 #include "core/Messages.h"
@@ -13,9 +14,7 @@
 #include "timeview/RBTimeView.h"
 
 namespace {
-QString Nombre(const TFotoCita& c) {
-  return c.Asunto().isEmpty() ? QStringLiteral("la cita") : QStringLiteral("la cita «%1»").arg(c.Asunto());
-}
+QString Nombre(const TFotoCita& c) { return NombreCita(c.Asunto()); }
 
 // A caption shown as given: '&' would be taken for a mnemonic.
 QString Entrada(const QString& texto) {
