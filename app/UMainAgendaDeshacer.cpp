@@ -189,13 +189,13 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
       const bool enSuSitio = d.vista && !esperada.Vacia();  // edited or deleted, else appended
       const auto ahora = TFotoCita::DeID(t, id);
       if (enSuSitio) {
-        if (!ahora) continue;
+        if (!ahora || !ahora->MismaFila(*d.vista)) continue;
         t.Edit();
         if (TFotoCita::Leer(t) != *d.vista) {
           t.Cancel();
           continue;
         }
-      } else if (!esperada.Vacia() && ahora) {
+      } else if (!esperada.Vacia() && ahora && esperada.MismaFila(*ahora)) {
         continue;  // stored again elsewhere while the user was asked
       }
       if (d.accion == TAccion::Borrar) {
@@ -241,7 +241,13 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
 void TfrmAgenda::MostrarCitaGuardada(int ID, const TFotoCita& Guardada) {
   TRBTimeViewItems* items = TimeView->Items();
   if (Guardada.Vacia()) {
-    if (TRBTimeViewItem* viejo = ItemDeID(ID)) items->Delete(viejo);
+    // The ID may be another appointment's by now: its block stays, as stored.
+    if (TRBTimeViewItem* viejo = ItemDeID(ID)) {
+      if (TFotoCita::DeID(*tblAgenda, ID))
+        ActualizarItem(viejo);
+      else
+        items->Delete(viejo);
+    }
     RefrescarMarcas();
     return;
   }
