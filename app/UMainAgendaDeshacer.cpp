@@ -240,16 +240,20 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
 // is the appointment of another copy that took it.
 void TfrmAgenda::MostrarCitaGuardada(int ID, const TFotoCita& Guardada) {
   TRBTimeViewItems* items = TimeView->Items();
-  if (Guardada.Vacia()) {
-    // The ID may be another appointment's by now: its block stays, as stored.
+  if (Guardada.Vacia() || Guardada.ID() != ID) {
+    // The ID may be another appointment's by now: its block shows that one
+    // as stored, and goes only when no record has the ID.
     if (TRBTimeViewItem* viejo = ItemDeID(ID)) {
       if (TFotoCita::DeID(*tblAgenda, ID))
         ActualizarItem(viejo);
       else
         items->Delete(viejo);
     }
-    RefrescarMarcas();
-    return;
+    if (Guardada.Vacia()) {
+      RefrescarMarcas();
+      return;
+    }
+    TFotoCita::DeID(*tblAgenda, Guardada.ID());  // back on the stored record
   }
   TRBTimeViewItem* item = ItemDeID(Guardada.ID());
   if (!item) item = items->Add(QString(), false, Guardada.Desde(), Guardada.Desde() + dt::OneMinute);

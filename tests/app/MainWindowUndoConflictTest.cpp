@@ -134,9 +134,9 @@ TEST_F(MainWindowUndoTest, AStepNeverTakesTheAppointmentThatTookTheIDForItsOwn) 
     t.SetIndexName("ID");
     ASSERT_TRUE(t.FindKey(c.id == 4 ? 5 : 4));
     EXPECT_EQ(t.FieldByName("NOTAS").AsString(), "Traer la tarjeta\r\ny el volante");
-    if (c.id == 5) {  // the newcomer's block shows it, not removed with the undone creation
-      ASSERT_NE(frm->ItemDeID(5), nullptr);
-      EXPECT_EQ(frm->ItemDeID(5)->Text(), "Banco");
-    }
+    // The newcomer's block shows it, neither removed with the undone
+    // creation nor left with the moved appointment's subject.
+    ASSERT_NE(frm->ItemDeID(c.id), nullptr);
+    EXPECT_EQ(frm->ItemDeID(c.id)->Text(), "Banco");
   }
 }
