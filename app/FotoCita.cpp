@@ -10,6 +10,7 @@ TFotoCita TFotoCita::Leer(data::Table& t) {
     data::Field campo = t.FieldByNumber(i);
     f.campos_.emplace_back(campo.FieldName(), campo.AsString());
   }
+  f.fila_ = t.RecNo();
   return f;
 }
 
@@ -90,7 +91,7 @@ TDate TFotoCita::Hasta() const { return Dia(Campo("FECHA_FIN")); }
 
 TEstadoCita ComprobarCita(data::Table& t, const TFotoCita& antes, TFotoCita* ahora) {
   const std::optional<TFotoCita> leida = TFotoCita::DeID(t, antes.ID());
-  if (!leida) return TEstadoCita::Borrada;
+  if (!leida || !antes.MismaFila(*leida)) return TEstadoCita::Borrada;
   if (ahora) *ahora = *leida;
   return *leida == antes ? TEstadoCita::Igual : TEstadoCita::Cambiada;
 }

@@ -86,7 +86,7 @@ void THistorialCitas::Hecho(std::size_t k, TFotoCita Destino, const TFotoCita& G
   if (Destino.Vacia() || Guardada.Vacia()) return;
   if (Guardada.ID() != Destino.ID()) CambiarID(k, Destino.ID(), Guardada.Campo("ID"));
   const TFotoCita esperada = Destino.ConCampo("ID", Guardada.Campo("ID"));
-  if (esperada == Guardada) return;
+  if (esperada == Guardada && esperada.Fila() == Guardada.Fila()) return;
   for (TCambioCita& c : cambios_) {
     if (c.Antes == esperada) c.Antes = Guardada;
     if (c.Despues == esperada) c.Despues = Guardada;
@@ -115,6 +115,13 @@ void THistorialCitas::CambiarID(std::size_t k, int Viejo, const std::string& Nue
       cambiar(cambios_[j]);
       if (cambios_[j].Despues.Vacia()) break;
     }
+}
+
+void THistorialCitas::OlvidarFilas() {
+  for (TCambioCita& c : cambios_) {
+    c.Antes = c.Antes.SinFila();
+    c.Despues = c.Despues.SinFila();
+  }
 }
 
 void THistorialCitas::DescartarADeshacer() {

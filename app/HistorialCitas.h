@@ -56,6 +56,9 @@ class THistorialCitas {
   // The user left the record as another copy has it: the entry can no
   // longer be undone (redone) and goes; the rest stay.
   void DescartarADeshacer();
+  // The table was opened anew (reorganised, say): the record numbers the
+  // entries were read at no longer tell one appointment from another.
+  void OlvidarFilas();
   void DescartarARehacer();
 
   // "Deshacer mover «Dentista»", or "Deshacer" alone when there is nothing.

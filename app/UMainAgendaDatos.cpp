@@ -21,6 +21,7 @@ void TfrmAgenda::AbrirTablaAgenda() {
     tblAgenda->SetFolder(ConfigAgenda.DataPath.toStdString());
     tblAgenda->SetTableName("AGENDA.DBF");
     tblAgenda->Open();
+    Historial.OlvidarFilas();
     if (!tblAgenda->ReadOnlyReason().empty())
       ShowWarning(QStringLiteral("La tabla de citas se ha abierto solo para lectura: no se podrán guardar cambios.\r\n") +
                       QString::fromStdString(tblAgenda->ReadOnlyReason()),

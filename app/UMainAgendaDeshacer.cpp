@@ -188,13 +188,13 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
       const bool enSuSitio = d.vista && !esperada.Vacia();  // edited or deleted, else appended
       const auto ahora = TFotoCita::DeID(t, id);
       if (enSuSitio) {
-        if (!ahora) continue;
+        if (!ahora || !ahora->MismaFila(*d.vista)) continue;
         t.Edit();
         if (TFotoCita::Leer(t) != *d.vista) {
           t.Cancel();
           continue;
         }
-      } else if (!esperada.Vacia() && ahora) {
+      } else if (!esperada.Vacia() && ahora && esperada.MismaFila(*ahora)) {
         continue;  // stored again elsewhere while the user was asked
       }
       if (d.accion == TAccion::Borrar) {
@@ -239,10 +239,20 @@ void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
 // is the appointment of another copy that took it.
 void TfrmAgenda::MostrarCitaGuardada(int ID, const TFotoCita& Guardada) {
   TRBTimeViewItems* items = TimeView->Items();
-  if (Guardada.Vacia()) {
-    if (TRBTimeViewItem* viejo = ItemDeID(ID)) items->Delete(viejo);
-    RefrescarMarcas();
-    return;
+  if (Guardada.Vacia() || Guardada.ID() != ID) {
+    // The ID may be another appointment's by now: its block shows that one
+    // as stored, and goes only when no record has the ID.
+    if (TRBTimeViewItem* viejo = ItemDeID(ID)) {
+      if (TFotoCita::DeID(*tblAgenda, ID))
+        ActualizarItem(viejo);
+      else
+        items->Delete(viejo);
+    }
+    if (Guardada.Vacia()) {
+      RefrescarMarcas();
+      return;
+    }
+    TFotoCita::DeID(*tblAgenda, Guardada.ID());  // back on the stored record
   }
   TRBTimeViewItem* item = ItemDeID(Guardada.ID());
   if (!item) item = items->Add(QString(), false, Guardada.Desde(), Guardada.Desde() + dt::OneMinute);
