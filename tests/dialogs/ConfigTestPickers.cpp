@@ -27,7 +27,10 @@ TEST_F(ConfigDialogTest, FolderButtonOpensTheFolderPickerOnTheShownFolder) {
       EXPECT_TRUE(dlg.testOption(QFileDialog::ShowDirsOnly));
       EXPECT_EQ(QDir(dlg.directory()).canonicalPath(), QDir(folder).canonicalPath());
       if (accept) {
-        dlg.selectFile(folder + "Datos");
+        // Entering the folder rather than selecting it in the list: the
+        // list fills in a thread of its own, and a selection made before
+        // it is filled may be lost.
+        dlg.setDirectory(folder + "Datos");
         static_cast<QDialog&>(dlg).accept();
       } else {
         dlg.reject();
