@@ -148,7 +148,7 @@ void TfrmAgenda::acRehacerExecute() { DeshacerRehacer(false); }
 // way. An empty side is a record that does not exist.
 void TfrmAgenda::DeshacerRehacer(bool Deshacer) {
   // A drag still running keeps its block: the step would replace it under the pointer.
-  if (TimeView->Operation() != TRBTimeView::opNone || TRBTimeView::ItemDragObject()) return;
+  if (Arrastrando()) return;
   TerminarEdicion();  // a subject being typed is stored, and is then the change undone
   if (Deshacer ? Historial.PorDeshacer() == 0 : Historial.PorRehacer() == 0) return;
   const TCambioCita c = Deshacer ? Historial.ADeshacer() : Historial.ARehacer();
