@@ -71,7 +71,7 @@ TfrmAgenda::TfrmAgenda(QWidget* parent) : QMainWindow(parent), tblAgenda(std::ma
   InstalarFuenteVistaAnual();
   AnnualViewFn = [this] { return ShowAnnualView(this); };
   EditCitaFn = [](data::Table& t) { return EditCita(t, TVigiaEdicion::PrepararGuardado); };
-  ComprobarAvisosFn = [] { ComprobarAvisos(); };
+  ComprobarAvisosFn = [] { return ComprobarAvisos(); };
   FindCitaFn = [this](TDate& fecha, int& id) {
     TfrmFindCita dlg(this);
     if (dlg.exec() != QDialog::Accepted) return false;

@@ -141,7 +141,7 @@ class TfrmAgenda : public QMainWindow {
   // on the table's current record (true when stored), and the reminders
   // check. Both are the real windows unless replaced.
   std::function<bool(data::Table&)> EditCitaFn;
-  std::function<void()> ComprobarAvisosFn;
+  std::function<bool()> ComprobarAvisosFn;  // true when the window was shown
   std::function<TDate()> AnnualViewFn;  // 0 or less: nothing chosen
   // The search dialog's result: date and ID of the chosen appointment.
   std::function<bool(TDate& Fecha, int& ID)> FindCitaFn;

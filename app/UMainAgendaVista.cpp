@@ -78,11 +78,11 @@ void TfrmAgenda::ActualizarItem(TRBTimeViewItem* Item) {
 
 // The reminders window stores what it postpones through a table of its
 // own: the view takes it at once, or the next store over such an
-// appointment would take it for another copy's change.
+// appointment would take it for another copy's change. A check that showed
+// nothing stored nothing, and the view just read stands.
 void TfrmAgenda::ComprobarAvisosYRecargar() {
   if (!ConfigAgenda.ShowReminder || !ComprobarAvisosFn) return;
-  ComprobarAvisosFn();
-  RecargarVista();
+  if (ComprobarAvisosFn()) RecargarVista();
 }
 
 void TfrmAgenda::RecargarVista() { CargarCitas(Calendar->StartDay(), Calendar->EndDay()); }

@@ -412,13 +412,15 @@ bool TfrmAvisos::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void ComprobarAvisos() {
+bool ComprobarAvisos() {
   try {
     TfrmAvisos frm(QApplication::activeWindow());
-    if (!frm.HayAvisos()) return;
+    if (!frm.HayAvisos()) return false;
     frm.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     frm.exec();
+    return true;
   } catch (const std::exception& e) {
     ShowError(kMsgError + QString::fromStdString(e.what()));
+    return false;
   }
 }

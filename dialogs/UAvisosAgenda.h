@@ -105,5 +105,6 @@ class TfrmAvisos : public QDialog {
 
 // Looks for due reminders and, when there are any, shows the window on top of
 // every other window with a chime. Errors are shown as "Error mostrando
-// avisos de la agenda." and go no further.
-void ComprobarAvisos();
+// avisos de la agenda." and go no further. True when the window was shown
+// (what it postponed is then stored).
+bool ComprobarAvisos();

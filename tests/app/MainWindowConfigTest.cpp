@@ -38,7 +38,10 @@ class MainWindowConfigTest : public MainWindowTest {
   }
   void Start(const QByteArray& extra = {}) {
     MainWindowTest::Start(extra);
-    frm->ComprobarAvisosFn = [this] { ++reminderChecks; };
+    frm->ComprobarAvisosFn = [this] {
+      ++reminderChecks;
+      return false;
+    };
   }
   // Runs "Configurar" with the dialog's controls set by `set`, then "Aceptar".
   void Configurar(std::function<void(TfrmConfig&)> set) {

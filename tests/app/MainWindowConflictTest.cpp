@@ -280,13 +280,16 @@ TEST_F(MainWindowTest, AReminderPostponedInThisWindowIsNotTakenForAnotherCopysCh
   Start();
   ConfigAgenda.ShowReminder = true;
   frm->ComprobarAvisosFn = [this] {
-    data::Table t(folder.toStdString(), "AGENDA");
-    t.Open();
-    t.SetIndexName("ID");
-    ASSERT_TRUE(t.FindKey(4));
-    t.Edit();
-    t.FieldByName("AVISO").SetAsInteger(3);
-    ASSERT_TRUE(t.Post());
+    [this] {
+      data::Table t(folder.toStdString(), "AGENDA");
+      t.Open();
+      t.SetIndexName("ID");
+      ASSERT_TRUE(t.FindKey(4));
+      t.Edit();
+      t.FieldByName("AVISO").SetAsInteger(3);
+      ASSERT_TRUE(t.Post());
+    }();
+    return true;  // the window was shown and stored what it postponed
   };
   frm->tmrRefreshTimer();
   ConfigAgenda.ShowReminder = false;
